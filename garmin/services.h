@@ -1,0 +1,72 @@
+// The engine's seams to the outside world: the serial port, the reply timer,
+// the event pump, the clock and the window that receives packets and errors.
+// The program plugs Qt into these; unit tests plug in fakes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace garmin {
+
+using Packet = std::vector<std::uint8_t>;
+
+// Kinds of serial port events, as the window hands them on.
+constexpr int kCommEvReceive = 2;       // data received
+constexpr int kCommErrorThreshold = 1000;  // every kind above this is a communication error
+
+class SerialPort {
+public:
+    virtual ~SerialPort() = default;
+    virtual bool isOpen() const = 0;
+    // Opens port number `port` (1 = the first port) with line settings such as
+    // "9600,n,8,1": no handshaking, no translation, every byte value passes.
+    // A failed open leaves the port closed and returns false.
+    virtual bool open(int port, const std::string& settings) = 0;
+    virtual void close() = 0;
+    // Writes all bytes in one call; one char is one byte.
+    virtual void write(const std::string& bytes) = 0;
+    // Returns everything received so far, or an empty string; never waits.
+    virtual std::string readAll() = 0;
+    // Drops what was received and not yet read.
+    virtual void discardInput() = 0;
+    // The kind of the event being delivered right now (kCommEvReceive, or an error kind).
+    virtual int commEvent() const = 0;
+};
+
+// The reply timer: once armed it ticks periodically into KelvTmrTimeout_Timer.
+class ReplyTimer {
+public:
+    virtual ~ReplyTimer() = default;
+    virtual void arm() = 0;
+    virtual void disarm() = 0;
+    virtual bool isArmed() const = 0;
+};
+
+// Hands control to the platform's event processing from inside a running procedure.
+class EventPump {
+public:
+    virtual ~EventPump() = default;
+    // Handles the pending events; when there are none, blocks until one arrives
+    // or maxWaitMs milliseconds have passed, so waiting loops do not spin.
+    virtual void processEvents(int maxWaitMs) = 0;
+};
+
+// A monotonic clock: seconds elapsed since an arbitrary start, never jumping back at midnight.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual double secondsElapsed() const = 0;
+};
+
+// The window's side of the engine: every accepted packet and every error report 0 or 1.
+class Host {
+public:
+    virtual ~Host() = default;
+    virtual void Receive(std::uint8_t& Packet_Command, std::uint8_t& Packet_Data_1) = 0;
+    virtual void cError(std::int16_t& cErr, std::string& eMessage, Packet& LastPacket) = 0;
+    // The receiver talks NMEA or TEXT sentences instead of Garmin packets.
+    virtual void setSentencesSeen(bool seen) = 0;
+};
+
+}  // namespace garmin

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# The one command that passes the tests on a fresh machine:
+# installs what is missing, builds, and runs every test headless.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/setup.sh"
+dir=${KELVARON_BUILD_DIR:-$root/build}
+# CI treats every compiler warning as an error.
+opts=(${KELVARON_CMAKE_OPTIONS:-})
+[[ "${CI:-}" == true ]] && opts+=(-DKELVARON_WERROR=ON)
+"$root/scripts/build.sh" "$dir" "${opts[@]}"
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir "$dir" --output-on-failure -j "$(nproc)" --timeout 300
