@@ -3,22 +3,16 @@
 #pragma once
 
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 
-namespace coords {
+#include "coords/conversion_error.h"
 
-// Every failure of the pass (a file that cannot be opened or created, a record that
-// cannot be read, an arithmetic error) arrives as this, with a message for the user.
-class ConversionError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+namespace coords {
 
 // Reads `input` (lines `lat,lon,"text"` CR LF) from start to end and writes `output`
 // (created or replaced). `decimalSeparator` is the user's locale's separator.
 // Lines written before an error stay in the output file.
-void Convert_Track_File(const std::string& input, const std::string& output, bool grid,
-                        bool reduce, std::int16_t deviation, char decimalSeparator = '.');
+void Convert_Track_File(const std::string& input, const std::string& output, bool grid, bool reduce,
+                        std::int16_t deviation, char decimalSeparator = '.');
 
 }  // namespace coords

@@ -2,12 +2,57 @@
 // a full stop and up to 15 significant digits. Writers and the reader share this.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
+#include <vector>
+
+#include "coords/conversion_error.h"
+#include "coords/file_handle.h"
 
 namespace coords {
 
-// The line for one point, CR LF included.
+// No line of a point file is longer than this, CR LF included. The reader refuses
+// longer ones, so a damaged or hostile file cannot make it hold more than this.
+inline constexpr std::size_t kMaxPointLineLength = 4096;
+
+// The line for one point, CR LF included. Throws std::invalid_argument for a line the
+// reader would refuse: a non-finite coordinate, a CR or LF in the text, or a line
+// longer than kMaxPointLineLength.
 std::string Format_Point_Record(double lat, double lon, const std::string& text);
+
+struct PointRecord {
+    double lat = 0.0;
+    double lon = 0.0;
+    std::string_view text;  // without its quotes; valid until the next Next()
+};
+
+// Reads a point file front to back through one fixed buffer. Every failure throws
+// ConversionError naming the file and, for a bad record, its line number.
+class PointFileReader {
+  public:
+    explicit PointFileReader(const std::string& path);
+
+    // The next record; false at the end of the file.
+    bool Next(PointRecord& record);
+    // The line of the record last returned (counting from 1).
+    std::uint64_t Line_Number() const { return line_; }
+    const std::string& Path() const { return path_; }
+
+  private:
+    bool Fill();
+    void Parse(const char* begin, const char* end, PointRecord& record) const;
+    [[noreturn]] void Fail_Line(const std::string& why) const;
+
+    std::string path_;
+    FileHandle file_;
+    std::vector<char> buffer_;
+    std::size_t begin_ = 0;
+    std::size_t end_ = 0;
+    bool atEnd_ = false;
+    std::uint64_t line_ = 0;
+};
 
 }  // namespace coords

@@ -1,0 +1,17 @@
+// A C stdio file that closes itself on every exit path.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+
+namespace coords {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const {
+        if (f != nullptr) std::fclose(f);
+    }
+};
+
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+}  // namespace coords
