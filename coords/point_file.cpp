@@ -14,6 +14,10 @@ namespace {
 
 constexpr std::size_t kReadSize = std::size_t{1} << 20;
 
+// Above this a value rounded to 15 significant digits no longer fits a double, and the
+// reader would refuse the line.
+constexpr double kLargestWritable = 1.79769313486231e308;
+
 // Only plain decimals are accepted: no exponent, no leading plus or space, and
 // nothing that parses but is not finite.
 const char* Parse_Coordinate(const char* p, const char* end, double& value, const char* what,
@@ -34,7 +38,7 @@ const char* Parse_Coordinate(const char* p, const char* end, double& value, cons
 }  // namespace
 
 std::string Format_Point_Record(double lat, double lon, const std::string& text) {
-    if (!std::isfinite(lat) || !std::isfinite(lon))
+    if (!(std::fabs(lat) <= kLargestWritable && std::fabs(lon) <= kLargestWritable))
         throw std::invalid_argument("a track point with a coordinate that is not a number");
     if (text.find_first_of("\r\n") != std::string::npos)
         throw std::invalid_argument("a track point text with a line break");
