@@ -1,0 +1,210 @@
+// The Garmin protocol engine: the packet link to the receiver, the receive engine,
+// the capability registry, the track record codec and the device commands.
+//
+// The engine reaches the serial port, the reply timer, the event pump, the clock and the
+// window only through the interfaces of services.h; it owns none of them. Everything runs
+// on the caller's one thread, and the window's handlers may call back into the engine
+// from inside Host::Receive and Host::cError.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+
+#include "garmin/product_data.h"
+#include "garmin/registry.h"
+#include "garmin/rx_buffer.h"
+#include "garmin/services.h"
+#include "garmin/track.h"
+
+namespace garmin {
+
+class cGarminGPS {
+  public:
+    cGarminGPS(SerialPort& port, ReplyTimer& timer, EventPump& pump, Clock& clock, Host& host);
+    cGarminGPS(const cGarminGPS&) = delete;
+    cGarminGPS& operator=(const cGarminGPS&) = delete;
+
+    // The records that every decoded packet overwrites in place.
+    cTrack Track;
+    cProduct_Data Product_Data;
+
+    // Events. Each is raised only when set; the trace text is not even built otherwise.
+    std::function<void(std::string& dbgText)> HexDebug;
+    // chkerr is true when the sentence carried a checksum and it matched.
+    std::function<void(std::string& sentence, bool& chkerr)> NMEA;
+    // Code 2: the receiver refused our packet six times; code 3: six corrupt frames.
+    std::function<void(std::int16_t& cErr, std::string& Message, Packet& packet)> Link_Error;
+
+    // --- Registry (read-only) -------------------------------------------------------
+    std::uint8_t PID_Ack_Byte() const { return ids_.PID_Ack_Byte; }
+    std::uint8_t PID_Nak_Byte() const { return ids_.PID_Nak_Byte; }
+    std::uint8_t PID_Protocol_Array() const { return ids_.PID_Protocol_Array; }
+    std::uint8_t PID_Product_Rqst() const { return ids_.PID_Product_Rqst; }
+    std::uint8_t PID_Product_Data() const { return ids_.PID_Product_Data; }
+    std::uint8_t PID_Command_Data() const { return ids_.PID_Command_Data; }
+    std::uint8_t PID_Xfer_Cmplt() const { return ids_.PID_Xfer_Cmplt; }
+    std::uint8_t PID_Date_Time() const { return ids_.PID_Date_Time; }
+    std::uint8_t PID_Position_Data() const { return ids_.PID_Position_Data; }
+    std::uint8_t PID_Prx_Wpt_Data() const { return ids_.PID_Prx_Wpt_Data; }
+    std::uint8_t PID_Records() const { return ids_.PID_Records; }
+    std::uint8_t PID_Rte_Hdr() const { return ids_.PID_Rte_Hdr; }
+    std::uint8_t PID_Rte_Wpt_Data() const { return ids_.PID_Rte_Wpt_Data; }
+    std::uint8_t PID_Almanac_Data() const { return ids_.PID_Almanac_Data; }
+    std::uint8_t PID_Trk_Data() const { return ids_.PID_Trk_Data; }
+    std::uint8_t PID_Wpt_Data() const { return ids_.PID_Wpt_Data; }
+    std::uint8_t PID_Pvt_Data() const { return ids_.PID_Pvt_Data; }
+    std::uint8_t PID_Rte_Link() const { return ids_.PID_Rte_Link; }
+    std::uint8_t PID_Trk_Hdr() const { return ids_.PID_Trk_Hdr; }
+    std::uint8_t PID_Voltages() const { return ids_.PID_Voltages; }
+    std::uint8_t PID_Display_Data() const { return ids_.PID_Display_Data; }
+
+    std::uint8_t CMND_Reset_Transfer() const { return cmnd_.CMND_Reset_Transfer; }
+    std::uint8_t CMND_Transfer_Alm() const { return cmnd_.CMND_Transfer_Alm; }
+    std::uint8_t CMND_Transfer_Posn() const { return cmnd_.CMND_Transfer_Posn; }
+    std::uint8_t CMND_Transfer_Prx() const { return cmnd_.CMND_Transfer_Prx; }
+    std::uint8_t CMND_Transfer_Rte() const { return cmnd_.CMND_Transfer_Rte; }
+    std::uint8_t CMND_Transfer_Time() const { return cmnd_.CMND_Transfer_Time; }
+    std::uint8_t CMND_Transfer_Trk() const { return cmnd_.CMND_Transfer_Trk; }
+    std::uint8_t CMND_Transfer_Wpt() const { return cmnd_.CMND_Transfer_Wpt; }
+    std::uint8_t CMND_Turn_Off_Pwr() const { return cmnd_.CMND_Turn_Off_Pwr; }
+    std::uint8_t CMND_Start_Pvt_Data() const { return cmnd_.CMND_Start_Pvt_Data; }
+    std::uint8_t CMND_Stop_Pvt_Data() const { return cmnd_.CMND_Stop_Pvt_Data; }
+    std::uint8_t CMND_Start_Async() const { return cmnd_.CMND_Start_Async; }
+
+    const std::string& Link_Protocol() const { return names_.Link_Protocol; }
+    const std::string& WayPoint_Transfer_Protocol() const {
+        return names_.WayPoint_Transfer_Protocol;
+    }
+    const std::string& Waypoint_Data_Format() const { return names_.Waypoint_Data_Format; }
+    const std::string& Route_Transfer_Protocol() const { return names_.Route_Transfer_Protocol; }
+    const std::string& Route_Data_Format() const { return names_.Route_Data_Format; }
+    const std::string& Route_Wpt_Data_Format() const { return names_.Route_Wpt_Data_Format; }
+    const std::string& Track_Transfer_Protocol() const { return names_.Track_Transfer_Protocol; }
+    const std::string& Track_Data_Format() const { return names_.Track_Data_Format; }
+    const std::string& Prox_Wpt_Transfer_Protocol() const {
+        return names_.Prox_Wpt_Transfer_Protocol;
+    }
+    const std::string& Prox_Wpt_Data_Format() const { return names_.Prox_Wpt_Data_Format; }
+
+    // The count of the receiver's last records packet: unsigned, a track can hold 65535.
+    std::uint16_t Incoming_Records_Count() const { return Incoming_Records_Count_; }
+
+    // --- Read-write properties ------------------------------------------------------
+    std::int16_t Port() const { return Port_; }
+    void Port(std::int16_t New_Port) { Port_ = New_Port; }
+    const std::string& Settings() const { return Settings_; }
+    void Settings(const std::string& New_Settings) { Settings_ = New_Settings; }
+    bool IgnoreCheckSum() const { return IgnoreCheckSum_; }
+    void IgnoreCheckSum(bool New_IgnoreCheckSum) { IgnoreCheckSum_ = New_IgnoreCheckSum; }
+
+    // --- Link -----------------------------------------------------------------------
+    bool PortOpen();
+    void PortClose();
+    // Fills in the checksum, doubles the 16s and writes one frame. Refuses a closed port
+    // and arrays shorter than a frame (nothing written, Last_Packet unchanged).
+    void Send(const Packet& iPacket, bool responsenotneeded = false);
+    void Reset();
+    std::string TrimNull(std::string& instring) const;
+    std::int32_t Address_Of(std::int32_t pfn) const { return pfn; }
+    // The last packet handed to Send, checksum filled in, not doubled.
+    const Packet& Last_Packet() const { return Last_Packet_; }
+
+    // --- Receive engine -------------------------------------------------------------
+    void KelvComm_OnComm();
+    void KelvTmrTimeout_Timer();
+    // Bytes received and not yet consumed as a frame or sentence.
+    std::size_t Pending_Input() const { return Rx_Buffer.size(); }
+
+    // --- Track records --------------------------------------------------------------
+    void Receive_Track_Header(const Packet& packet);
+    void Send_Track();
+    void Send_Track_Header();
+
+    // --- Device commands ------------------------------------------------------------
+    void Request_Product_Data();
+    void Request_Tracks();
+    void Request_Date_Time();
+    void Pvt_Data_Start();
+    void Pvt_Data_Stop();
+    void Power_Off();
+    void Request_Voltages();
+    void Request_Display();
+    void Start_of_Records(std::uint16_t ocount);
+    void End_of_Records();
+    // Returns after Duration seconds of elapsed time, handling events meanwhile.
+    void WaitFor(std::int32_t Duration);
+    std::string NMEA_Checksum(const std::string& msg) const;
+
+  private:
+    // Registry
+    void Set_Defaults();
+    void Build_Packets();
+    void Parse_Protocol_Array(const Packet& packet);
+    void Parse_Product_Data(const Packet& packet);
+    void Parse_Records_Count(const Packet& packet);
+
+    // Link
+    static std::uint8_t Packet_Checksum(const Packet& packet);
+    void Hex_Trace(std::span<const std::uint8_t> bytes, char direction);
+    bool Is_No_Reply_Command(const Packet& packet) const;
+
+    // Receive engine
+    void Handle_Input();
+    void Handle_Frame();
+    bool Handle_Sentence();
+    bool Parse_Packet(Packet& packet);
+    void Answer_Good_Frame(const Packet& packet);
+    void Answer_Corrupt_Frame(const Packet& packet);
+    void Answer_Refusal();
+    void Dispatch_Packet(const Packet& packet);
+    bool Announces_More(std::uint8_t id) const;
+    std::string On_Port(const char* text) const;
+    void Report_Error(std::int16_t code, std::string message, Packet packet);
+    void Raise_Link_Error(std::int16_t code, std::string message, Packet packet);
+
+    // Track records
+    void Parse_Track_Point(const Packet& packet);
+    bool Uses_D301_Layout() const;
+
+    SerialPort& port_;
+    ReplyTimer& timer_;
+    EventPump& pump_;
+    Clock& clock_;
+    Host& host_;
+
+    PacketIds ids_;
+    CommandCodes cmnd_;
+    ProtocolNames names_;
+    ProtocolTable Protocol_Table{};
+    std::uint16_t Incoming_Records_Count_ = 0;
+    std::int16_t Port_ = 1;
+    std::string Settings_;
+    bool IgnoreCheckSum_ = false;
+
+    Packet Last_Packet_;
+    Packet Ack_Packet;
+    Packet Nak_Packet;
+    Packet Pkt_Reset_Transfer;
+    Packet Pkt_Product_Rqst;
+    Packet Pkt_Records;
+    Packet Pkt_Xfer_Cmplt;
+    Packet Pkt_Transfer_Trk;
+    Packet Pkt_Transfer_Time;
+    Packet Pkt_Start_Pvt;
+    Packet Pkt_Stop_Pvt;
+    Packet Pkt_Voltages;
+    Packet Pkt_Display;
+    Packet Pkt_Turn_Off_Pwr;
+    std::uint16_t Records_Out_ = 0;  // the count that Pkt_Records carries
+
+    RxBuffer Rx_Buffer;
+    bool NMEA_Mode = false;
+    std::int32_t Timeout_Ticks = 0;
+    std::int16_t Checksum_Errors = 0;
+    std::int32_t Retry_Count = 0;
+};
+
+}  // namespace garmin

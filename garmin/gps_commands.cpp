@@ -1,0 +1,74 @@
+// cGarminGPS: the device commands, the pacing wait and the sentence checksum.
+#include <algorithm>
+#include <cmath>
+
+#include "garmin/gps.h"
+#include "garmin/packet_io.h"
+
+namespace garmin {
+
+namespace {
+
+// Long enough not to spin, short enough that a wait ends on time.
+constexpr double kWaitSliceMs = 50.0;
+
+}  // namespace
+
+void cGarminGPS::Request_Product_Data() {
+    Send(Pkt_Product_Rqst);
+}
+
+void cGarminGPS::Request_Tracks() {
+    // A download never starts with the fields of an earlier one, sent or not.
+    Track.Clear();
+    Send(Pkt_Transfer_Trk);
+}
+
+void cGarminGPS::Request_Date_Time() {
+    Send(Pkt_Transfer_Time);
+}
+void cGarminGPS::Pvt_Data_Start() {
+    Send(Pkt_Start_Pvt);
+}
+void cGarminGPS::Pvt_Data_Stop() {
+    Send(Pkt_Stop_Pvt);
+}
+void cGarminGPS::Power_Off() {
+    Send(Pkt_Turn_Off_Pwr);
+}
+void cGarminGPS::Request_Voltages() {
+    Send(Pkt_Voltages);
+}
+void cGarminGPS::Request_Display() {
+    Send(Pkt_Display);
+}
+
+void cGarminGPS::Start_of_Records(std::uint16_t ocount) {
+    Records_Out_ = ocount;
+    putLittleEndian(Pkt_Records, kDataStart, ocount, 2);
+    Send(Pkt_Records);
+}
+
+void cGarminGPS::End_of_Records() {
+    Send(Pkt_Xfer_Cmplt);
+}
+
+void cGarminGPS::WaitFor(std::int32_t Duration) {
+    // Elapsed time on a monotonic clock: a wait that spans midnight still ends.
+    const double end = clock_.secondsElapsed() + Duration;
+    for (double now = clock_.secondsElapsed(); now < end; now = clock_.secondsElapsed()) {
+        const double remainingMs = std::ceil((end - now) * 1000.0);
+        pump_.processEvents(static_cast<int>(std::min(remainingMs, kWaitSliceMs)));
+    }
+}
+
+std::string cGarminGPS::NMEA_Checksum(const std::string& msg) const {
+    // Everything between the first character (normally "$") and the first "*".
+    const std::size_t star = std::min(msg.find('*'), msg.size());
+    unsigned sum = 0;
+    for (std::size_t i = 1; i < star; ++i) sum ^= static_cast<unsigned char>(msg[i]);
+    constexpr char kHex[] = "0123456789ABCDEF";
+    return {kHex[(sum >> 4) & 0x0F], kHex[sum & 0x0F]};
+}
+
+}  // namespace garmin

@@ -1,0 +1,217 @@
+// cGarminGPS: the receiving half of the link. Cuts frames and NMEA/TEXT sentences out
+// of the received bytes, answers frames with acknowledgements or refusals, resends on
+// the receiver's refusal, and turns a silent receiver into an error report.
+#include "garmin/gps.h"
+#include "garmin/packet_io.h"
+
+namespace garmin {
+
+namespace {
+
+// Both sides refuse at most five times in a row before the link counts as broken.
+constexpr std::int32_t kMaxRetries = 5;
+constexpr std::int16_t kMaxChecksumErrors = 50;
+constexpr std::int32_t kTicksBeforeTimeout = 3;
+
+// Keeps the first of every doubled 16; a 16 after a dropped one starts a new pair.
+Packet undouble(std::string_view frame) {
+    Packet packet;
+    packet.reserve(frame.size());
+    bool lastWasKeptDle = false;
+    for (const char c : frame) {
+        const auto byte = static_cast<std::uint8_t>(c);
+        if (byte == kDle && lastWasKeptDle) {
+            lastWasKeptDle = false;
+            continue;
+        }
+        packet.push_back(byte);
+        lastWasKeptDle = byte == kDle;
+    }
+    return packet;
+}
+
+}  // namespace
+
+void cGarminGPS::KelvComm_OnComm() {
+    const int kind = port_.commEvent();
+    if (kind == kCommEvReceive) {
+        Rx_Buffer.append(port_.readAll());
+        Handle_Input();
+    } else if (kind > kCommErrorThreshold) {
+        // A break or overrun has damaged whatever partial frame is buffered.
+        port_.discardInput();
+        Rx_Buffer.clear();
+    }
+}
+
+// The receiver may deliver several frames in one read, and each waits for its
+// acknowledgement: nothing complete may stay behind until more input happens to come.
+// Handlers called from here may run this again, nested; every step therefore takes
+// its input from Rx_Buffer afresh and consumes it before calling out.
+void cGarminGPS::Handle_Input() {
+    for (;;) {
+        if (Rx_Buffer.findFrameEnd() != RxBuffer::npos) {
+            Handle_Frame();
+        } else if (!Handle_Sentence()) {
+            return;
+        }
+    }
+}
+
+void cGarminGPS::Handle_Frame() {
+    Packet packet;
+    if (!Parse_Packet(packet)) return;
+    NMEA_Mode = false;
+    std::uint8_t command = packet[1];
+    std::uint8_t data1 = packet[kDataStart];
+    host_.Receive(command, data1);
+}
+
+bool cGarminGPS::Handle_Sentence() {
+    const std::size_t lineEnd = Rx_Buffer.findLineEnd();
+    std::size_t start = Rx_Buffer.findDollar();
+    bool isText = false;
+    if (start == RxBuffer::npos) {
+        start = Rx_Buffer.findAt();
+        isText = true;
+    }
+    if (start == RxBuffer::npos || lineEnd == RxBuffer::npos) return false;
+    if (lineEnd < start) {
+        // Lines before the sentence start are noise; drop up to the CR of the last one.
+        Rx_Buffer.consume(Rx_Buffer.view().rfind("\r\n", start - 1) + 1);
+        return true;
+    }
+    std::string sentence(Rx_Buffer.view().substr(start, lineEnd - start));
+    Rx_Buffer.consume(lineEnd + 1);  // the LF stays in front
+    Timeout_Ticks = 0;
+    NMEA_Mode = true;
+
+    bool matched = false;
+    const std::size_t n = sentence.size();
+    // TEXT sentences carry no checksum.
+    if (!IgnoreCheckSum_ && !isText && n >= 3 && sentence[n - 3] == '*') {
+        matched = sentence.compare(n - 2, 2, NMEA_Checksum(sentence)) == 0;
+        if (!matched && ++Checksum_Errors > kMaxChecksumErrors) {
+            Checksum_Errors = 0;
+            Report_Error(0,
+                         On_Port("There have been more than 50 check sum errors on port ") +
+                             "\r\nVerify that your receiver is putting out check sums",
+                         Packet{});
+        }
+    }
+    if (NMEA) NMEA(sentence, matched);
+    host_.setSentencesSeen(true);
+    return true;
+}
+
+bool cGarminGPS::Parse_Packet(Packet& packet) {
+    const std::size_t end = Rx_Buffer.findFrameEnd();
+    if (end == RxBuffer::npos) return false;
+    const std::string_view frame = Rx_Buffer.view().substr(0, end + 1);
+    // Stray bytes in front of a frame make it unreadable; the receiver repeats it.
+    if (static_cast<std::uint8_t>(frame[0]) != kDle) {
+        Rx_Buffer.consume(end + 1);
+        return false;
+    }
+    packet = undouble(frame);
+    Rx_Buffer.consume(end + 1);
+    Hex_Trace(packet, 'I');
+    if (packet.size() < kMinPacket) return false;  // not even room for a checksum
+
+    timer_.disarm();
+    Timeout_Ticks = 0;
+    if (Announces_More(packet[1])) timer_.arm();
+
+    if (packet[1] == ids_.PID_Ack_Byte) return true;
+    if (packet[1] == ids_.PID_Nak_Byte) {
+        Answer_Refusal();
+        return true;
+    }
+    // A size byte of 0 in front of data is written over with the real count, so the
+    // checksum decides whether the frame is whole.
+    const std::size_t dataCount = packet.size() - kMinPacket;
+    if (packet[2] == 0 && dataCount > 0 && dataCount <= 255) {
+        packet[2] = static_cast<std::uint8_t>(dataCount);
+    }
+    if (Packet_Checksum(packet) != packet[packet.size() - 3]) {
+        Answer_Corrupt_Frame(packet);
+        return false;
+    }
+    Answer_Good_Frame(packet);
+    return true;
+}
+
+bool cGarminGPS::Announces_More(std::uint8_t id) const {
+    return id == ids_.PID_Prx_Wpt_Data || id == ids_.PID_Records || id == ids_.PID_Rte_Hdr ||
+           id == ids_.PID_Rte_Link || id == ids_.PID_Rte_Wpt_Data || id == ids_.PID_Trk_Hdr ||
+           id == ids_.PID_Trk_Data || id == ids_.PID_Wpt_Data || id == ids_.PID_Pvt_Data;
+}
+
+void cGarminGPS::Answer_Refusal() {
+    if (++Retry_Count <= kMaxRetries) {
+        Send(Last_Packet_);
+        return;
+    }
+    Retry_Count = 0;
+    Raise_Link_Error(2, On_Port("Unable to communicate with device on port "), Last_Packet_);
+}
+
+void cGarminGPS::Answer_Good_Frame(const Packet& packet) {
+    Retry_Count = 0;
+    // Position and display streams are never acknowledged.
+    const std::uint8_t id = packet[1];
+    Ack_Packet[kDataStart] = id;
+    if (id != ids_.PID_Pvt_Data && id != ids_.PID_Display_Data) Send(Ack_Packet);
+    Dispatch_Packet(packet);
+}
+
+void cGarminGPS::Answer_Corrupt_Frame(const Packet& packet) {
+    if (++Retry_Count <= kMaxRetries) {
+        const std::uint8_t id = packet[1];
+        Nak_Packet[kDataStart] = id;
+        if (id != ids_.PID_Pvt_Data && id != ids_.PID_Display_Data) Send(Nak_Packet);
+        return;
+    }
+    Retry_Count = 0;
+    Raise_Link_Error(3, On_Port("Invalid message received from device on port "), packet);
+}
+
+void cGarminGPS::Dispatch_Packet(const Packet& packet) {
+    const std::uint8_t id = packet[1];
+    if (id == ids_.PID_Records) {
+        Parse_Records_Count(packet);
+    } else if (id == ids_.PID_Product_Data) {
+        Parse_Product_Data(packet);
+    } else if (id == ids_.PID_Protocol_Array) {
+        Parse_Protocol_Array(packet);
+    } else if (id == ids_.PID_Trk_Hdr) {
+        Receive_Track_Header(packet);
+    } else if (id == ids_.PID_Trk_Data) {
+        Parse_Track_Point(packet);
+    }
+}
+
+void cGarminGPS::KelvTmrTimeout_Timer() {
+    if (++Timeout_Ticks <= kTicksBeforeTimeout) return;
+    Timeout_Ticks = 0;
+    timer_.disarm();
+    Rx_Buffer.clear();
+    Report_Error(1,
+                 NMEA_Mode ? On_Port("No longer receiving NMEA/TEXT data on port ")
+                           : On_Port("No response from device on port "),
+                 Last_Packet_);
+}
+
+std::string cGarminGPS::On_Port(const char* text) const {
+    return text + std::to_string(Port_);
+}
+
+void cGarminGPS::Report_Error(std::int16_t code, std::string message, Packet packet) {
+    host_.cError(code, message, packet);
+}
+
+void cGarminGPS::Raise_Link_Error(std::int16_t code, std::string message, Packet packet) {
+    if (Link_Error) Link_Error(code, message, packet);
+}
+
+}  // namespace garmin

@@ -1,0 +1,101 @@
+// cGarminGPS: the track record codec. Track points in the D300 layout and in the D301
+// layout (also used for D310), track headers, and their upload encoding.
+#include <algorithm>
+#include <bit>
+
+#include "garmin/gps.h"
+#include "garmin/packet_io.h"
+#include "garmin/units.h"
+
+namespace garmin {
+
+namespace {
+
+constexpr std::size_t kD300Size = 13;
+constexpr std::size_t kD301Size = 21;
+// The size byte counts the header's flag, colour, identifier and its zero byte.
+constexpr std::size_t kMaxIdentLength = 255 - 3;
+
+// Upper case in the single-byte Western code page: ASCII and the Latin-1 letters.
+char upperCase(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte >= 'a' && byte <= 'z') || (byte >= 0xE0 && byte <= 0xFE && byte != 0xF7)) {
+        return static_cast<char>(byte - 0x20);
+    }
+    return c;
+}
+
+std::uint32_t floatBits(float value) {
+    return std::bit_cast<std::uint32_t>(value);
+}
+
+}  // namespace
+
+bool cGarminGPS::Uses_D301_Layout() const {
+    return names_.Track_Data_Format == "D301" || names_.Track_Data_Format == "D310";
+}
+
+void cGarminGPS::Parse_Track_Point(const Packet& packet) {
+    const PacketReader reader(packet);
+    Track.lat = Semicircles_To_Degrees(reader.i32(0));
+    Track.lon = Semicircles_To_Degrees(reader.i32(4));
+    Track.Time = Format_Garmin_Time(reader.u32(8));
+    // Flags the packet does not hold keep their value; other formats carry only
+    // position and time.
+    if (names_.Track_Data_Format == "D300") {
+        if (reader.has(12)) Track.New_Segment = reader.u8(12) != 0;
+    } else if (Uses_D301_Layout()) {
+        Track.Alt = reader.f32(12);
+        Track.Dpth = reader.f32(16);
+        if (reader.has(20)) Track.New_Segment = reader.u8(20) != 0;
+    }
+}
+
+void cGarminGPS::Receive_Track_Header(const Packet& packet) {
+    if (!Uses_D301_Layout()) return;
+    const PacketReader reader(packet);
+    if (reader.has(0)) Track.Dspl = reader.u8(0) != 0;
+    if (reader.has(1)) Track.Color = reader.u8(1);
+    // The identifier's zero byte on the wire is counted by the size but not kept.
+    const std::size_t count = reader.claimedCount();
+    Track.Ident = count > 3 ? reader.text(2, count - 3) : std::string();
+}
+
+void cGarminGPS::Send_Track() {
+    const bool d300 = names_.Track_Data_Format == "D300";
+    if (!d300 && !Uses_D301_Layout()) return;  // no layout known for this receiver
+    const std::uint8_t segment = Track.New_Segment ? 255 : 0;
+    Packet packet((d300 ? kD300Size : kD301Size) + kMinPacket, 0);
+    packet[1] = ids_.PID_Trk_Data;
+    packet[2] = static_cast<std::uint8_t>(d300 ? kD300Size : kD301Size);
+    putLittleEndian(packet, kDataStart + 0,
+                    static_cast<std::uint32_t>(Degrees_To_Semicircles(Track.lat)), 4);
+    putLittleEndian(packet, kDataStart + 4,
+                    static_cast<std::uint32_t>(Degrees_To_Semicircles(Track.lon)), 4);
+    putLittleEndian(packet, kDataStart + 8, Parse_Garmin_Time(Track.Time), 4);
+    if (d300) {
+        packet[kDataStart + 12] = segment;
+    } else {
+        putLittleEndian(packet, kDataStart + 12, floatBits(Track.Alt), 4);
+        putLittleEndian(packet, kDataStart + 16, floatBits(Track.Dpth), 4);
+        packet[kDataStart + 20] = segment;
+    }
+    Send(packet);
+}
+
+void cGarminGPS::Send_Track_Header() {
+    if (!Uses_D301_Layout()) return;
+    // A longer name would not fit the size byte.
+    const std::size_t n = std::min(Track.Ident.size(), kMaxIdentLength);
+    Packet packet(n + 3 + kMinPacket, 0);
+    packet[1] = ids_.PID_Trk_Hdr;
+    packet[2] = static_cast<std::uint8_t>(n + 3);
+    packet[kDataStart + 0] = Track.Dspl ? 255 : 0;
+    packet[kDataStart + 1] = Track.Color;
+    for (std::size_t i = 0; i < n; ++i) {
+        packet[kDataStart + 2 + i] = static_cast<std::uint8_t>(upperCase(Track.Ident[i]));
+    }
+    Send(packet);
+}
+
+}  // namespace garmin
