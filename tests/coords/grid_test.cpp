@@ -28,21 +28,6 @@ TEST(IsraeliGrid, KnownPointsToTheMetre) {
     }
 }
 
-TEST(IsraeliGrid, OriginProjectsToZero) {
-    double x = -1, y = -1;
-    coords::Transverse_Mercator(31.73409, 35.21206, 31.73409, 35.21206, 1.0, x, y);
-    EXPECT_EQ(x, 0.0);
-    EXPECT_EQ(y, 0.0);
-}
-
-TEST(IsraeliGrid, EllipsoidIsClarkeBenoit) {
-    double a = 0, e2 = 0;
-    coords::Get_Ellipsoid(a, e2);
-    EXPECT_EQ(a, 6378300.789);
-    EXPECT_NEAR(e2, 0.0068034881, 1e-10);
-    EXPECT_EQ(coords::Meridian_Arc(0.0, a, e2), 0.0);
-}
-
 // Every grid value, on either side of zero, is the nearest metre with halves going up.
 TEST(IsraeliGrid, RoundsHalfUpToTheMetre) {
     struct Case {

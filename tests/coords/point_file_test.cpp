@@ -124,14 +124,4 @@ TEST(PointFileReader, BadLinesNameFileAndLine) {
     }
 }
 
-TEST(PointFileReader, MissingFileIsNamed) {
-    TempDir dir;
-    try {
-        coords::PointFileReader reader(dir.Path("absent"));
-        FAIL() << "opened a missing file";
-    } catch (const ConversionError& e) {
-        EXPECT_NE(std::string(e.what()).find(dir.Path("absent")), std::string::npos);
-    }
-}
-
 }  // namespace
