@@ -30,6 +30,7 @@ void RxBuffer::append(std::string_view bytes) {
 }
 
 void RxBuffer::consume(std::size_t count) {
+    if (count == 0) return;
     if (count >= size()) {
         clear();
         return;
