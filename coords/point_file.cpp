@@ -13,6 +13,7 @@ namespace coords {
 namespace {
 
 constexpr std::size_t kReadSize = std::size_t{1} << 20;
+constexpr std::size_t kBufferSize = kReadSize + kMaxPointLineLength;
 
 // Above this a value rounded to 15 significant digits no longer fits a double, and the
 // reader would refuse the line.
@@ -56,7 +57,7 @@ std::string Format_Point_Record(double lat, double lon, const std::string& text)
 }
 
 PointFileReader::PointFileReader(const std::string& path)
-    : path_(path), buffer_(kReadSize + kMaxPointLineLength) {
+    : path_(path), buffer_(std::make_unique_for_overwrite<char[]>(kBufferSize)) {
     file_.reset(std::fopen(path.c_str(), "rb"));
     if (!file_) {
         const int error = errno;
@@ -66,13 +67,13 @@ PointFileReader::PointFileReader(const std::string& path)
 
 bool PointFileReader::Next(PointRecord& record) {
     for (;;) {
-        const char* start = buffer_.data() + begin_;
+        const char* start = buffer_.get() + begin_;
         const auto* lf = static_cast<const char*>(std::memchr(start, '\n', end_ - begin_));
         if (lf != nullptr) {
             ++line_;
             if (static_cast<std::size_t>(lf - start) + 1 > kMaxPointLineLength)
                 Fail_Line("the line is too long");
-            begin_ = static_cast<std::size_t>(lf + 1 - buffer_.data());
+            begin_ = static_cast<std::size_t>(lf + 1 - buffer_.get());
             Parse(start, lf, record);
             return true;
         }
@@ -90,11 +91,10 @@ bool PointFileReader::Next(PointRecord& record) {
 
 bool PointFileReader::Fill() {
     if (atEnd_) return false;
-    std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+    std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
     end_ -= begin_;
     begin_ = 0;
-    const std::size_t got =
-        std::fread(buffer_.data() + end_, 1, buffer_.size() - end_, file_.get());
+    const std::size_t got = std::fread(buffer_.get() + end_, 1, kBufferSize - end_, file_.get());
     if (got == 0) {
         if (std::ferror(file_.get()) != 0) {
             const int error = errno;

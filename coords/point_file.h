@@ -5,9 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "coords/conversion_error.h"
 #include "coords/file_handle.h"
@@ -48,7 +48,7 @@ class PointFileReader {
 
     std::string path_;
     FileHandle file_;
-    std::vector<char> buffer_;
+    std::unique_ptr<char[]> buffer_;  // kBufferSize bytes, never zero-filled
     std::size_t begin_ = 0;
     std::size_t end_ = 0;
     bool atEnd_ = false;
