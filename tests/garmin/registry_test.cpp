@@ -59,26 +59,9 @@ TEST_F(RegistryTest, CapabilityReportFillsTheNamesBySlot) {
     }
 }
 
-TEST_F(RegistryTest, DefaultsAreL001AndA010) {
+TEST_F(RegistryTest, WithoutAReportTheEngineSpeaksL001AndD300) {
     EXPECT_EQ(namesOf(gps), (std::vector<std::string>{"L001", "A100", "D100", "A200", "D200",
                                                       "D100", "A300", "D300", "A400", "D400"}));
-    const Bytes ids = {gps.PID_Ack_Byte(),     gps.PID_Nak_Byte(),     gps.PID_Protocol_Array(),
-                       gps.PID_Product_Rqst(), gps.PID_Product_Data(), gps.PID_Command_Data(),
-                       gps.PID_Xfer_Cmplt(),   gps.PID_Date_Time(),    gps.PID_Position_Data(),
-                       gps.PID_Prx_Wpt_Data(), gps.PID_Records(),      gps.PID_Rte_Hdr(),
-                       gps.PID_Rte_Wpt_Data(), gps.PID_Almanac_Data(), gps.PID_Trk_Data(),
-                       gps.PID_Wpt_Data(),     gps.PID_Pvt_Data(),     gps.PID_Rte_Link(),
-                       gps.PID_Trk_Hdr(),      gps.PID_Voltages(),     gps.PID_Display_Data()};
-    EXPECT_EQ(ids, (Bytes{6,  21, 253, 254, 255, 10, 12, 14, 17, 19, 27,
-                          29, 30, 31,  34,  35,  51, 98, 99, 40, 69}));
-    const Bytes commands = {
-        gps.CMND_Reset_Transfer(), gps.CMND_Transfer_Alm(),  gps.CMND_Transfer_Posn(),
-        gps.CMND_Transfer_Prx(),   gps.CMND_Transfer_Rte(),  gps.CMND_Transfer_Time(),
-        gps.CMND_Transfer_Trk(),   gps.CMND_Transfer_Wpt(),  gps.CMND_Turn_Off_Pwr(),
-        gps.CMND_Start_Pvt_Data(), gps.CMND_Stop_Pvt_Data(), gps.CMND_Start_Async()};
-    EXPECT_EQ(commands, (Bytes{0, 1, 2, 3, 4, 5, 6, 7, 8, 49, 50, 255}));
-    EXPECT_EQ(gps.Port(), 1);
-    EXPECT_FALSE(gps.IgnoreCheckSum());
     EXPECT_EQ(gps.Incoming_Records_Count(), 0);
 }
 
