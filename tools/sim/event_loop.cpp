@@ -1,0 +1,112 @@
+// Event loop.
+#include "tools/sim/event_loop.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+namespace ksim {
+
+namespace {
+
+int g_signal_write_fd = -1;
+
+extern "C" void on_stop_signal(int) {
+    const int saved = errno;
+    const char byte = 1;
+    if (g_signal_write_fd >= 0) {
+        const ssize_t n = ::write(g_signal_write_fd, &byte, 1);
+        (void)n;  // a full pipe already holds a stop request
+    }
+    errno = saved;
+}
+
+// After the last reply of a --once run the host gets up to kDrainLimit to read what is still
+// in the pseudo-terminal before the simulator closes it. The kernel hands bytes from master
+// to slave a moment after the write, so an empty slave queue only counts after kDrainSettle.
+constexpr auto kDrainLimit = std::chrono::seconds(5);
+constexpr auto kDrainSettle = std::chrono::milliseconds(100);
+constexpr auto kDrainPoll = std::chrono::milliseconds(5);
+
+timespec until(TimePoint now, std::optional<TimePoint> deadline) {
+    const auto wait = std::max(Duration::zero(), *deadline - now);
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(wait).count();
+    return {static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+}
+
+std::optional<TimePoint> earliest(std::optional<TimePoint> a, std::optional<TimePoint> b) {
+    if (!a) return b;
+    if (!b) return a;
+    return std::min(*a, *b);
+}
+
+}  // namespace
+
+StopSignals::StopSignals() {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) == 0) {
+        read_fd_ = fds[0];
+        write_fd_ = fds[1];
+    }
+    g_signal_write_fd = write_fd_;
+    struct sigaction sa {};
+    sa.sa_handler = on_stop_signal;
+    sigemptyset(&sa.sa_mask);
+    for (int s : {SIGTERM, SIGINT, SIGHUP}) sigaction(s, &sa, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+StopSignals::~StopSignals() {
+    for (int s : {SIGTERM, SIGINT, SIGHUP}) std::signal(s, SIG_DFL);
+    g_signal_write_fd = -1;
+    if (read_fd_ >= 0) ::close(read_fd_);
+    if (write_fd_ >= 0) ::close(write_fd_);
+}
+
+LoopOutcome run_event_loop(PtyPort& pty, SerialLine& line, SimReceiver& receiver,
+                           const StopSignals& signals) {
+    std::optional<TimePoint> drain_start;
+    for (;;) {
+        TimePoint now = Clock::now();
+        std::optional<TimePoint> deadline =
+            earliest(line.next_deadline(), receiver.next_deadline());
+        if (receiver.status() == SimReceiver::Status::gave_up)
+            return {LoopOutcome::Kind::gave_up, receiver.failure()};
+        if (receiver.status() == SimReceiver::Status::done && line.output_idle()) {
+            if (!drain_start) drain_start = now;
+            const bool settled = now >= *drain_start + kDrainSettle && pty.unread_by_host() == 0;
+            if (settled || now >= *drain_start + kDrainLimit) return {LoopOutcome::Kind::done, {}};
+            deadline = earliest(deadline, now + kDrainPoll);
+        }
+
+        pollfd fds[2] = {{pty.master_fd(), POLLIN, 0}, {signals.fd(), POLLIN, 0}};
+        if (line.wants_writable()) fds[0].events |= POLLOUT;
+        const timespec timeout = deadline ? until(now, deadline) : timespec{};
+        const int r =
+            ::ppoll(fds, signals.fd() >= 0 ? 2 : 1, deadline ? &timeout : nullptr, nullptr);
+        if (r < 0 && errno != EINTR)
+            return {LoopOutcome::Kind::failed, std::string("poll failed: ") + std::strerror(errno)};
+        now = Clock::now();
+        if (r > 0 && (fds[1].revents & POLLIN)) return {LoopOutcome::Kind::stopped, {}};
+        const bool hung_up = (fds[0].revents & POLLHUP) && !(fds[0].revents & POLLIN);
+        if (r > 0 && ((fds[0].revents & (POLLERR | POLLNVAL)) || hung_up))
+            return {LoopOutcome::Kind::failed, "the pseudo-terminal failed"};
+        if (r > 0 && (fds[0].revents & POLLOUT)) line.on_writable(now);
+        if (r > 0 && (fds[0].revents & POLLIN)) {
+            if (std::string e = line.read_input(now); !e.empty())
+                return {LoopOutcome::Kind::failed, pty.device_path() + ": " + e};
+        }
+        if (const Bytes arrived = line.take_arrived(now); !arrived.empty())
+            receiver.on_input(arrived, now);
+        line.pump_output(now);
+        receiver.on_time(now);
+        line.pump_output(now);
+    }
+}
+
+}  // namespace ksim

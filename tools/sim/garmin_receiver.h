@@ -1,0 +1,89 @@
+// A Garmin receiver in its GRMN interface mode: answers the product request with product
+// data and its capability report, sends the track log on the transfer command, acknowledges
+// every good packet from the host, refuses bad ones, and waits for the host's acknowledgement
+// of each packet it sends, resending on refusal or silence.
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tools/sim/fault_plan.h"
+#include "tools/sim/frame_log.h"
+#include "tools/sim/garmin_records.h"
+#include "tools/sim/garmin_wire.h"
+#include "tools/sim/receiver.h"
+#include "tools/sim/track.h"
+
+namespace ksim {
+
+struct GarminSettings {
+    std::int16_t product_id = 73;
+    std::int16_t software_version = 300;
+    std::string description;
+    Caps caps = Caps::l001_d301;
+    long count_offset = 0;
+    std::optional<long> silent_after;
+    Duration ack_timeout = std::chrono::seconds(1);
+    int max_resends = 10;
+    bool once = false;
+    FaultSettings faults;
+};
+
+class GarminReceiver : public SimReceiver {
+  public:
+    GarminReceiver(GarminSettings settings, const Track& track, SerialLine& line, FrameLog& log);
+
+    void on_input(std::span<const std::uint8_t> bytes, TimePoint now) override;
+    void on_time(TimePoint now) override;
+    std::optional<TimePoint> next_deadline() const override;
+    Status status() const override { return status_; }
+    std::string failure() const override { return failure_; }
+
+  private:
+    enum class Transfer { none, product, track };
+
+    void handle_frame(const HostFrame& f);
+    void handle_request(const HostFrame& f);
+    void handle_answer(const HostFrame& f);
+    void request(Transfer t);
+    void start_next_transfer();
+    void abort_transfer();
+    void transmit();
+    void transmit_with_fault(Fault fault, long index, const Bytes& wire, const std::string& note);
+    void resend(const char* reason);
+    void advance();
+    void send(Bytes wire, std::string note);
+    Bytes corrupted(const OutPacket& p, std::uint64_t detail) const;
+
+    GarminSettings s_;
+    const Track& track_;
+    SerialLine& line_;
+    FrameLog& log_;
+    Dialect dialect_;
+    FaultPlan faults_;
+    FrameReader reader_;
+
+    Transfer active_ = Transfer::none;
+    std::deque<Transfer> pending_;
+    std::vector<OutPacket> packets_;
+    std::size_t current_ = 0;
+
+    // The current packet's exchange. `in_flight` counts copies on the wire that the host has
+    // not answered yet; `owed` counts answers still due for copies of packets already
+    // acknowledged (a duplicate's second acknowledgement), which must not be taken for an
+    // acknowledgement of the packet after it.
+    bool awaiting_ = false;
+    int attempts_ = 0;
+    int in_flight_ = 0;
+    int owed_ = 0;
+    bool ignore_next_ack_ = false;
+    std::optional<TimePoint> deadline_;
+
+    bool silent_ = false;
+    Status status_ = Status::serving;
+    std::string failure_;
+};
+
+}  // namespace ksim

@@ -1,0 +1,75 @@
+// Garmin serial framing as the receiver sees it: DLE id size data checksum DLE ETX, with every
+// DLE inside size, data and checksum sent twice.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace ksim {
+
+using Bytes = std::vector<std::uint8_t>;
+
+inline constexpr std::uint8_t kDle = 16;
+inline constexpr std::uint8_t kEtx = 3;
+inline constexpr std::uint8_t kPidAck = 6;
+inline constexpr std::uint8_t kPidNak = 21;
+
+// Two's complement of the byte sum of id, size and data.
+std::uint8_t garmin_checksum(std::uint8_t id, std::span<const std::uint8_t> data);
+
+// The wire bytes of one packet. Data longer than 255 bytes cannot be framed and is cut there.
+Bytes encode_frame(std::uint8_t id, std::span<const std::uint8_t> data);
+
+// Frames an already checksummed body (size, data, checksum) with DLE doubling. Used to put a
+// deliberately wrong checksum or byte on the wire.
+Bytes stuff_frame(std::uint8_t id, std::span<const std::uint8_t> body);
+
+// ACK or NAK of packet `pid`: data [pid, 0], as receivers answer.
+Bytes encode_reply(std::uint8_t reply_id, std::uint8_t pid);
+
+// Checked little-endian reads: a field beyond the end reads as zero.
+std::uint16_t read_u16(std::span<const std::uint8_t> data, std::size_t offset);
+std::uint32_t read_u32(std::span<const std::uint8_t> data, std::size_t offset);
+void put_u16(Bytes& out, std::uint16_t v);
+void put_u32(Bytes& out, std::uint32_t v);
+
+// One thing found in the host's byte stream.
+struct HostFrame {
+    enum class Kind {
+        packet,        // a complete frame; see `check`
+        noise,         // bytes outside any frame
+        broken_frame,  // a frame cut short by a lone DLE that was not followed by ETX
+    };
+    enum class Check { ok, bad_checksum, bad_size };
+
+    Kind kind = Kind::noise;
+    Check check = Check::ok;
+    Bytes wire;  // the bytes as they arrived, doubling included
+    std::uint8_t id = 0;
+    Bytes data;
+};
+
+// Cuts the host's bytes into frames. It never trusts the size byte for framing: a frame ends
+// at the first DLE ETX that is not part of a doubled DLE, and oversized frames are dropped.
+class FrameReader {
+  public:
+    // Appends the events the new bytes complete to `out`.
+    void feed(std::span<const std::uint8_t> bytes, std::vector<HostFrame>& out);
+
+  private:
+    enum class State { hunt, start, body, body_dle };
+    static constexpr std::size_t kMaxBody = 300;
+
+    void flush_noise(std::vector<HostFrame>& out);
+    void finish_frame(std::vector<HostFrame>& out);
+    void begin_frame(std::uint8_t id);
+
+    State state_ = State::hunt;
+    Bytes noise_;
+    Bytes wire_;
+    Bytes body_;  // size, data and checksum after undoubling
+    std::uint8_t id_ = 0;
+};
+
+}  // namespace ksim

@@ -1,0 +1,52 @@
+// A Magellan receiver: on "$PMGNCMD,TRACK*3D" it sends its track log as $PMGNTRK sentences
+// and ends with "$PMGNCMD,END*3D".
+#pragma once
+
+#include <string>
+
+#include "tools/sim/frame_log.h"
+#include "tools/sim/receiver.h"
+#include "tools/sim/track.h"
+
+namespace ksim {
+
+struct MagellanSettings {
+    bool empty = false;
+    bool split_end = false;
+    bool malformed = false;
+    double noise_rate = 0;
+    std::uint64_t seed = 1;
+    bool once = false;
+};
+
+// The reply to one track command, as the lines the receiver writes (each with its CR LF).
+// A split end sentence comes as two entries; the pause goes between them.
+std::vector<std::string> magellan_reply(const Track& track, const MagellanSettings& s);
+
+inline constexpr auto kSplitEndPause = std::chrono::milliseconds(300);
+
+class MagellanReceiver : public SimReceiver {
+  public:
+    MagellanReceiver(MagellanSettings settings, const Track& track, SerialLine& line,
+                     FrameLog& log);
+
+    void on_input(std::span<const std::uint8_t> bytes, TimePoint now) override;
+    void on_time(TimePoint now) override;
+    std::optional<TimePoint> next_deadline() const override { return std::nullopt; }
+    Status status() const override { return status_; }
+
+  private:
+    void log_host_lines(std::span<const std::uint8_t> bytes);
+    void start_reply();
+
+    MagellanSettings s_;
+    const Track& track_;
+    SerialLine& line_;
+    FrameLog& log_;
+    std::string commands_;  // recent input, searched for the track command
+    std::string log_line_;
+    bool sending_ = false;
+    Status status_ = Status::serving;
+};
+
+}  // namespace ksim

@@ -1,0 +1,35 @@
+// NMEA-style text the receivers send: checksummed sentences, packed ddmm.mmmm positions,
+// Magellan $PMGNTRK track lines and the $GPRMC/$GPGGA fixes of a receiver in NMEA mode.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "tools/sim/track.h"
+
+namespace ksim {
+
+// Exclusive-or of every character of `body` (the text between "$" and "*").
+std::uint8_t nmea_checksum(const std::string& body);
+
+// "$" body "*" two upper-case hex digits CR LF.
+std::string nmea_sentence(const std::string& body);
+
+// A coordinate as the receiver writes it: whole degrees, minutes with four decimals.
+struct PackedAngle {
+    std::string text;  // ddmm.mmmm (latitude) or dddmm.mmmm (longitude), no sign
+    char hemisphere;   // N/S or E/W
+    double degrees;    // the signed value the text stands for: degrees + minutes / 60
+};
+
+PackedAngle pack_latitude(double degrees);
+PackedAngle pack_longitude(double degrees);
+
+std::string magellan_track_sentence(const TrackPoint& p);
+std::string gprmc_sentence(const TrackPoint& p, std::uint32_t now_seconds);
+std::string gpgga_sentence(const TrackPoint& p, std::uint32_t now_seconds);
+
+inline const std::string kMagellanTrackCommand = "$PMGNCMD,TRACK*3D\r\n";
+inline const std::string kMagellanEndSentence = "$PMGNCMD,END*3D\r\n";
+
+}  // namespace ksim

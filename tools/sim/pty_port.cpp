@@ -1,0 +1,80 @@
+// Pseudo-terminal set-up.
+#include "tools/sim/pty_port.h"
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace ksim {
+
+bool make_raw(int fd) {
+    termios t{};
+    if (tcgetattr(fd, &t) != 0) return false;
+    cfmakeraw(&t);
+    t.c_cflag |= CLOCAL | CREAD;
+    t.c_cc[VMIN] = 1;
+    t.c_cc[VTIME] = 0;
+    return tcsetattr(fd, TCSANOW, &t) == 0;
+}
+
+PtyPort::~PtyPort() {
+    remove_link();
+    if (slave_ >= 0) ::close(slave_);
+    if (master_ >= 0) ::close(master_);
+}
+
+std::string PtyPort::open() {
+    master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master_ < 0) return std::string("cannot open a pseudo-terminal: ") + std::strerror(errno);
+    if (grantpt(master_) != 0 || unlockpt(master_) != 0)
+        return std::string("cannot unlock the pseudo-terminal: ") + std::strerror(errno);
+    char name[128];
+    if (ptsname_r(master_, name, sizeof name) != 0)
+        return std::string("cannot name the pseudo-terminal: ") + std::strerror(errno);
+    device_ = name;
+    slave_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (slave_ < 0) return device_ + ": cannot open: " + std::strerror(errno);
+    if (!make_raw(slave_)) return device_ + ": cannot set raw mode: " + std::strerror(errno);
+    const int flags = fcntl(master_, F_GETFL);
+    if (flags < 0 || fcntl(master_, F_SETFL, flags | O_NONBLOCK) != 0)
+        return std::string("cannot make the pseudo-terminal non-blocking: ") + std::strerror(errno);
+    return {};
+}
+
+std::string PtyPort::make_link(const std::string& path) {
+    // Link under a temporary name first, then rename over the old one in a single step.
+    const std::string temp = path + ".kelvaron-sim-" + std::to_string(getpid());
+    ::unlink(temp.c_str());
+    if (::symlink(device_.c_str(), temp.c_str()) != 0)
+        return path + ": cannot create the link: " + std::strerror(errno);
+    if (::rename(temp.c_str(), path.c_str()) != 0) {
+        const std::string error = path + ": cannot create the link: " + std::strerror(errno);
+        ::unlink(temp.c_str());
+        return error;
+    }
+    link_ = path;
+    return {};
+}
+
+void PtyPort::remove_link() {
+    if (link_.empty()) return;
+    char target[256];
+    const ssize_t n = ::readlink(link_.c_str(), target, sizeof target - 1);
+    if (n >= 0 && device_ == std::string(target, static_cast<std::size_t>(n)))
+        ::unlink(link_.c_str());
+    link_.clear();
+}
+
+int PtyPort::unread_by_host() const {
+    int n = 0;
+    if (slave_ < 0 || ioctl(slave_, FIONREAD, &n) != 0) return 0;
+    return n;
+}
+
+}  // namespace ksim

@@ -1,0 +1,39 @@
+// The simulator's end of the serial cable: a pseudo-terminal master in raw mode. The
+// simulator also keeps the slave open itself, so the host may open and close the device as
+// often as it likes without the master ever seeing a hang-up.
+#pragma once
+
+#include <string>
+
+namespace ksim {
+
+class PtyPort {
+  public:
+    PtyPort() = default;
+    ~PtyPort();
+    PtyPort(const PtyPort&) = delete;
+    PtyPort& operator=(const PtyPort&) = delete;
+
+    // Returns an error text, empty on success.
+    std::string open();
+    // Makes `path` a symlink to the device, replacing whatever is there.
+    std::string make_link(const std::string& path);
+    // Removes the link if it still points at this device.
+    void remove_link();
+
+    int master_fd() const { return master_; }
+    const std::string& device_path() const { return device_; }
+    // Bytes the simulator wrote that the host has not read yet.
+    int unread_by_host() const;
+
+  private:
+    int master_ = -1;
+    int slave_ = -1;
+    std::string device_;
+    std::string link_;
+};
+
+// Puts a terminal into raw mode: every byte value passes unchanged, no echo, no signals.
+bool make_raw(int fd);
+
+}  // namespace ksim

@@ -1,0 +1,28 @@
+// What every simulated receiver offers the event loop.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+
+#include "tools/sim/serial_line.h"
+
+namespace ksim {
+
+class SimReceiver {
+  public:
+    enum class Status { serving, done, gave_up };
+
+    virtual ~SimReceiver() = default;
+    // Bytes from the host, once the line has delivered them.
+    virtual void on_input(std::span<const std::uint8_t> bytes, TimePoint now) = 0;
+    // Called on every turn of the loop, after the line has written what was due.
+    virtual void on_time(TimePoint now) = 0;
+    // When on_time must run next; nothing means only input can wake the receiver.
+    virtual std::optional<TimePoint> next_deadline() const = 0;
+    virtual Status status() const = 0;
+    // Why the receiver gave up, for stderr.
+    virtual std::string failure() const { return {}; }
+};
+
+}  // namespace ksim

@@ -1,0 +1,119 @@
+// Paced serial line.
+#include "tools/sim/serial_line.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace ksim {
+
+namespace {
+
+// Bytes are handed over in chunks of about this much line time: short enough that a frame's
+// last byte leaves when a real line would deliver it, long enough to avoid a write per byte.
+constexpr auto kChunkTime = std::chrono::milliseconds(4);
+
+}  // namespace
+
+SerialLine::SerialLine(int fd, int bits_per_second, FrameLog& log) : fd_(fd), log_(log) {
+    if (bits_per_second > 0) {
+        const double bytes_per_second = bits_per_second / 10.0;
+        byte_time_ = std::chrono::duration_cast<Duration>(
+            std::chrono::duration<double>(1.0 / bytes_per_second));
+        chunk_ = std::max<std::size_t>(
+            1, static_cast<std::size_t>(bytes_per_second *
+                                        std::chrono::duration<double>(kChunkTime).count()));
+    } else {
+        chunk_ = 1 << 16;
+    }
+}
+
+Duration SerialLine::time_for(std::size_t bytes) const {
+    return byte_time_ * static_cast<Duration::rep>(bytes);
+}
+
+void SerialLine::send(Bytes bytes, std::string note) {
+    if (queue_.empty()) line_free_ = std::max(line_free_, Clock::now());
+    queue_.push_back({std::move(bytes), std::move(note), 0, std::nullopt});
+}
+
+void SerialLine::pause(Duration d) {
+    if (queue_.empty()) line_free_ = std::max(line_free_, Clock::now());
+    queue_.push_back({{}, {}, 0, d});
+}
+
+std::optional<TimePoint> SerialLine::next_deadline() const {
+    std::optional<TimePoint> t;
+    if (!queue_.empty() && !blocked_) {
+        const Item& it = queue_.front();
+        t = it.pause ? line_free_
+                     : line_free_ + time_for(std::min(chunk_, it.bytes.size() - it.pos));
+    }
+    if (!arriving_.empty() && (!t || arriving_.front().at < *t)) t = arriving_.front().at;
+    return t;
+}
+
+void SerialLine::pump_output(TimePoint now) {
+    while (!queue_.empty() && !blocked_) {
+        Item& it = queue_.front();
+        if (it.pause) {
+            line_free_ = std::max(line_free_, now) + *it.pause;
+            queue_.pop_front();
+            continue;
+        }
+        const std::size_t n = std::min(chunk_, it.bytes.size() - it.pos);
+        const TimePoint due = line_free_ + time_for(n);
+        if (now < due) return;
+        const ssize_t w = ::write(fd_, it.bytes.data() + it.pos, n);
+        if (w < 0) {
+            // A full buffer means the host is not reading; wait until it does, then resume at
+            // the line's rate from that moment rather than catching up in a burst.
+            if (errno != EINTR) blocked_ = true;
+            return;
+        }
+        it.pos += static_cast<std::size_t>(w);
+        line_free_ += time_for(static_cast<std::size_t>(w));
+        if (static_cast<std::size_t>(w) < n) blocked_ = true;
+        if (it.pos == it.bytes.size()) {
+            log_.sim(it.bytes, it.note);
+            queue_.pop_front();
+        }
+    }
+}
+
+void SerialLine::on_writable(TimePoint now) {
+    if (!blocked_) return;
+    blocked_ = false;
+    line_free_ = std::max(line_free_, now);
+}
+
+std::string SerialLine::read_input(TimePoint now) {
+    for (;;) {
+        std::uint8_t buffer[4096];
+        const ssize_t n = ::read(fd_, buffer, sizeof buffer);
+        if (n > 0) {
+            const auto count = static_cast<std::size_t>(n);
+            input_free_ = std::max(input_free_, now) + time_for(count);
+            arriving_.push_back({input_free_, Bytes(buffer, buffer + count)});
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return {};
+        // The simulator holds the slave open, so end of file or EIO means the device is gone.
+        return n == 0 ? "the pseudo-terminal closed" : std::strerror(errno);
+    }
+}
+
+Bytes SerialLine::take_arrived(TimePoint now) {
+    Bytes out;
+    while (!arriving_.empty() && arriving_.front().at <= now) {
+        const Bytes& b = arriving_.front().bytes;
+        out.insert(out.end(), b.begin(), b.end());
+        arriving_.pop_front();
+    }
+    return out;
+}
+
+}  // namespace ksim

@@ -1,0 +1,66 @@
+// The serial line between receiver and host, emulated on the pseudo-terminal master: bytes
+// leave no faster than a real line of the chosen speed would carry them (speed / 10 bytes a
+// second, 8N1) and the host's bytes are taken as arrived only once a real line would have
+// delivered them. Each queued item is logged when its last byte has gone out.
+#pragma once
+
+#include <chrono>
+#include <deque>
+#include <optional>
+#include <string>
+
+#include "tools/sim/frame_log.h"
+#include "tools/sim/garmin_wire.h"
+
+namespace ksim {
+
+using Clock = std::chrono::steady_clock;
+using TimePoint = Clock::time_point;
+using Duration = Clock::duration;
+
+class SerialLine {
+  public:
+    // `bits_per_second` 0 means unpaced: as fast as the pseudo-terminal takes the bytes.
+    SerialLine(int fd, int bits_per_second, FrameLog& log);
+
+    void send(Bytes bytes, std::string note = {});
+    // Holds the line idle for `d` after everything queued before it.
+    void pause(Duration d);
+    bool output_idle() const { return queue_.empty(); }
+
+    // Event-loop side.
+    bool wants_writable() const { return blocked_ && !queue_.empty(); }
+    std::optional<TimePoint> next_deadline() const;
+    void pump_output(TimePoint now);
+    void on_writable(TimePoint now);
+    // Reads what the host wrote; returns an error text on a failure of the device.
+    std::string read_input(TimePoint now);
+    Bytes take_arrived(TimePoint now);
+    bool has_pending_input() const { return !arriving_.empty(); }
+
+  private:
+    struct Item {
+        Bytes bytes;
+        std::string note;
+        std::size_t pos = 0;
+        std::optional<Duration> pause;
+    };
+    struct Arrival {
+        TimePoint at;
+        Bytes bytes;
+    };
+
+    Duration time_for(std::size_t bytes) const;
+
+    int fd_;
+    Duration byte_time_{};
+    std::size_t chunk_;
+    FrameLog& log_;
+    std::deque<Item> queue_;
+    std::deque<Arrival> arriving_;
+    TimePoint line_free_{};  // when the last byte written has been fully sent
+    TimePoint input_free_{};
+    bool blocked_ = false;
+};
+
+}  // namespace ksim

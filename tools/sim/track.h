@@ -1,0 +1,59 @@
+// The track a simulated receiver holds: track headers and points in the order the receiver
+// sends them, loaded from a point file or made by the sample generators.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ksim {
+
+// Receivers send this for an altitude or depth they do not know.
+inline constexpr float kUnknownFloat = 1.0e25f;
+
+struct TrackPoint {
+    double lat = 0;             // decimal degrees, north positive
+    double lon = 0;             // decimal degrees, east positive
+    std::uint32_t seconds = 0;  // receiver seconds
+    bool new_segment = false;
+    float alt = kUnknownFloat;  // metres
+};
+
+struct TrackHeader {
+    std::string ident;
+    bool display = true;
+    std::uint8_t colour = 255;  // the receiver's default colour
+};
+
+// One record of the log: a header when `is_header`, otherwise a point.
+struct TrackRecord {
+    bool is_header = false;
+    TrackHeader header;
+    TrackPoint point;
+};
+
+struct Track {
+    std::vector<TrackRecord> records;
+
+    std::size_t point_count() const;
+    std::size_t header_count() const;
+    void add_header(std::string ident);
+    void add_point(const TrackPoint& p);
+};
+
+struct TrackLoadResult {
+    std::optional<Track> track;
+    std::string error;  // "file:line: reason" when track is empty
+};
+
+// The running clock of points without a time starts here (2026-05-01 06:00:00 UTC) and
+// advances ten seconds a point.
+std::uint32_t default_clock_start();
+
+// Reads `lat,lon[,seconds[,newseg[,alt]]]` lines, `H,ident` header lines, `#` comments and
+// blank lines. Every line is checked; the first bad one is reported with its number.
+TrackLoadResult load_track_file(const std::string& path);
+TrackLoadResult parse_track_text(const std::string& text, const std::string& name);
+
+}  // namespace ksim

@@ -1,0 +1,69 @@
+// Track dump for tests.
+#include "tools/sim/track_dump.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+
+#include "tools/sim/nmea_text.h"
+#include "tools/sim/receiver_time.h"
+
+namespace ksim {
+
+std::string format_degrees(double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.15g", value);
+    if (std::strchr(text, 'e') == nullptr) return text;
+    // Tiny magnitudes: fixed notation with the same 15 significant digits, zeros trimmed.
+    const int exponent = static_cast<int>(std::floor(std::log10(std::fabs(value))));
+    std::snprintf(text, sizeof text, "%.*f", std::min(40, 14 - exponent), value);
+    std::string s = text;
+    while (!s.empty() && s.back() == '0') s.pop_back();
+    if (!s.empty() && s.back() == '.') s.pop_back();
+    return s;
+}
+
+namespace {
+
+std::string line(double lat, double lon, const std::string& time) {
+    return format_degrees(lat) + "," + format_degrees(lon) + ",\"" + time + "\"\r\n";
+}
+
+}  // namespace
+
+std::string garmin_dump_text(const Track& track) {
+    std::string text;
+    for (const TrackRecord& r : track.records) {
+        if (r.is_header) continue;
+        const TrackPoint& p = r.point;
+        text += line(semicircles_to_degrees(degrees_to_semicircles(p.lat)),
+                     semicircles_to_degrees(degrees_to_semicircles(p.lon)),
+                     garmin_time_text(p.seconds));
+    }
+    return text;
+}
+
+std::string magellan_dump_text(const Track& track, bool empty_reply) {
+    std::string text;
+    if (empty_reply) return text;
+    for (const TrackRecord& r : track.records) {
+        if (r.is_header) continue;
+        text +=
+            line(pack_latitude(r.point.lat).degrees, pack_longitude(r.point.lon).degrees, "N/A");
+    }
+    return text;
+}
+
+std::string write_text_file(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out) return path + ": cannot create the file: " + std::strerror(errno);
+    out << text;
+    out.close();
+    if (!out) return path + ": cannot write the file";
+    return {};
+}
+
+}  // namespace ksim
