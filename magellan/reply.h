@@ -1,0 +1,50 @@
+// Collecting a Magellan track reply from the serial port, and cutting it into points.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "garmin/services.h"
+#include "magellan/reply_line.h"
+
+namespace magellan {
+
+// How long one pass of the receive loop waits in the event loop for something to
+// happen: short enough for a responsive window, long enough not to spin.
+inline constexpr int kPumpWaitMs = 50;
+// A receiver holds a few thousand points of some 60 bytes each; a reply far beyond
+// that without an end sentence is noise on the line, not a track.
+inline constexpr std::size_t kMaxReplyBytes = std::size_t{32} << 20;
+
+struct Reply {
+    enum class Outcome {
+        Complete,   // the end sentence arrived
+        Port_Lost,  // the port closed under us (receiver unplugged, device gone)
+        Too_Long,   // kMaxReplyBytes arrived without an end sentence
+        Stopped,    // the program is ending
+    };
+    Outcome outcome = Outcome::Complete;
+    std::string text;  // everything read, in arrival order
+    // Where the end sentence starts in `text` (Complete only), else text.size().
+    std::size_t end = 0;
+};
+
+struct Receive_Hooks {
+    std::function<void(const std::string&)> Show_Caption;
+    std::function<bool()> Stop_Requested;  // may be empty
+};
+
+// Reads until the end sentence with its CR LF appears anywhere in what has arrived
+// (also when it is split across reads), showing the byte count after every read
+// that brought something. Blocks in the event pump between reads, never spins.
+Reply Receive_Reply(garmin::SerialPort& port, garmin::EventPump& pump, const Receive_Hooks& hooks);
+
+// The positions of the complete lines before the end sentence (or before the end of
+// what arrived), in order. Lines that are not track points are skipped, as is an
+// unfinished last line.
+std::vector<Reply_Point> Reply_Points(std::string_view text);
+
+}  // namespace magellan
