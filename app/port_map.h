@@ -1,0 +1,21 @@
+// Which device a port number stands for. The window offers COM1 to COM9; on Linux
+// each maps to a device file, by default /dev/ttyS0 to /dev/ttyS8, and the user's
+// settings store can point any of them elsewhere (section "Ports", key "COM1" =
+// /dev/ttyUSB0), which is how USB adapters and the simulated receiver are reached.
+#pragma once
+
+#include <QString>
+
+#include "app/services.h"
+
+namespace app {
+
+inline const QString kPortsSection = QStringLiteral("Ports");
+
+// "COM" followed by the number.
+QString Port_Label(int port);
+
+// The device path (Linux) or the port name itself (Windows).
+QString Device_For_Port(int port, const SettingsStore& store);
+
+}  // namespace app

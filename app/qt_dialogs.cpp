@@ -1,0 +1,38 @@
+#include "app/qt_dialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace app {
+
+namespace {
+
+// The program writes its line breaks as CR LF; a label wants a bare line feed.
+QString Display_Text(QString text) {
+    return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+}  // namespace
+
+void QtDialogs::message(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, kProgramTitle, Display_Text(text), QMessageBox::Ok,
+                    parent);
+    box.exec();
+}
+
+bool QtDialogs::retryCancel(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::Warning, kProgramTitle, Display_Text(text),
+                    QMessageBox::Retry | QMessageBox::Cancel, parent);
+    box.setDefaultButton(QMessageBox::Retry);
+    return box.exec() == QMessageBox::Retry;
+}
+
+std::optional<QString> QtDialogs::saveFileName(QWidget* parent, const QString& title,
+                                               const QStringList& filters, const QString& current) {
+    const QString path =
+        QFileDialog::getSaveFileName(parent, title, current, filters.join(QStringLiteral(";;")));
+    if (path.isEmpty()) return std::nullopt;
+    return path;
+}
+
+}  // namespace app

@@ -1,0 +1,19 @@
+// Message boxes and the save dialog on Qt, titled with the program's name.
+#pragma once
+
+#include "app/services.h"
+
+namespace app {
+
+inline const QString kProgramTitle = QStringLiteral("Kelvaron");
+
+class QtDialogs final : public Dialogs {
+  public:
+    void message(QWidget* parent, const QString& text) override;
+    bool retryCancel(QWidget* parent, const QString& text) override;
+    std::optional<QString> saveFileName(QWidget* parent, const QString& title,
+                                        const QStringList& filters,
+                                        const QString& current) override;
+};
+
+}  // namespace app

@@ -1,0 +1,15 @@
+// Event processing from inside a running procedure, through Qt's event loop.
+#pragma once
+
+#include "garmin/services.h"
+
+namespace app {
+
+class QtEventPump final : public garmin::EventPump {
+  public:
+    // Handles what is pending; with nothing pending, sleeps in the event loop until
+    // an event arrives or maxWaitMs have passed.
+    void processEvents(int maxWaitMs) override;
+};
+
+}  // namespace app

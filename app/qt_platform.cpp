@@ -1,0 +1,12 @@
+#include "app/qt_platform.h"
+
+namespace app {
+
+QtPlatform::QtPlatform() : comm_(settings_) {}
+
+Services QtPlatform::services() {
+    return Services{comm_,    timer_,  pump_,      clock_,      settings_,
+                    dialogs_, readme_, tempFiles_, programExit_};
+}
+
+}  // namespace app

@@ -1,0 +1,34 @@
+// The production set of services: everything the window needs from Qt and the system.
+#pragma once
+
+#include <memory>
+
+#include "app/desktop_services.h"
+#include "app/qt_dialogs.h"
+#include "app/qt_event_pump.h"
+#include "app/qt_serial_port.h"
+#include "app/qt_settings_store.h"
+#include "app/qt_timeout_timer.h"
+#include "app/steady_clock.h"
+
+namespace app {
+
+class QtPlatform {
+  public:
+    QtPlatform();
+
+    Services services();
+
+  private:
+    QtSettingsStore settings_;
+    QtSerialPort comm_;
+    QtTimeoutTimer timer_;
+    QtEventPump pump_;
+    SteadyClock clock_;
+    QtDialogs dialogs_;
+    DesktopReadmeOpener readme_;
+    SystemTempFiles tempFiles_;
+    SystemProgramExit programExit_;
+};
+
+}  // namespace app

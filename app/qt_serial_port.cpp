@@ -1,0 +1,201 @@
+#include "app/qt_serial_port.h"
+
+#include <QFileInfo>
+#include <QTimer>
+
+#include "app/line_settings.h"
+#include "app/port_map.h"
+
+#ifndef Q_OS_WIN
+#include <unistd.h>
+#endif
+
+namespace app {
+
+namespace {
+
+QSerialPort::Parity Qt_Parity(Line_Settings::Parity p) {
+    switch (p) {
+        case Line_Settings::Parity::Even:
+            return QSerialPort::EvenParity;
+        case Line_Settings::Parity::Odd:
+            return QSerialPort::OddParity;
+        case Line_Settings::Parity::Mark:
+            return QSerialPort::MarkParity;
+        case Line_Settings::Parity::Space:
+            return QSerialPort::SpaceParity;
+        case Line_Settings::Parity::None:
+            break;
+    }
+    return QSerialPort::NoParity;
+}
+
+QSerialPort::StopBits Qt_Stop_Bits(Line_Settings::Stop_Bits s) {
+    switch (s) {
+        case Line_Settings::Stop_Bits::OneAndHalf:
+            return QSerialPort::OneAndHalfStop;
+        case Line_Settings::Stop_Bits::Two:
+            return QSerialPort::TwoStop;
+        case Line_Settings::Stop_Bits::One:
+            break;
+    }
+    return QSerialPort::OneStop;
+}
+
+// True when the device exists but this user may not read and write it.
+bool Access_Denied(const QString& device) {
+#ifdef Q_OS_WIN
+    (void)device;
+    return false;
+#else
+    const QByteArray path = QFile::encodeName(device);
+    return ::access(path.constData(), F_OK) == 0 && ::access(path.constData(), R_OK | W_OK) != 0;
+#endif
+}
+
+}  // namespace
+
+QtSerialPort::QtSerialPort(const SettingsStore& store) : store_(store) {
+    QObject::connect(&serial_, &QSerialPort::readyRead, &serial_, [this] { onReadyRead(); });
+    QObject::connect(&serial_, &QSerialPort::errorOccurred, &serial_,
+                     [this](QSerialPort::SerialPortError e) { onError(e); });
+}
+
+QtSerialPort::~QtSerialPort() {
+    serial_.close();
+}
+
+bool QtSerialPort::isOpen() const {
+    return serial_.isOpen() && !lost_;
+}
+
+QString QtSerialPort::deviceName(int port) const {
+    return Device_For_Port(port, store_);
+}
+
+void QtSerialPort::setEventHandler(std::function<void()> handler) {
+    handler_ = std::move(handler);
+}
+
+bool QtSerialPort::open(int port, const std::string& settings) {
+    close();
+    openFailure_.clear();
+    const QString device = deviceName(port);
+    const auto line = Parse_Line_Settings(settings);
+    if (!line) {
+        openFailure_ = QStringLiteral(
+                           "Cannot open port %1 (%2): the line settings \"%3\" are "
+                           "not understood.")
+                           .arg(Port_Label(port), device, QString::fromStdString(settings));
+        return false;
+    }
+    serial_.setPortName(device);
+    serial_.setBaudRate(line->speed);
+    serial_.setDataBits(static_cast<QSerialPort::DataBits>(line->dataBits));
+    serial_.setParity(Qt_Parity(line->parity));
+    serial_.setStopBits(Qt_Stop_Bits(line->stopBits));
+    serial_.setFlowControl(QSerialPort::NoFlowControl);
+    serial_.setReadBufferSize(0);
+    if (!serial_.open(QIODevice::ReadWrite)) {
+        openFailure_ = describeOpenFailure(port, device);
+        serial_.clearError();
+        return false;
+    }
+    ++generation_;
+    serial_.clearError();
+    return true;
+}
+
+void QtSerialPort::close() {
+    ++generation_;
+    lost_ = false;
+    leftover_.clear();
+    if (serial_.isOpen()) serial_.close();
+}
+
+void QtSerialPort::write(const std::string& bytes) {
+    if (!isOpen() || bytes.empty()) return;
+    serial_.write(bytes.data(), static_cast<qint64>(bytes.size()));
+    // Hands the bytes to the driver now rather than at the next turn of the event loop.
+    serial_.flush();
+}
+
+std::string QtSerialPort::readAll() {
+    std::string bytes;
+    bytes.swap(leftover_);
+    if (serial_.isOpen()) {
+        const QByteArray fresh = serial_.readAll();
+        bytes.append(fresh.constData(), static_cast<std::size_t>(fresh.size()));
+    }
+    return bytes;
+}
+
+void QtSerialPort::discardInput() {
+    leftover_.clear();
+    if (serial_.isOpen() && !lost_) {
+        serial_.clear(QSerialPort::Input);
+        serial_.readAll();
+    }
+}
+
+void QtSerialPort::onReadyRead() {
+    if (!lost_) deliver(garmin::kCommEvReceive);
+}
+
+void QtSerialPort::onError(QSerialPort::SerialPortError error) {
+    switch (error) {
+        case QSerialPort::ReadError:
+        case QSerialPort::ResourceError:
+        case QSerialPort::WriteError:
+            break;
+        default:
+            // A pseudo-terminal refuses the modem lines (UnsupportedOperationError) and
+            // timeouts belong to blocking calls we never make: neither harms the port.
+            return;
+    }
+    if (!serial_.isOpen() || lost_) return;
+    // The device went away. Qt repeats this error for every notification until the
+    // port is closed, so it is reported once, and the close waits until Qt has left
+    // the notifier that is reporting it.
+    lost_ = true;
+    const unsigned generation = generation_;
+    QTimer::singleShot(0, &serial_, [this, generation] { dropLostPort(generation); });
+}
+
+void QtSerialPort::dropLostPort(unsigned generation) {
+    if (generation != generation_ || !lost_) return;
+    const QByteArray rest = serial_.readAll();
+    leftover_.append(rest.constData(), static_cast<std::size_t>(rest.size()));
+    serial_.close();
+    deliver(kCommEvPortLost);
+}
+
+void QtSerialPort::deliver(int kind) {
+    event_ = kind;
+    if (handler_) handler_();
+}
+
+QString QtSerialPort::describeOpenFailure(int port, const QString& device) const {
+    const QString head = QStringLiteral("Cannot open port %1 (%2): ").arg(Port_Label(port), device);
+    switch (serial_.error()) {
+        case QSerialPort::DeviceNotFoundError:
+            return head + QStringLiteral(
+                              "the device does not exist.\r\nCheck the cable, or map %1 to "
+                              "the right device in the section [Ports] of the settings file.")
+                              .arg(Port_Label(port));
+        case QSerialPort::PermissionError:
+            if (Access_Denied(device)) {
+                const QString group = QFileInfo(device).group();
+                return head + QStringLiteral(
+                                  "permission denied.\r\nYour user must belong to the group "
+                                  "that owns the device (%1): run \"sudo usermod -aG %1 "
+                                  "$USER\", then log out and in again.")
+                                  .arg(group.isEmpty() ? QStringLiteral("dialout") : group);
+            }
+            return head + QStringLiteral("it is in use by another program.");
+        default:
+            return head + serial_.errorString() + QStringLiteral(".");
+    }
+}
+
+}  // namespace app

@@ -1,0 +1,27 @@
+#include "app/qt_settings_store.h"
+
+namespace app {
+
+QtSettingsStore::QtSettingsStore()
+    : settings_(
+          std::make_unique<QSettings>(QStringLiteral("Kelvaron"), QStringLiteral("Kelvaron"))) {}
+
+QtSettingsStore::QtSettingsStore(const QString& iniFile)
+    : settings_(std::make_unique<QSettings>(iniFile, QSettings::IniFormat)) {}
+
+std::optional<QString> QtSettingsStore::read(const QString& section, const QString& key) const {
+    const QString path = section + QLatin1Char('/') + key;
+    if (!settings_->contains(path)) return std::nullopt;
+    // A value holding a comma comes back as a list; the store only holds text.
+    const QVariant v = settings_->value(path);
+    if (v.typeId() == QMetaType::QStringList) return v.toStringList().join(QLatin1Char(','));
+    return v.toString();
+}
+
+void QtSettingsStore::write(const QString& section, const QString& key, const QString& value) {
+    settings_->setValue(section + QLatin1Char('/') + key, value);
+    // Written through at once, so a program ended by Cancel keeps what Save stored.
+    settings_->sync();
+}
+
+}  // namespace app

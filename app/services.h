@@ -1,0 +1,100 @@
+// The window's services from the platform, each behind a small interface so that
+// tests can run the window headless with fakes: the serial port, the reply timer,
+// the event pump, the clock, the settings store, message boxes and the save dialog,
+// the readme opener, temporary files and ending the program.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+#include "garmin/services.h"
+
+class QWidget;
+
+namespace app {
+
+// Kind of the event delivered when the port's device went away (read or resource
+// error): the port has been closed already. Above kCommErrorThreshold like every
+// communication error.
+inline constexpr int kCommEvPortLost = garmin::kCommErrorThreshold + 100;
+
+// The serial port `comm`, as the window and the downloads see it.
+class CommPort : public garmin::SerialPort {
+  public:
+    // Called on the window's thread for every data-received or error event;
+    // commEvent() tells the kind while it runs.
+    virtual void setEventHandler(std::function<void()> handler) = 0;
+    // The device that port number `port` (1 = COM1) stands for.
+    virtual QString deviceName(int port) const = 0;
+    // After a failed open: what failed and what to do, in words for the user.
+    virtual QString openFailureText() const = 0;
+};
+
+// The timer `tmrTimeout`; ticks reach the handler on the window's thread.
+class TimeoutTimer : public garmin::ReplyTimer {
+  public:
+    virtual void setTickHandler(std::function<void()> handler) = 0;
+};
+
+// The per-user settings store: text values addressed by section and key.
+class SettingsStore {
+  public:
+    virtual ~SettingsStore() = default;
+    virtual std::optional<QString> read(const QString& section, const QString& key) const = 0;
+    virtual void write(const QString& section, const QString& key, const QString& value) = 0;
+};
+
+// Modal dialogs, all titled with the program's name. Lines of a text are separated
+// by CR LF.
+class Dialogs {
+  public:
+    virtual ~Dialogs() = default;
+    virtual void message(QWidget* parent, const QString& text) = 0;
+    // True for Retry, false for Cancel.
+    virtual bool retryCancel(QWidget* parent, const QString& text) = 0;
+    // The chosen path, or nothing when the user cancelled. `filters` are in the form
+    // "Text (*.txt)".
+    virtual std::optional<QString> saveFileName(QWidget* parent, const QString& title,
+                                                const QStringList& filters,
+                                                const QString& current) = 0;
+};
+
+// Opens a document with the desktop's default "open" action; false when it could not.
+class ReadmeOpener {
+  public:
+    virtual ~ReadmeOpener() = default;
+    virtual bool open(const QString& path) = 0;
+};
+
+// Temporary point files: new, empty, uniquely named "ts..." in the user's temporary
+// directory, readable only by the user.
+class TempFiles {
+  public:
+    virtual ~TempFiles() = default;
+    // The full path of the new file; throws std::runtime_error when none can be made.
+    virtual QString create() = 0;
+};
+
+// Ends the program at once, from any procedure.
+class ProgramExit {
+  public:
+    virtual ~ProgramExit() = default;
+    virtual void exitNow(int code) = 0;
+};
+
+// What the window is given. The services outlive the window.
+struct Services {
+    CommPort& comm;
+    TimeoutTimer& tmrTimeout;
+    garmin::EventPump& pump;
+    garmin::Clock& clock;
+    SettingsStore& settings;
+    Dialogs& dialogs;
+    ReadmeOpener& readme;
+    TempFiles& tempFiles;
+    ProgramExit& programExit;
+};
+
+}  // namespace app
