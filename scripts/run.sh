@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# Runs Kelvaron on a simulated receiver, so it can be tried without a GPS: installs what
+# is missing, builds if needed, starts kelvaron-sim with its sample track (a hike in
+# Israel) on a pseudo-terminal, and opens the window with port COM1 leading to it, in a
+# settings store of its own. Press Save; when the window closes, this says where the
+# track file is and shows its first lines.
+set -euo pipefail
+
+# The receiver family the simulator plays: magellan or garmin.
+PROTOCOL=${KELVARON_DEMO_PROTOCOL:-magellan}
+# The speed both ends use (an item of the window's speed list, and its index there).
+SPEED=38400
+SPEED_INDEX=9
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${KELVARON_BUILD_DIR:-$root/build}
+
+"$root/scripts/setup.sh"
+if [[ ! -x $build/app/kelvaron || ! -x $build/tools/kelvaron-sim ]]; then
+    "$root/scripts/build.sh" "$build"
+else
+    # Already built: bring the two programs up to date with the sources.
+    cmake --build "$build" --target kelvaron kelvaron-sim >/dev/null
+fi
+
+if [[ -z ${DISPLAY:-}${WAYLAND_DISPLAY:-}${QT_QPA_PLATFORM:-} ]]; then
+    echo "run.sh: no display to show the window on (DISPLAY and WAYLAND_DISPLAY are empty)." >&2
+    echo "        Run it in a desktop session, or under xvfb-run to try it without one." >&2
+    exit 1
+fi
+
+demo=$(mktemp -d "${TMPDIR:-/tmp}/kelvaron-demo.XXXXXX")
+link=$demo/gps
+track=$demo/hike.txt
+case $PROTOCOL in
+    garmin) gps_type=1 ;;
+    magellan) gps_type=0 ;;
+    *) echo "run.sh: PROTOCOL must be garmin or magellan, not '$PROTOCOL'" >&2; exit 2 ;;
+esac
+
+# The program's own store, as ~/.config/Kelvaron/Kelvaron.conf is for a real receiver.
+mkdir -p "$demo/config/Kelvaron"
+cat > "$demo/config/Kelvaron/Kelvaron.conf" <<CONF
+[Ports]
+COM1=$link
+
+[Settings]
+1StUse2=1
+GPSType=$gps_type
+COM=0
+Speed=$SPEED_INDEX
+FName=$track
+CorSys=0
+Reduce=0
+Dev=10
+CONF
+
+"$build/tools/kelvaron-sim" --protocol "$PROTOCOL" --speed "$SPEED" --link "$link" \
+    --log "$demo/receiver.log" \
+    > "$demo/sim.out" 2> "$demo/sim.err" &
+sim=$!
+trap 'kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true' EXIT
+for _ in $(seq 50); do
+    grep -q "device" "$demo/sim.out" 2>/dev/null && break
+    sleep 0.1
+done
+if ! grep -q "device" "$demo/sim.out"; then
+    echo "run.sh: the simulated receiver did not start:" >&2
+    cat "$demo/sim.err" >&2
+    exit 1
+fi
+
+echo "Simulated $PROTOCOL receiver on $(sed 's/^kelvaron-sim: device //' "$demo/sim.out")."
+echo "Kelvaron's port COM1 leads to it; press Save to download its track to $track."
+status=0
+XDG_CONFIG_HOME=$demo/config "$build/app/kelvaron" || status=$?
+
+shopt -s nullglob
+files=("$demo"/hike*.txt)
+if ((${#files[@]})); then
+    for f in "${files[@]}"; do
+        echo
+        echo "The track was saved to $f ($(wc -l < "$f") points). Its first lines:"
+        head -n 5 "$f"
+    done
+else
+    echo
+    echo "No track file was written (Save was not pressed, or the download did not finish)."
+fi
+echo "The demo's settings, files and receiver log are in $demo."
+exit "$status"
