@@ -34,7 +34,8 @@ constexpr auto kDrainSettle = std::chrono::milliseconds(100);
 constexpr auto kDrainPoll = std::chrono::milliseconds(5);
 
 timespec until(TimePoint now, std::optional<TimePoint> deadline) {
-    const auto wait = std::max(Duration::zero(), *deadline - now);
+    // Compare before subtracting: "at once" is TimePoint::min(), which must not overflow.
+    const Duration wait = *deadline <= now ? Duration::zero() : *deadline - now;
     const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(wait).count();
     return {static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
 }
@@ -79,7 +80,8 @@ LoopOutcome run_event_loop(PtyPort& pty, SerialLine& line, SimReceiver& receiver
             return {LoopOutcome::Kind::gave_up, receiver.failure()};
         if (receiver.status() == SimReceiver::Status::done && line.output_idle()) {
             if (!drain_start) drain_start = now;
-            const bool settled = now >= *drain_start + kDrainSettle && pty.unread_by_host() == 0;
+            const bool settled = !receiver.wait_for_host_to_read() ||
+                                 (now >= *drain_start + kDrainSettle && pty.unread_by_host() == 0);
             if (settled || now >= *drain_start + kDrainLimit) return {LoopOutcome::Kind::done, {}};
             deadline = earliest(deadline, now + kDrainPoll);
         }

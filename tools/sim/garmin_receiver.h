@@ -39,6 +39,9 @@ class GarminReceiver : public SimReceiver {
     void on_time(TimePoint now) override;
     std::optional<TimePoint> next_deadline() const override;
     Status status() const override { return status_; }
+    // The host's acknowledgement of transfer complete proves it has read the transfer; what
+    // may still be unread are resends it no longer needs.
+    bool wait_for_host_to_read() const override { return false; }
     std::string failure() const override { return failure_; }
 
   private:

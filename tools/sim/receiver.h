@@ -21,6 +21,9 @@ class SimReceiver {
     // When on_time must run next; nothing means only input can wake the receiver.
     virtual std::optional<TimePoint> next_deadline() const = 0;
     virtual Status status() const = 0;
+    // Whether a finished receiver must wait for the host to read everything before closing the
+    // line (true when the host signals nothing back after the last byte).
+    virtual bool wait_for_host_to_read() const { return true; }
     // Why the receiver gave up, for stderr.
     virtual std::string failure() const { return {}; }
 };
