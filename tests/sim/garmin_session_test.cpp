@@ -321,8 +321,8 @@ TEST_F(GarminSim, OnceExitsAfterTheTransferCompleteIsAcknowledged) {
 TEST_F(GarminSim, RandomFaultsStillDeliverEveryPacketOnce) {
     // A careful host: refuses bad frames, acknowledges good ones, and stores a packet that
     // repeats the previous one only once (every point of the track differs from the last).
-    start({"--caps", "l001-d301", "--points", "300", "--fault-rate", "0.3", "--seed", "7",
-           "--dump-track", dump_path_},
+    start({"--caps", "l001-d301", "--points", "200", "--fault-rate", "0.2", "--seed", "7",
+           "--ack-timeout", "100", "--dump-track", dump_path_},
           false);
     request_track();
     std::vector<Bytes> stored;
@@ -340,11 +340,11 @@ TEST_F(GarminSim, RandomFaultsStillDeliverEveryPacketOnce) {
         stored.push_back(f->data);
         if (f->id == 12) break;
     }
-    ASSERT_EQ(stored.size(), 1u + 1u + 300u + 1u);
-    EXPECT_EQ(le16(stored.front(), 0), 301);
+    ASSERT_EQ(stored.size(), 1u + 1u + 200u + 1u);
+    EXPECT_EQ(le16(stored.front(), 0), 201);
     std::size_t lines = 0;
     for (char ch : read_file(dump_path_)) lines += ch == '\n';
-    EXPECT_EQ(lines, 300u);
+    EXPECT_EQ(lines, 200u);
 }
 
 TEST_F(GarminSim, ReceiverThatIsOffNeverAnswers) {
