@@ -8,7 +8,6 @@
 #include "app/line_settings.h"
 #include "app/output_name.h"
 #include "app/port_map.h"
-#include "app/stored_settings.h"
 #include "tests/app/support/fakes.h"
 
 namespace {
@@ -96,21 +95,6 @@ TEST(LineSettings, ReadsSpeedParityDataAndStopBits) {
          {"", "9600", "9600,n,8", "9600,n,8,1,1", "fast,n,8,1", "0,n,8,1", "-9600,n,8,1",
           "9600,x,8,1", "9600,n,9,1", "9600,n,4,1", "9600,n,8,3", "9600,nn,8,1", "9600 ,n,8,1"})
         EXPECT_FALSE(app::Parse_Line_Settings(bad)) << bad;
-}
-
-TEST(StoredSettings, ValuesThatAreNoWholeNumberInTheListFallBack) {
-    const struct {
-        const char* stored;  // nullptr: absent
-        int index;
-    } cases[] = {{nullptr, 5}, {"0", 0},   {"11", 11},   {"12", 5},  {"-1", 5},
-                 {"abc", 5},   {"1.5", 5}, {"", 5},      {" 3 ", 3}, {"+3", 3},
-                 {"+-3", 5},   {"3x", 5},  {"70000", 5}, {"0x3", 5}};
-    for (const auto& c : cases) {
-        kelvaron_test::MemoryStore store;
-        if (c.stored) store.set("Speed", c.stored);
-        EXPECT_EQ(app::Stored_Index(store, app::key::Speed, 5, 12), c.index)
-            << (c.stored ? c.stored : "(absent)");
-    }
 }
 
 TEST(PortMap, PortsMapToSerialDevicesUnlessTheStoreSaysOtherwise) {

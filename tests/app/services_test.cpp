@@ -106,14 +106,6 @@ TEST_F(QtSerialPortTest, PassesEveryByteValueBothWays) {
     EXPECT_EQ(events.front(), garmin::kCommEvReceive);
 }
 
-TEST_F(QtSerialPortTest, ReadNeverWaits) {
-    ASSERT_TRUE(port.open(4, "4800,n,8,1"));
-    QElapsedTimer t;
-    t.start();
-    EXPECT_EQ(port.readAll(), "");
-    EXPECT_LT(t.elapsed(), 1000);
-}
-
 TEST_F(QtSerialPortTest, DiscardInputDropsWhatWasNotRead) {
     ASSERT_TRUE(port.open(4, "9600,n,8,1"));
     pty.send("old bytes");
@@ -142,14 +134,6 @@ TEST_F(QtSerialPortTest, ALostDeviceClosesThePortAndIsReportedOnce) {
     EXPECT_EQ(events.back(), app::kCommEvPortLost);
     EXPECT_EQ(port.readAll(), "last words\r\n");
     EXPECT_FALSE(port.isOpen());
-}
-
-TEST_F(QtSerialPortTest, CloseAndReopen) {
-    ASSERT_TRUE(port.open(4, "9600,n,8,1"));
-    port.close();
-    EXPECT_FALSE(port.isOpen());
-    ASSERT_TRUE(port.open(4, "19200,n,8,1"));
-    EXPECT_TRUE(port.isOpen());
 }
 
 TEST_F(QtSerialPortTest, OpenFailuresNamePortDeviceAndReason) {

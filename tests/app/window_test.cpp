@@ -299,6 +299,13 @@ INSTANTIATE_TEST_SUITE_P(
                    "9600",
                    "LAT/LON",
                    false,
+                   false},
+        StoredCase{{{"COM", " 3 "}, {"Speed", "+2"}, {"CorSys", "0x1"}},
+                   "Magellan",
+                   "COM4",
+                   "600",
+                   "LAT/LON",
+                   false,
                    false}));
 
 TEST_F(WindowTest, StoredTextsAreShownAsStored) {

@@ -118,12 +118,6 @@ TEST_F(DownloadTest, AReplyWithoutAnyTrackLineIsNoTrackData) {
     EXPECT_TRUE(finished.empty());
 }
 
-TEST_F(DownloadTest, CaptionShowsTheBytesReceived) {
-    Run({"$PMGNTRK,3100.0000,N,03400.0000,E,1\r\n", "", kEnd});
-    EXPECT_EQ(captions, (std::vector<std::string>{"Kelvaron - Received 37 bytes",
-                                                  "Kelvaron - Received 54 bytes"}));
-}
-
 TEST_F(DownloadTest, APortThatDoesNotOpenIsAMessageAndNothingMore) {
     port.openResult = false;
     hooks.Open_Failure_Text = [] {

@@ -126,6 +126,16 @@ bool LiveWindow::save(int limitMs) {
     return !watchdog;
 }
 
+bool LiveWindow::runUntil(const std::function<bool()>& done, int limitMs) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() >= limitMs) return false;
+        pump_.processEvents(20);
+    }
+    return true;
+}
+
 QStringList LiveWindow::leftoverPointFiles() const {
     return QDir(tempFolder_).entryList({QStringLiteral("ts*")}, QDir::Files);
 }

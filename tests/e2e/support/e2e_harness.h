@@ -16,6 +16,7 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 #include "app/desktop_services.h"
@@ -77,6 +78,9 @@ class LiveWindow {
     // Presses Save and returns when the download has returned. When it takes more than
     // `limitMs`, a watchdog presses Cancel and the result is false.
     bool save(int limitMs = 30000);
+    // Handles events until `done` holds or `limitMs` have passed; false on the limit.
+    // For what goes on after Save has returned, such as a Garmin transfer.
+    bool runUntil(const std::function<bool()>& done, int limitMs = 30000);
     // Runs `action` `afterMs` into the next save().
     void during(int afterMs, std::function<void()> action);
 
