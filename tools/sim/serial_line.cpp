@@ -35,12 +35,12 @@ Duration SerialLine::time_for(std::size_t bytes) const {
 }
 
 void SerialLine::send(Bytes bytes, std::string note) {
-    if (queue_.empty()) line_free_ = std::max(line_free_, Clock::now());
+    if (queue_.empty()) line_free_ = std::max(line_free_, reply_base_.value_or(Clock::now()));
     queue_.push_back({std::move(bytes), std::move(note), 0, std::nullopt});
 }
 
 void SerialLine::pause(Duration d) {
-    if (queue_.empty()) line_free_ = std::max(line_free_, Clock::now());
+    if (queue_.empty()) line_free_ = std::max(line_free_, reply_base_.value_or(Clock::now()));
     queue_.push_back({{}, {}, 0, d});
 }
 
@@ -111,6 +111,7 @@ Bytes SerialLine::take_arrived(TimePoint now) {
     while (!arriving_.empty() && arriving_.front().at <= now) {
         const Bytes& b = arriving_.front().bytes;
         out.insert(out.end(), b.begin(), b.end());
+        last_arrival_ = arriving_.front().at;
         arriving_.pop_front();
     }
     return out;

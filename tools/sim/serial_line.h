@@ -36,6 +36,11 @@ class SerialLine {
     // Reads what the host wrote; returns an error text on a failure of the device.
     std::string read_input(TimePoint now);
     Bytes take_arrived(TimePoint now);
+    // When the bytes handed out by the last take_arrived() came off the modelled line. A reply
+    // the receiver queues while handling them starts on the line at that moment, as it would
+    // on a receiver that answers at once, however late this process got round to them.
+    TimePoint last_arrival() const { return last_arrival_; }
+    void set_reply_base(std::optional<TimePoint> base) { reply_base_ = base; }
     bool has_pending_input() const { return !arriving_.empty(); }
 
   private:
@@ -60,6 +65,8 @@ class SerialLine {
     std::deque<Arrival> arriving_;
     TimePoint line_free_{};  // when the last byte written has been fully sent
     TimePoint input_free_{};
+    TimePoint last_arrival_{};
+    std::optional<TimePoint> reply_base_;
     bool blocked_ = false;
 };
 
