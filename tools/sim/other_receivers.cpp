@@ -28,6 +28,9 @@ void NmeaTalker::on_time(TimePoint now) {
     next_ = (next_ == TimePoint{} ? now : next_) + std::chrono::seconds(1);
     const std::int64_t unix_now = std::time(nullptr);
     const auto seconds = static_cast<std::uint32_t>(unix_now - 631065600);  // since 1989-12-31
+    // While nobody reads the port the pseudo-terminal fills up; a real receiver's sentences
+    // would be lost then, so skip this second's rather than pile them up for a later host.
+    if (!line_.output_idle()) return;
     const TrackPoint& p = points_[index_++ % points_.size()];
     for (const std::string& s : {gprmc_sentence(p, seconds), gpgga_sentence(p, seconds)})
         line_.send(Bytes(s.begin(), s.end()), s.substr(0, s.size() - 2));
