@@ -58,8 +58,6 @@ class HostPort {
         bool checksum_ok = false;
     };
     std::optional<Frame> read_frame(std::chrono::milliseconds limit = 2000ms);
-    // Bytes already received that are not part of a frame handed out yet.
-    std::size_t buffered() const { return buffer_.size(); }
 
   private:
     bool read_some(std::chrono::milliseconds limit);

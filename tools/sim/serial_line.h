@@ -41,7 +41,6 @@ class SerialLine {
     // on a receiver that answers at once, however late this process got round to them.
     TimePoint last_arrival() const { return last_arrival_; }
     void set_reply_base(std::optional<TimePoint> base) { reply_base_ = base; }
-    bool has_pending_input() const { return !arriving_.empty(); }
 
   private:
     struct Item {
