@@ -15,6 +15,7 @@
 
 #include "garmin/product_data.h"
 #include "garmin/registry.h"
+#include "garmin/resend_filter.h"
 #include "garmin/rx_buffer.h"
 #include "garmin/services.h"
 #include "garmin/track.h"
@@ -156,7 +157,8 @@ class cGarminGPS {
     void Handle_Frame();
     bool Handle_Sentence();
     bool Parse_Packet(Packet& packet);
-    void Answer_Good_Frame(const Packet& packet);
+    bool Answer_Good_Frame(const Packet& packet);
+    bool Last_Sent_Was_Answer() const;
     void Answer_Corrupt_Frame(const Packet& packet);
     void Answer_Refusal();
     void Dispatch_Packet(const Packet& packet);
@@ -205,6 +207,7 @@ class cGarminGPS {
     std::int32_t Timeout_Ticks = 0;
     std::int16_t Checksum_Errors = 0;
     std::int32_t Retry_Count = 0;
+    ResendFilter Resends_;
 };
 
 }  // namespace garmin

@@ -122,11 +122,17 @@ bool cGarminGPS::Parse_Packet(Packet& packet) {
     Timeout_Ticks = 0;
     if (Announces_More(packet[1])) timer_.arm();
 
-    if (packet[1] == ids_.PID_Ack_Byte) return true;
+    if (packet[1] == ids_.PID_Ack_Byte) {
+        Resends_.forget();
+        return true;
+    }
     if (packet[1] == ids_.PID_Nak_Byte) {
+        Resends_.forget();
         Answer_Refusal();
         return true;
     }
+    // After a request of ours the same bytes as before are a fresh answer.
+    if (!Last_Sent_Was_Answer()) Resends_.forget();
     // A size byte of 0 in front of data is written over with the real count, so the
     // checksum decides whether the frame is whole.
     const std::size_t dataCount = packet.size() - kMinPacket;
@@ -137,8 +143,7 @@ bool cGarminGPS::Parse_Packet(Packet& packet) {
         Answer_Corrupt_Frame(packet);
         return false;
     }
-    Answer_Good_Frame(packet);
-    return true;
+    return Answer_Good_Frame(packet);
 }
 
 bool cGarminGPS::Announces_More(std::uint8_t id) const {
@@ -156,13 +161,32 @@ void cGarminGPS::Answer_Refusal() {
     Raise_Link_Error(2, On_Port("Unable to communicate with device on port "), Last_Packet_);
 }
 
-void cGarminGPS::Answer_Good_Frame(const Packet& packet) {
+// Returns false for a resend: acknowledged again, so that the receiver moves on, but
+// neither decoded nor handed to the window a second time.
+bool cGarminGPS::Answer_Good_Frame(const Packet& packet) {
     Retry_Count = 0;
-    // Position and display streams are never acknowledged.
+    // Position and display streams are never acknowledged, so never resent either.
     const std::uint8_t id = packet[1];
+    if (id == ids_.PID_Pvt_Data || id == ids_.PID_Display_Data) {
+        Resends_.forget();
+        Dispatch_Packet(packet);
+        return true;
+    }
+    const bool resend = Resends_.isRepeat(packet);
     Ack_Packet[kDataStart] = id;
-    if (id != ids_.PID_Pvt_Data && id != ids_.PID_Display_Data) Send(Ack_Packet);
+    Send(Ack_Packet);
+    Resends_.acknowledged(packet);
+    if (resend) return false;
     Dispatch_Packet(packet);
+    return true;
+}
+
+// Our last word to the receiver was an acknowledgement or a refusal of a garbled frame,
+// not a request: whatever it sends now is its next packet or a resend, never an answer.
+bool cGarminGPS::Last_Sent_Was_Answer() const {
+    if (Last_Packet_.size() < kMinPacket) return false;
+    const std::uint8_t lastSent = Last_Packet_[1];
+    return lastSent == ids_.PID_Ack_Byte || lastSent == ids_.PID_Nak_Byte;
 }
 
 void cGarminGPS::Answer_Corrupt_Frame(const Packet& packet) {

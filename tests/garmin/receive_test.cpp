@@ -7,6 +7,10 @@ namespace {
 using ReceiveTest = EngineTest;
 
 const Bytes kPoint = frame(34, le32(1u << 29) + le32(0) + le32(0) + Bytes{0});
+// Points of their own: the same bytes twice in a row would be a resend, handled once.
+Bytes pointAt(std::uint32_t time) {
+    return frame(34, le32(1u << 29) + le32(0) + le32(time) + Bytes{0});
+}
 
 TEST_F(ReceiveTest, GoodFrameIsAcknowledgedBeforeTheWindowSeesIt) {
     Bytes writtenAtReceive;
@@ -33,7 +37,7 @@ TEST_F(ReceiveTest, FramesAreCutAtTheirUndoubledEnd) {
         {"checksum 16 before the end", {doubledChecksum}, {200}, 0},
         {"two frames in one read", {kPoint + dle3}, {34, 200}, 0},
         {"three frames and a partial one",
-         {kPoint + kPoint + kPoint + Bytes{16, 34}},
+         {kPoint + pointAt(1) + pointAt(2) + Bytes{16, 34}},
          {34, 34, 34},
          2},
         {"split inside a doubled pair",
@@ -44,7 +48,7 @@ TEST_F(ReceiveTest, FramesAreCutAtTheirUndoubledEnd) {
          {Bytes(kPoint.begin(), kPoint.end() - 1), Bytes{3}},
          {34},
          0},
-        {"stray byte in front drops the frame", {Bytes{'x'} + kPoint + kPoint}, {34}, 0},
+        {"stray byte in front drops the frame", {Bytes{'x'} + kPoint + pointAt(3)}, {34}, 0},
         {"lone end is dropped", {Bytes{16, 3} + kPoint}, {34}, 0},
     };
     for (const auto& c : cases) {
@@ -240,9 +244,9 @@ TEST_F(ReceiveTest, NestedEventFromTheWindowLosesNothing) {
     host.onReceive = [&](std::uint8_t) {
         if (nested) return;
         nested = true;
-        feed(kPoint);
+        feed(pointAt(3));
     };
-    feed(kPoint + kPoint);
+    feed(pointAt(1) + pointAt(2));
     EXPECT_EQ(host.received, (Bytes{34, 34, 34}));
     EXPECT_EQ(gps.Pending_Input(), 0u);
 }
