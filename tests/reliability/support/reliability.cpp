@@ -3,9 +3,11 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <csignal>
 #include <regex>
 
@@ -29,6 +31,8 @@ kelvaron_e2e::LiveWindow& Session::open() {
     window_->set("Reduce", "0");
     window_->set("Dev", "10");
     window_->open();
+    // One output file however many segments the track has, to compare with the track.
+    window_->access().control<QCheckBox>("chkSplit")->setChecked(false);
     return *window_;
 }
 
@@ -93,6 +97,15 @@ std::map<std::string, int> Injected_Faults(const QString& logPath) {
         if (std::regex_search(line, m, tag)) ++faults[m[1].str()];
     }
     return faults;
+}
+
+int Magellan_Bad_Lines(const QString& logPath, std::size_t points) {
+    QFile f(logPath);
+    if (!f.open(QIODevice::ReadOnly)) return 0;
+    long lines = 0;
+    while (!f.atEnd())
+        if (f.readLine().contains(" sim> ")) ++lines;
+    return static_cast<int>(std::max(0L, lines - static_cast<long>(points) - 1));
 }
 
 int Total(const std::map<std::string, int>& faults) {

@@ -19,7 +19,8 @@ namespace kelvaron_reliability {
 enum class Family { Magellan = 0, Garmin = 1 };
 
 // One download in its own folder: the simulator (its track dumped, its frames logged)
-// and a window whose COM1 leads to it, writing `track.txt` in latitude/longitude.
+// and a window whose COM1 leads to it, writing `track.txt` in latitude/longitude, one
+// file for the whole track.
 class Session {
   public:
     Session(Family family, QStringList simOptions, const QString& speedIndex = "11");
@@ -73,6 +74,9 @@ Comparison Compare(const QByteArray& expected, const QByteArray& written);
 // Faults the simulator injected, by kind, counted from its frame log.
 std::map<std::string, int> Injected_Faults(const QString& logPath);
 int Total(const std::map<std::string, int>& faults);
+// Lines of a Magellan reply that are not one of its `points` track points or its end
+// sentence: noise and malformed sentences.
+int Magellan_Bad_Lines(const QString& logPath, std::size_t points);
 std::string Describe(const std::map<std::string, int>& faults);
 
 // Lowers the soft limit on the size of files this process writes, as a full disk would
