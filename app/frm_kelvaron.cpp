@@ -13,6 +13,7 @@
 #include "app/port_map.h"
 #include "app/qt_dialogs.h"
 #include "app/stored_settings.h"
+#include "garmin/gps.h"
 
 namespace {
 
@@ -143,6 +144,8 @@ void frmKelvaron::Connect_Controls() {
 
 void frmKelvaron::Form_Load() {
     FirstSegment = true;
+    GPS = std::make_unique<garmin::cGarminGPS>(svc_.comm, svc_.tmrTimeout, svc_.pump, svc_.clock,
+                                               *this);
     Show_Readme_Once();
     Fill_Lists();
     Apply_Stored_Settings();
@@ -216,7 +219,10 @@ void frmKelvaron::Show_Port_Device() {
 }
 
 void frmKelvaron::Show_Message(const QString& text) {
+    ++boxesShown_;
+    ++boxesOpen_;
     svc_.dialogs.message(this, text);
+    --boxesOpen_;
 }
 
 void frmKelvaron::closeEvent(QCloseEvent* event) {

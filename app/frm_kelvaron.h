@@ -5,10 +5,16 @@
 #include <QString>
 #include <QWidget>
 #include <cstdint>
+#include <memory>
 
 #include "app/services.h"
 #include "coords/file_handle.h"
+#include "garmin/services.h"
 #include "garmin/track.h"
+
+namespace garmin {
+class cGarminGPS;
+}
 
 class QCheckBox;
 class QCloseEvent;
@@ -17,11 +23,20 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-class frmKelvaron : public QWidget {
+// The window is also the Garmin engine's host: the engine calls Receive for every
+// accepted packet and cError for its reports.
+class frmKelvaron : public QWidget, public garmin::Host {
   public:
     // Runs the start-up (Form_Load) before it returns; the window is then ready to show.
     explicit frmKelvaron(const app::Services& services, QWidget* parent = nullptr);
     ~frmKelvaron() override;
+
+    // garmin::Host (garmin_download.cpp).
+    void Receive(std::uint8_t& Packet_Command, std::uint8_t& Packet_Data_1) override;
+    void cError(std::int16_t& cErr, std::string& eMessage, garmin::Packet& LastPacket) override;
+    void setSentencesSeen(bool seen) override;
+    // Headers are counted, not written.
+    void Receive_Track_Header();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -73,6 +88,24 @@ class frmKelvaron : public QWidget {
     void comm_OnComm();
     void tmrTimeout_Timer();
 
+    // The Garmin download's own steps (garmin_download.cpp).
+    enum class Garmin_Step { Idle, Identifying, Transfer, Done };
+    bool Identify_Receiver();
+    bool Ask_Retry();
+    bool Sends_Sentences() const;
+    void Start_Transfer();
+    void Note_Product_Data();
+    void Dispatch(std::uint8_t id);
+    void Complete_Transfer();
+    void Packet_Failed(const QString& what);
+    void Port_Lost();
+    void Stop_Garmin_Download();
+    void End_Program();
+    QString Points_Kept_Text();
+    void Run_Engine(void (garmin::cGarminGPS::*step)());
+    void After_Box();
+    bool Garmin_Transfer_Running() const { return garminStep_ == Garmin_Step::Transfer; }
+
     app::Services svc_;
 
     // Controls, in tab order.
@@ -100,9 +133,31 @@ class frmKelvaron : public QWidget {
     QString OutFileName;
     std::int16_t SplitCount = 0;
     bool FirstSegment = true;
-    std::int16_t RecordCount = 0;
+    // Track headers and points since the last start of records. The receiver announces
+    // up to 65535, and a track may hold more: no 16-bit ceiling here.
+    std::int32_t RecordCount = 0;
     // The user has been told that the current point file failed; once is enough.
     bool pointFileFailed_ = false;
+
+    // The Garmin engine, created by Form_Load, and the receiver's identity: empty until
+    // its product data arrived, then "PID " and its product number ("NMEA" for a
+    // receiver that talks sentences).
+    std::unique_ptr<garmin::cGarminGPS> GPS;
+    QString DeviceMode;
+    Garmin_Step garminStep_ = Garmin_Step::Idle;
+    QString firstOutFile_;  // the output name the transfer started with
+    bool sentencesSeen_ = false;
+    // Message boxes: how many have been shown, and how many are open right now. A box
+    // opened inside a serial event holds the port's later notifications back.
+    unsigned boxesShown_ = 0;
+    int boxesOpen_ = 0;
+    // An engine report that came while another box was open, and the packet count when
+    // it came: shown only if the receiver has stayed silent since.
+    QString deferredReport_;
+    unsigned long packetsAtReport_ = 0;
+    unsigned long packetsReceived_ = 0;
+    // A packet whose handling failed has been reported; once is enough.
+    bool packetFailureTold_ = false;
 
     bool downloading_ = false;  // inside the download call of Save
     bool exiting_ = false;      // the program is ending; running loops let go

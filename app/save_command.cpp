@@ -9,6 +9,8 @@
 #include "app/stored_settings.h"
 
 void frmKelvaron::cmdSave_Click() {
+    // One engine and one port: a second download cannot start while a transfer runs.
+    if (Garmin_Transfer_Running()) return;
     const double deviation = app::Read_Number_Text(txtDev->text().toStdString());
     // The check is made whether or not reduction is ticked: the value is stored.
     if (!(deviation >= 5 && deviation <= 90)) {
@@ -45,10 +47,14 @@ void frmKelvaron::Lock_Inputs() {
 }
 
 // The receiver family comes first, so the window never shows Save enabled beside a
-// family it cannot change; the split box stays as the download left it.
+// family it cannot change; the split box stays as the download left it. While a
+// Garmin transfer runs, Save stays refused and the family stays Garmin: the
+// transfer lives on the port's events, which only the Garmin choice passes on.
 void frmKelvaron::Unlock_Inputs() {
-    cmbGPSType->setEnabled(true);
-    for (QWidget* w : Locked_Inputs()) w->setEnabled(true);
+    const bool transfer = Garmin_Transfer_Running();
+    if (!transfer) cmbGPSType->setEnabled(true);
+    for (QWidget* w : Locked_Inputs())
+        if (!(transfer && w == cmdSave)) w->setEnabled(true);
 }
 
 void frmKelvaron::Store_Settings() {

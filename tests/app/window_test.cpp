@@ -464,16 +464,6 @@ TEST_F(WindowTest, SaveLocksAndUnlocksTheInputsInOrder) {
                                            "Label4", "Label5"}));
 }
 
-TEST_F(WindowTest, AGarminSaveReachesTheGarminDownload) {
-    SecondRun();
-    fakes.store.set("GPSType", "1");
-    Open();
-    edit("txtDev")->setText("10");
-    access->Save();
-    EXPECT_EQ(fakes.dialogs.messages, std::vector<QString>{"Garmin download is not built yet."});
-    EXPECT_TRUE(fakes.comm.openCalls.empty());
-}
-
 TEST_F(WindowTest, CancelEndsTheProgram) {
     SecondRun();
     Open();

@@ -23,12 +23,13 @@ class frmKelvaronTestAccess {
     void Write_Track_Point(const garmin::cTrack& t) { w_.Write_Track_Point(t); }
     bool Finish_Output_File() { return w_.Finish_Output_File(); }
 
-    std::int16_t& RecordCount() { return w_.RecordCount; }
+    std::int32_t& RecordCount() { return w_.RecordCount; }
     std::int16_t& SplitCount() { return w_.SplitCount; }
     bool& FirstSegment() { return w_.FirstSegment; }
     QString& TempFileName() { return w_.TempFileName; }
     QString& OutFileName() { return w_.OutFileName; }
     bool pointFileOpen() const { return static_cast<bool>(w_.FileNumber); }
+    const QString& DeviceMode() const { return w_.DeviceMode; }
 
   private:
     frmKelvaron& w_;
