@@ -2,12 +2,13 @@
 # Runs Kelvaron on a simulated receiver, so it can be tried without a GPS: installs what
 # is missing, builds if needed, starts kelvaron-sim with its sample track (a hike in
 # Israel) on a pseudo-terminal, and opens the window with port COM1 leading to it, in a
-# settings store of its own. Press Save; when the window closes, this says where the
-# track file is and shows its first lines.
+# settings store of its own. Press Save; when the program ends (a Garmin download ends
+# it by itself, after its "Received ... records." message), this says where the track
+# files are and shows their first lines.
 set -euo pipefail
 
 # The receiver family the simulator plays: magellan or garmin.
-PROTOCOL=${KELVARON_DEMO_PROTOCOL:-magellan}
+PROTOCOL=${KELVARON_DEMO_PROTOCOL:-garmin}
 # The speed both ends use (an item of the window's speed list, and its index there).
 SPEED=38400
 SPEED_INDEX=9
@@ -72,6 +73,10 @@ fi
 
 echo "Simulated $PROTOCOL receiver on $(sed 's/^kelvaron-sim: device //' "$demo/sim.out")."
 echo "Kelvaron's port COM1 leads to it; press Save to download its track to $track."
+if [[ $PROTOCOL == garmin ]]; then
+    echo "With \"Split On New Segment\" ticked, each track segment gets a numbered file"
+    echo "($(basename "$track" .txt)1.txt, $(basename "$track" .txt)2.txt, ...). The program ends when the download is done."
+fi
 status=0
 XDG_CONFIG_HOME=$demo/config "$build/app/kelvaron" || status=$?
 
