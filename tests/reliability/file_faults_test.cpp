@@ -3,6 +3,8 @@
 // points stay in the temporary point file. Temporary point files are private to the user.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -32,6 +34,10 @@ struct OutputFault {
     std::function<QString(Session&)> prepare;
     const char* reason;  // the system's words for the failure, in the message
 };
+
+void PrintTo(const OutputFault& p, std::ostream* os) {
+    *os << p.name;
+}
 
 class UnwritableOutput : public ::testing::TestWithParam<OutputFault> {};
 

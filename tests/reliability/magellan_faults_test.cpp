@@ -3,6 +3,8 @@
 // cut-short reply is reported with the points that arrived saved.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "tests/reliability/support/reliability.h"
 
 namespace {
@@ -17,6 +19,10 @@ struct SpoiledReply {
     const char* name;
     QStringList simOptions;
 };
+
+void PrintTo(const SpoiledReply& p, std::ostream* os) {
+    *os << p.name;
+}
 
 class SpoiledMagellanReply : public ::testing::TestWithParam<SpoiledReply> {};
 
@@ -54,6 +60,10 @@ struct Unplug {
     int afterMs;
     QStringList simOptions;
 };
+
+void PrintTo(const Unplug& p, std::ostream* os) {
+    *os << p.name;
+}
 
 class UnpluggedMagellan : public ::testing::TestWithParam<Unplug> {};
 

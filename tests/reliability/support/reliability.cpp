@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 #include <algorithm>
 #include <csignal>
 #include <regex>
@@ -34,6 +35,11 @@ kelvaron_e2e::LiveWindow& Session::open() {
     // One output file however many segments the track has, to compare with the track.
     window_->access().control<QCheckBox>("chkSplit")->setChecked(false);
     return *window_;
+}
+
+void Session::after(int ms, std::function<void()> action) {
+    if (!timers_) timers_ = std::make_unique<QObject>();
+    QTimer::singleShot(ms, timers_.get(), std::move(action));
 }
 
 std::vector<std::string> Session::messages() const {

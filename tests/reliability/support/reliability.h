@@ -3,9 +3,11 @@
 // read back from the simulator's frame log.
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -33,6 +35,9 @@ class Session {
     // Before open(): the output path (default <folder>/track.txt), the temporary folder.
     void setOutput(const QString& path) { output_ = path; }
     kelvaron_e2e::LiveWindow& open();
+    // Runs `action` `ms` from now on the event loop, also after Save has returned (a
+    // Garmin transfer goes on after it); never after the session has ended.
+    void after(int ms, std::function<void()> action);
 
     QString folder() const { return dir_.path(); }
     QString path(const QString& name) const { return dir_.filePath(name); }
@@ -55,6 +60,7 @@ class Session {
     QString output_;
     std::unique_ptr<kelvaron_e2e::SimReceiver> sim_;
     std::unique_ptr<kelvaron_e2e::LiveWindow> window_;
+    std::unique_ptr<QObject> timers_;  // owns the pending after() actions
 };
 
 // The output lines of a file, CR LF ends removed.
