@@ -1,0 +1,89 @@
+#include "bench/e2e/pty_floor.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sched.h>
+#include <unistd.h>
+
+#include <string>
+#include <thread>
+
+#include "bench/e2e/garmin_frames.h"
+#include "bench/e2e/pty_pair.h"
+#include "bench/e2e/timed_receiver.h"
+
+namespace kelvaron_bench {
+
+namespace {
+
+void Pin(int cpu) {
+    if (cpu < 0) return;
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    CPU_SET(cpu, &set);
+    ::sched_setaffinity(0, sizeof set, &set);
+}
+
+// Reads whole frames of `size` bytes and answers each with `ack`.
+void Bare_Host(int fd, long exchanges, std::size_t size, const std::string& ack) {
+    char buffer[512];
+    std::size_t got = 0;
+    for (long done = 0; done < exchanges;) {
+        pollfd pfd{fd, POLLIN, 0};
+        if (::poll(&pfd, 1, 5000) <= 0) return;
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n <= 0) continue;
+        for (got += static_cast<std::size_t>(n); got >= size; got -= size, ++done) {
+            if (::write(fd, ack.data(), ack.size()) != static_cast<ssize_t>(ack.size())) return;
+        }
+    }
+}
+
+std::vector<std::int64_t> Time_Exchanges(int fd, long exchanges, const std::string& frame,
+                                         std::size_t ackSize) {
+    std::vector<std::int64_t> out;
+    out.reserve(static_cast<std::size_t>(exchanges));
+    char buffer[64];
+    for (long i = 0; i < exchanges; ++i) {
+        if (::write(fd, frame.data(), frame.size()) != static_cast<ssize_t>(frame.size())) break;
+        const std::int64_t sent = Monotonic_Ns();
+        const std::int64_t limit = sent + 5'000'000'000;
+        std::int64_t read = sent;
+        std::size_t got = 0;
+        while (got < ackSize && read < limit) {
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            read = Monotonic_Ns();
+            if (n > 0) got += static_cast<std::size_t>(n);
+        }
+        if (got < ackSize) break;
+        out.push_back(read - sent);
+    }
+    return out;
+}
+
+}  // namespace
+
+std::vector<std::int64_t> Pty_Floor(long exchanges, int hostCpu, int receiverCpu) {
+    std::vector<std::int64_t> out;
+    Pty_Pair pty;
+    if (!pty.ok()) return out;
+    // A D301 point of the size the window gets, and the acknowledgement it sends.
+    const std::string frame = Encode_Frame(34, std::string(21, '\x01'));
+    const std::string ack = Encode_Frame(kPidAck, std::string{'\x22', '\0'});
+    const int slave = ::open(pty.slavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (slave < 0) return out;
+    std::thread host([&] {
+        Pin(hostCpu);
+        Bare_Host(slave, exchanges, frame.size(), ack);
+    });
+    std::thread timing([&] {
+        Pin(receiverCpu);
+        out = Time_Exchanges(pty.master(), exchanges, frame, ack.size());
+    });
+    timing.join();
+    host.join();
+    ::close(slave);
+    return out;
+}
+
+}  // namespace kelvaron_bench

@@ -1,0 +1,31 @@
+// What the scheduler did to one thread: its CPU time and its time waiting for a CPU, from
+// /proc/self/task/TID/schedstat. A turnaround that includes a long wait for a CPU says
+// more about the machine's other work than about the program.
+#pragma once
+
+#include <sys/types.h>
+#include <cstdint>
+
+namespace kelvaron_bench {
+
+struct Sched_Times {
+    std::int64_t cpuNs = 0;
+    std::int64_t waitNs = 0;  // runnable but not running
+};
+
+class Thread_Sched {
+  public:
+    explicit Thread_Sched(pid_t tid);
+    ~Thread_Sched();
+    Thread_Sched(const Thread_Sched&) = delete;
+    Thread_Sched& operator=(const Thread_Sched&) = delete;
+
+    bool ok() const { return fd_ >= 0; }
+    // Zeros when the file cannot be read.
+    Sched_Times read() const;
+
+  private:
+    int fd_ = -1;
+};
+
+}  // namespace kelvaron_bench
