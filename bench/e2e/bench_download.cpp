@@ -1,0 +1,217 @@
+// Garmin downloads of D301 track points from kelvaron-sim, paced at a real line's speed,
+// through the real window, QSerialPort, reply timer and engine: the time of each transfer
+// as a fraction of the line-rate bound, and the peak memory of the process that ran it.
+//
+//   bench_garmin_download [--points N[,N...]] [--speed BPS[,BPS...]]
+//
+// Every combination runs in a child process of its own, so its peak resident size
+// (ru_maxrss) belongs to that download alone. The bound is the time the line needs for
+// every frame and acknowledgement of the transfer, one after the other, at speed / 10
+// bytes a second (8N1); the bytes are the wire bytes in the simulator's frame log,
+// doubled 16s included. Defaults: 10,000 points at 115200 bit/s.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "bench/e2e/garmin_session.h"
+#include "bench/e2e/sim_log.h"
+
+namespace {
+
+using namespace kelvaron_bench;
+
+struct Options {
+    std::vector<long> points{10000};
+    std::vector<long> speeds{115200};
+};
+
+// What a child sends back through its pipe.
+struct Report {
+    bool completed = false;
+    double simSeconds = 0;     // the transfer on the simulator's clock
+    double windowSeconds = 0;  // Save returned .. completion message, on the window's clock
+    long bytes = 0;
+    long receiverFrames = 0;
+    long hostFrames = 0;
+    long resends = 0;
+    long peakKiB = 0;
+    // Per exchange beyond the line time, in milliseconds (see Transfer_Span).
+    double hostSideP50 = 0, hostSideP99 = 0, receiverSideP50 = 0, receiverSideP99 = 0;
+    char note[400] = {};
+};
+
+[[noreturn]] void Usage(const char* program) {
+    std::fprintf(stderr, "usage: %s [--points N[,N...]] [--speed BPS[,BPS...]]\n", program);
+    std::exit(2);
+}
+
+std::vector<long> Numbers(const char* text, const char* program) {
+    std::vector<long> out;
+    const char* p = text;
+    while (*p) {
+        char* end = nullptr;
+        const long v = std::strtol(p, &end, 10);
+        if (end == p || v <= 0 || (*end != ',' && *end != '\0')) Usage(program);
+        out.push_back(v);
+        p = *end == ',' ? end + 1 : end;
+    }
+    if (out.empty()) Usage(program);
+    return out;
+}
+
+Options Parse(int argc, char** argv) {
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        if (i + 1 >= argc) Usage(argv[0]);
+        if (std::strcmp(argv[i], "--points") == 0) {
+            o.points = Numbers(argv[++i], argv[0]);
+        } else if (std::strcmp(argv[i], "--speed") == 0) {
+            o.speeds = Numbers(argv[++i], argv[0]);
+        } else {
+            Usage(argv[0]);
+        }
+    }
+    return o;
+}
+
+void Note(Report& r, const std::string& text) {
+    std::snprintf(r.note, sizeof r.note, "%s", text.c_str());
+}
+
+double Percentile_Ms(std::vector<double> seconds, double q) {
+    if (seconds.empty()) return 0;
+    std::sort(seconds.begin(), seconds.end());
+    const auto rank = static_cast<std::size_t>(q * static_cast<double>(seconds.size() - 1));
+    return seconds[rank] * 1000.0;
+}
+
+long Peak_KiB() {
+    rusage u{};
+    ::getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss;
+}
+
+// One download in this (child) process. `points` 0: only the window, shown and idle.
+Report Download(long points, long speed) {
+    Report r;
+    int argc = 1;
+    char name[] = "bench_garmin_download";
+    char* argv[] = {name, nullptr};
+    QApplication application(argc, argv);
+    QTemporaryDir dir;
+    if (points == 0) {
+        Garmin_Session idle(dir.path(), dir.filePath("no-receiver"), 9600);
+        QApplication::processEvents();
+        r.peakKiB = Peak_KiB();
+        return r;
+    }
+    const QString log = dir.filePath("sim.log");
+    kelvaron_e2e::SimReceiver sim(
+        dir.path(), {"--caps", "l001-d301", "--points", QString::number(points), "--speed",
+                     QString::number(speed), "--once", "--ack-timeout", "3000", "--log", log});
+    if (!sim.started()) {
+        Note(r, "kelvaron-sim did not start: " + sim.errors().toStdString());
+        return r;
+    }
+    Garmin_Session session(dir.path(), sim.link(), static_cast<int>(speed));
+    // Three times the line time of about 40 bytes a point, and the identification.
+    const double lineSeconds = static_cast<double>(points) * 40 * 10 / static_cast<double>(speed);
+    const Download_Result d = session.run(static_cast<int>(lineSeconds * 3000) + 60000);
+    r.peakKiB = Peak_KiB();
+    sim.finished(5000);
+    Note(r, d.messages.join(" | ").toStdString());
+    if (!d.ended || !d.completed) return r;
+    r.windowSeconds = std::chrono::duration<double>(*d.completed - d.requested).count();
+    std::string why;
+    const auto span = Read_Transfer_Span(log.toStdString(), static_cast<int>(speed), why);
+    if (!span) {
+        Note(r, why);
+        return r;
+    }
+    r.completed = true;
+    r.simSeconds = span->seconds;
+    r.bytes = span->bytes;
+    r.receiverFrames = span->receiverFrames;
+    r.hostFrames = span->hostFrames;
+    r.resends = span->resends;
+    r.hostSideP50 = Percentile_Ms(span->hostSide, 0.5);
+    r.hostSideP99 = Percentile_Ms(span->hostSide, 0.99);
+    r.receiverSideP50 = Percentile_Ms(span->receiverSide, 0.5);
+    r.receiverSideP99 = Percentile_Ms(span->receiverSide, 0.99);
+    return r;
+}
+
+// Runs Download in a child and returns its report.
+Report In_Child(long points, long speed) {
+    Report r;
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) {
+        Note(r, "no pipe");
+        return r;
+    }
+    std::fflush(stdout);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipeFds[0]);
+        const Report mine = Download(points, speed);
+        const ssize_t n = ::write(pipeFds[1], &mine, sizeof mine);
+        ::_exit(n == sizeof mine ? 0 : 1);
+    }
+    ::close(pipeFds[1]);
+    const ssize_t n = child > 0 ? ::read(pipeFds[0], &r, sizeof r) : -1;
+    ::close(pipeFds[0]);
+    int status = 0;
+    if (child > 0) ::waitpid(child, &status, 0);
+    if (n != sizeof r) {
+        r = Report{};
+        Note(r, "the child ended without a report (status " + std::to_string(status) + ")");
+    }
+    return r;
+}
+
+void Print(long points, long speed, const Report& r) {
+    std::printf("%ld D301 points at %ld bit/s: %s\n", points, speed, r.note);
+    if (r.completed) {
+        const double bound = static_cast<double>(r.bytes) * 10.0 / static_cast<double>(speed);
+        std::printf("  wire bytes %ld (%ld receiver frames, %ld host frames, %ld resends)\n",
+                    r.bytes, r.receiverFrames, r.hostFrames, r.resends);
+        std::printf("  line-rate bound %.3f s, transfer %.3f s (window's clock %.3f s)\n", bound,
+                    r.simSeconds, r.windowSeconds);
+        std::printf("  fraction of the bound %.2f %%, %.3f ms above it per receiver frame\n",
+                    100.0 * bound / r.simSeconds,
+                    (r.simSeconds - bound) * 1000.0 / static_cast<double>(r.receiverFrames));
+        std::printf(
+            "  beyond the line time per exchange: host side p50 %.3f ms, p99 %.3f ms;\n"
+            "    receiver side p50 %.3f ms, p99 %.3f ms\n",
+            r.hostSideP50, r.hostSideP99, r.receiverSideP50, r.receiverSideP99);
+    }
+    std::printf("  peak memory %ld KiB\n", r.peakKiB);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const Options o = Parse(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    const Report idle = In_Child(0, 0);
+    std::printf("the window alone, shown and idle: peak memory %ld KiB\n", idle.peakKiB);
+    bool all = true;
+    for (const long speed : o.speeds) {
+        for (const long points : o.points) {
+            const Report r = In_Child(points, speed);
+            Print(points, speed, r);
+            all = all && r.completed;
+        }
+    }
+    return all ? 0 : 1;
+}
