@@ -71,14 +71,18 @@ class FakePort : public garmin::SerialPort {
     bool isOpen() const override { return open_; }
     bool open(int, const std::string&) override { return open_ = true; }
     void close() override { open_ = false; }
-    void write(const std::string& bytes) override { written.push_back(Checked_Frame(bytes)); }
+    void write(const std::string& bytes) override {
+        lastWritten = Checked_Frame(bytes);
+        ++writes;
+    }
     std::string readAll() override { return std::exchange(input, {}); }
     void discardInput() override { input.clear(); }
     int commEvent() const override { return event; }
 
     std::string input;
     int event = garmin::kCommEvReceive;
-    std::vector<Packet> written;  // undoubled
+    std::size_t writes = 0;
+    Packet lastWritten;  // undoubled
 
   private:
     bool open_ = false;

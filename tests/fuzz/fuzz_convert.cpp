@@ -4,7 +4,7 @@
 // Input: one steering byte, then the file itself. The byte's bit 0 asks for grid output,
 // bit 1 for reduction, bit 2 for a comma as the output's decimal separator, and bits 3 to 7
 // times three give the minimum deviation in degrees (0 to 93). One mode per input keeps
-// the runs fast: under AddressSanitizer every megabyte buffer of the pass is a fresh mapping.
+// the runs fast.
 // A ConversionError is the pass refusing a bad file, as it should; anything else that
 // escapes, or a broken promise below, is a finding.
 #include <cmath>
@@ -92,16 +92,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string points = Scratch().Path("points");
     const std::string output = Scratch().Path("output");
     Write_File(points, in.Rest());
-    const long records = Count_Records(points);
 
-    bool converted = true;
     try {
         coords::Convert_Track_File(points, output, grid, reduce, deviation, separator);
     } catch (const coords::ConversionError&) {
-        converted = false;
+        return 0;
     }
-    // The pass reads the same file as the reader: it cannot accept what the reader refuses.
-    if (records < 0) FUZZ_CHECK(!converted);
-    if (converted) Check_Line_Count(records, Count_Output_Lines(Read_File(output)), reduce);
+    // The pass reads the file as the reader does: it cannot accept what the reader
+    // refuses. (The reader runs only here because each reader holds a megabyte buffer,
+    // and under AddressSanitizer every one of those is a fresh mapping.)
+    const long records = Count_Records(points);
+    FUZZ_CHECK(records >= 0);
+    Check_Line_Count(records, Count_Output_Lines(Read_File(output)), reduce);
     return 0;
 }

@@ -80,10 +80,10 @@ void Check_Track_Point(Engine& engine, std::string_view data) {
     FUZZ_CHECK(t.Time.size() == 19 || t.Time == "N/A");
     const bool d300 = engine.gps.Track_Data_Format() == "D300";
     if (!d300 && !Uses_D301(engine.gps)) return;
-    const std::size_t before = engine.port.written.size();
+    const std::size_t before = engine.port.writes;
     engine.gps.Send_Track();
-    FUZZ_CHECK(engine.port.written.size() == before + 1);
-    const Packet& up = engine.port.written.back();
+    FUZZ_CHECK(engine.port.writes == before + 1);
+    const Packet& up = engine.port.lastWritten;
     const std::string_view sent(reinterpret_cast<const char*>(up.data()) + 3, up.size() - 6);
     for (std::size_t at = 0; at < 12; at += 4) FUZZ_CHECK(Le(sent, at, 4) == Le(data, at, 4));
     const std::size_t segmentAt = d300 ? 12 : 20;
@@ -133,7 +133,9 @@ std::uint8_t Identifier(const garmin::cGarminGPS& gps, std::uint8_t selector, In
     }
 }
 
-void Feed_Packet(Engine& engine, Input& in) {
+// `lastAcked` is the last frame acknowledged as good: the receiver sends it again when our
+// acknowledgement went astray, and the engine must not hand it to the window twice.
+void Feed_Packet(Engine& engine, Input& in, std::string& lastAcked) {
     garmin::cGarminGPS& gps = engine.gps;
     const std::uint8_t selector = in.Byte();
     const std::uint8_t id = Identifier(gps, selector, in);
@@ -145,20 +147,32 @@ void Feed_Packet(Engine& engine, Input& in) {
     const bool isProduct = id == gps.PID_Product_Data();
     const bool isRecords = id == gps.PID_Records();
     const bool isReport = id == gps.PID_Protocol_Array();
+    const bool isAnswer = id == gps.PID_Ack_Byte() || id == gps.PID_Nak_Byte();
 
     const std::size_t before = engine.host.received.size();
-    engine.Feed(Make_Frame(id, data, sizeByte));
+    const std::string frame = Make_Frame(id, data, sizeByte);
+    engine.Feed(frame);
     FUZZ_CHECK(gps.Pending_Input() == 0);
+    const std::size_t handed = engine.host.received.size() - before;
     // The identifier is the one byte the wire does not double, so 16 and 3 cannot be
     // framed: 16, 3 ends a frame and 16, 16 reads as a doubled 16. No receiver uses them.
     if (id == kelvaron_fuzz::kDle || id == kelvaron_fuzz::kEtx) return;
+    // Acknowledgements and refusals from the receiver are accepted without a checksum test.
+    if (isAnswer) {
+        FUZZ_CHECK(handed == 1);
+        lastAcked.clear();
+        return;
+    }
     // A size byte of 0 in front of data is corrected before the checksum test, so such a
-    // frame is refused; every other well-framed packet is accepted once. Acknowledgements
-    // and refusals from the receiver are accepted without a checksum test.
-    const bool answer = id == gps.PID_Ack_Byte() || id == gps.PID_Nak_Byte();
-    const bool refused = sizeByte == 0 && !data.empty() && !answer;
-    FUZZ_CHECK(engine.host.received.size() == before + (refused ? 0 : 1));
-    if (refused) return;
+    // frame is refused; every other well-framed packet is accepted, and reaches the window
+    // unless it repeats the packet acknowledged last.
+    if (sizeByte == 0 && !data.empty()) {
+        FUZZ_CHECK(handed == 0);
+        return;
+    }
+    FUZZ_CHECK(handed == 1 || (handed == 0 && frame == lastAcked));
+    lastAcked = frame;
+    if (handed == 0) return;
 
     if (isPoint) Check_Track_Point(engine, data);
     if (isHeader) Check_Track_Header(engine);
@@ -172,11 +186,13 @@ void Feed_Packet(Engine& engine, Input& in) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Input in(data, size);
     Engine engine;
+    std::string lastAcked;
     const std::size_t report = in.Byte() % (kReportCount + 1);
     if (report < kReportCount) {
-        engine.Feed(Make_Frame(engine.gps.PID_Protocol_Array(), kReports[report]));
+        lastAcked = Make_Frame(engine.gps.PID_Protocol_Array(), kReports[report]);
+        engine.Feed(lastAcked);
         Check_Registry(engine.gps);
     }
-    while (!in.Empty()) Feed_Packet(engine, in);
+    while (!in.Empty()) Feed_Packet(engine, in, lastAcked);
     return 0;
 }

@@ -5,12 +5,15 @@
 // Flags: bit 0 sets IgnoreCheckSum; bit 1 sends a request first, so a refusal has
 // something to resend; bit 2 lets the window's packet handler run the engine again,
 // nested, as a window that waits inside its handler does; bit 3 lets the handler send a
-// request of its own. The schedule is used round and round until the stream is spent:
-// a value below 0xF0 delivers the next value + 1 bytes; 0xF0-0xF7 is a timer tick;
+// request of its own; bits 4 to 6 (n) deliver the stream 2^n times over (at most 32), so
+// the buffer's compaction and its bound are reached. The schedule is used round and round until the
+// stream is spent: a value below 0xF0 delivers the next value + 1 bytes; 0xF0-0xF7 is a timer tick;
 // 0xF8-0xFB delivers the next 1 to 4 bytes with a communication error (the engine
 // throws them away); 0xFC-0xFD is an event of another kind; 0xFE-0xFF an empty read.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "tests/fuzz/engine_fakes.h"
@@ -73,8 +76,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Input in(data, size);
     const std::uint8_t flags = in.Byte();
     const std::string_view schedule = in.Take(in.Byte() % 16);
-    const std::string_view stream(reinterpret_cast<const char*>(data) + (size - in.Remaining()),
-                                  in.Remaining());
+    const std::string_view once = in.Rest();
+    std::string stream;
+    for (int i = 0, n = 1 << std::min((flags >> 4) & 7, 5); i < n; ++i) stream.append(once);
 
     Engine engine;
     engine.gps.IgnoreCheckSum((flags & 1) != 0);
@@ -89,7 +93,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     };
 
-    Run_Schedule(engine, schedule, in);
+    Input bytes(reinterpret_cast<const std::uint8_t*>(stream.data()), stream.size());
+    Run_Schedule(engine, schedule, bytes);
     // A frame or sentence that arrived whole is handled, whatever came after it.
     engine.Feed({});
     for (int tick = 0; tick < 4; ++tick) engine.gps.KelvTmrTimeout_Timer();

@@ -128,6 +128,10 @@ def receive_seeds():
     write("receive", "sentences_then_frame",
           receive(0, [0xEF, 0xF0, 0xF0, 0xF0, 0xF0], sentences + frame(6, b"\xfe\x00")))
     write("receive", "frame_size_zero", receive(0, [], frame(34, POINTS_D300[0], size=0)))
+    # Delivered 32 times over: past the buffer's compaction point and its 64 KiB bound.
+    write("receive", "transfer_flood", receive(5 << 4, [0xEF, 0xEF, 3], transfer))
+    write("receive", "noise_flood", receive(5 << 4 | 2, [0xEF],
+          b"\x10\x10\x10\x03$\r" + bytes(range(256)) * 8 + frame(6, b"\x0a\x00")[:5]))
 
 
 # fuzz_decoders: report choice, then (selector, [size], length, data) packets.
@@ -146,6 +150,9 @@ def decoders_seeds():
           + packet(1, struct.pack("<hh", 7, 2) + b"only one"))
     write("decoders", "records", bytes([0]) + packet(2, struct.pack("<h", 1234))
           + packet(2, b"\x01"))
+    # The receiver sends a point again when our acknowledgement went astray.
+    write("decoders", "resent_point", bytes([0]) + packet(4, POINTS_D300[0]) * 2
+          + packet(4, POINTS_D300[1]))
     write("decoders", "d300_points", bytes([0]) + b"".join(packet(4, p) for p in POINTS_D300))
     write("decoders", "d301_points", bytes([1]) + packet(3, TRACK_HEADER)
           + b"".join(packet(4, p) for p in POINTS_D301))
