@@ -57,8 +57,12 @@ for t in "${targets[@]}"; do
         corpus "$fuzz_dir/regressions/$t") >"$log" 2>&1 || rc=$?
 
     findings=$(find "$work/$t/findings" -type f | wc -l)
-    if grep -qE "^SUMMARY: |runtime error:|broken promise:" "$log"; then rc=$((rc == 0 ? 1 : rc)); fi
-    line="fuzz_$t: runs $(final_stat number_of_executed_units "$log"), $(final_stat average_exec_per_sec "$log") exec/s,"
+    # A report that did not stop the run still fails it.
+    if grep -qE "^SUMMARY: |runtime error:|broken promise:" "$log"; then
+        rc=$((rc == 0 ? 1 : rc))
+    fi
+    line="fuzz_$t: runs $(final_stat number_of_executed_units "$log"),"
+    line+=" $(final_stat average_exec_per_sec "$log") exec/s,"
     line+=" cov $(figure cov "$log"), ft $(figure ft "$log"), corpus $(figure corp "$log")"
     line+=" inputs, peak rss $(final_stat peak_rss_mb "$log") MB"
     if ((rc == 0 && findings == 0)); then
@@ -75,4 +79,8 @@ done
 
 echo "== fuzz summary (${seconds}s per target)"
 printf '%s\n' "${summary[@]}"
+if ((failed)); then
+    echo "Replay a finding with $dir/tests/fuzz/replay_<target> <file>; once it is fixed," \
+        "keep the input in tests/fuzz/regressions/<target>/."
+fi
 exit "$failed"

@@ -6,10 +6,11 @@
 // something to resend; bit 2 lets the window's packet handler run the engine again,
 // nested, as a window that waits inside its handler does; bit 3 lets the handler send a
 // request of its own; bits 4 to 6 (n) deliver the stream 2^n times over (at most 32), so
-// the buffer's compaction and its bound are reached. The schedule is used round and round until the
-// stream is spent: a value below 0xF0 delivers the next value + 1 bytes; 0xF0-0xF7 is a timer tick;
-// 0xF8-0xFB delivers the next 1 to 4 bytes with a communication error (the engine
-// throws them away); 0xFC-0xFD is an event of another kind; 0xFE-0xFF an empty read.
+// the buffer's compaction and its bound are reached.
+// The schedule is used round and round until the stream is spent: a value below 0xF0
+// delivers the next value + 1 bytes; 0xF0-0xF7 is a timer tick; 0xF8-0xFB delivers the
+// next 1 to 4 bytes with a communication error (the engine throws them away); 0xFC-0xFD
+// is an event of another kind; 0xFE-0xFF an empty read.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>

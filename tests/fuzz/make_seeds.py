@@ -116,7 +116,8 @@ def receive_seeds():
           receive(2, [3], frame(6, b"\x0a\x00") + frame(21, b"\x0a\x00") * 7))
     bad = bytearray(frame(34, POINTS_D300[0]))
     bad[5] ^= 0x40
-    write("receive", "corrupt_six_times", receive(0, [40], bytes(bad) * 6 + frame(34, POINTS_D300[1])))
+    write("receive", "corrupt_six_times",
+          receive(0, [40], bytes(bad) * 6 + frame(34, POINTS_D300[1])))
     write("receive", "doubled_dle", receive(0, [1, 2],
           frame(34, d300(0, 0, 0x10100310)) + frame(16, b"\x10\x03\x10")))
     write("receive", "noise_then_frame",
