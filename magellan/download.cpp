@@ -52,7 +52,10 @@ bool Save_Points(const std::vector<Reply_Point>& points, const Download_Hooks& h
     try {
         Write_Point_File(pointFile, points);
     } catch (const std::exception& e) {
-        Tell(hooks, std::string(e.what()) + "\r\nThe track was not saved.");
+        // The file stays on disk: it holds every point that could be written before the failure.
+        Tell(hooks, std::string(e.what()) +
+                        "\r\nThe track was not saved in full; the points written " +
+                        "before the failure are kept in " + pointFile + ".");
         return false;
     }
     return hooks.Finish_Output_File(pointFile);

@@ -101,6 +101,7 @@ TEST(FullDisk, WhileTheReplyIsStoredTheMessageNamesThePointFile) {
     const std::string text = s.messages()[0];
     EXPECT_TRUE(Contains(text, "Cannot write the point file")) << text;
     EXPECT_TRUE(Contains(text, "File too large")) << text;
+    EXPECT_TRUE(Contains(text, "kept in " + s.tempFolder().toStdString())) << text;
     EXPECT_FALSE(QFile::exists(s.output()));
 }
 
