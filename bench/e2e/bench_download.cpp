@@ -8,7 +8,9 @@
 // (ru_maxrss) belongs to that download alone. The bound is the time the line needs for
 // every frame and acknowledgement of the transfer, one after the other, at speed / 10
 // bytes a second (8N1); the bytes are the wire bytes in the simulator's frame log,
-// doubled 16s included. Defaults: 10,000 points at 115200 bit/s.
+// doubled 16s included. To tell the program's share of the time beyond the bound from the
+// machine's, it also prints how long the window's thread and the simulator waited for a
+// CPU during the transfer. Defaults: 10,000 points at 115200 bit/s.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -24,6 +26,7 @@
 
 #include "bench/e2e/garmin_session.h"
 #include "bench/e2e/sim_log.h"
+#include "bench/e2e/thread_sched.h"
 
 namespace {
 
@@ -46,6 +49,10 @@ struct Report {
     long peakKiB = 0;
     // Per exchange beyond the line time, in milliseconds (see Transfer_Span).
     double hostSideP50 = 0, hostSideP99 = 0, receiverSideP50 = 0, receiverSideP99 = 0;
+    // What the scheduler did during the transfer to the window's thread and the simulator.
+    Sched_Times window;
+    Sched_Times simulator;
+    bool simulatorSeen = false;
     char note[400] = {};
 };
 
@@ -123,6 +130,20 @@ Report Download(long points, long speed) {
         return r;
     }
     Garmin_Session session(dir.path(), sim.link(), static_cast<int>(speed));
+    const Thread_Sched window(::gettid());
+    const pid_t simPid = Child_Running("kelvaron-sim");
+    const Thread_Sched simulator = Thread_Sched::Of_Process(simPid);
+    r.simulatorSeen = simulator.ok();
+    Sched_Times window0, simulator0;
+    session.onRequested = [&] {
+        window0 = window.read();
+        simulator0 = simulator.read();
+    };
+    session.onCompleted = [&] {
+        const Sched_Times w = window.read(), s = simulator.read();
+        r.window = {w.cpuNs - window0.cpuNs, w.waitNs - window0.waitNs};
+        r.simulator = {s.cpuNs - simulator0.cpuNs, s.waitNs - simulator0.waitNs};
+    };
     // Three times the line time of about 40 bytes a point, and the identification.
     const double lineSeconds = static_cast<double>(points) * 40 * 10 / static_cast<double>(speed);
     const Download_Result d = session.run(static_cast<int>(lineSeconds * 3000) + 60000);
@@ -190,9 +211,18 @@ void Print(long points, long speed, const Report& r) {
                     100.0 * bound / r.simSeconds,
                     (r.simSeconds - bound) * 1000.0 / static_cast<double>(r.receiverFrames));
         std::printf(
-            "  beyond the line time per exchange: host side p50 %.3f ms, p99 %.3f ms;\n"
-            "    receiver side p50 %.3f ms, p99 %.3f ms\n",
+            "  per exchange beyond the line time: a frame out to its acknowledgement taken in\n"
+            "    p50 %.3f ms, p99 %.3f ms; from there to the next frame out p50 %.3f ms, p99 %.3f "
+            "ms\n",
             r.hostSideP50, r.hostSideP99, r.receiverSideP50, r.receiverSideP99);
+        std::printf(
+            "  during the transfer the window's thread ran %.3f s and waited %.3f s for a "
+            "CPU;\n",
+            static_cast<double>(r.window.cpuNs) / 1e9, static_cast<double>(r.window.waitNs) / 1e9);
+        if (r.simulatorSeen)
+            std::printf("    the simulator ran %.3f s and waited %.3f s for a CPU\n",
+                        static_cast<double>(r.simulator.cpuNs) / 1e9,
+                        static_cast<double>(r.simulator.waitNs) / 1e9);
     }
     std::printf("  peak memory %ld KiB\n", r.peakKiB);
     std::fflush(stdout);
@@ -203,6 +233,8 @@ void Print(long points, long speed, const Report& r) {
 int main(int argc, char** argv) {
     const Options o = Parse(argc, argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    double load[1] = {0};
+    if (::getloadavg(load, 1) == 1) std::printf("load average at the start: %.2f\n", load[0]);
     const Report idle = In_Child(0, 0);
     std::printf("the window alone, shown and idle: peak memory %ld KiB\n", idle.peakKiB);
     bool all = true;

@@ -138,6 +138,8 @@ int main(int argc, char** argv) {
         if (pinned) Pin_To_Cpu(1);
         run = receiver.run();
     });
+    double load[1] = {0};
+    if (::getloadavg(load, 1) == 1) std::printf("load average at the start: %.2f\n", load[0]);
     const Download_Result r = session.run(120000 + static_cast<int>(o.points) * 10);
     receiver.stop();
     side.join();

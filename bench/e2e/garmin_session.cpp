@@ -28,14 +28,16 @@ Garmin_Session::Garmin_Session(const QString& folder, const QString& device, int
 
 Download_Result Garmin_Session::run(int limitMs) {
     Download_Result r;
-    window_.dialogs.onMessage = [&r](const QString& text) {
-        if (!r.completed && text.startsWith(QStringLiteral("Received ")))
-            r.completed = Steady::now();
+    window_.dialogs.onMessage = [this, &r](const QString& text) {
+        if (r.completed || !text.startsWith(QStringLiteral("Received "))) return;
+        r.completed = Steady::now();
+        if (onCompleted) onCompleted();
     };
     QElapsedTimer clock;
     clock.start();
     r.saved = window_.save(limitMs);
     r.requested = Steady::now();
+    if (r.saved && onRequested) onRequested();
     if (r.saved) {
         // QApplication::exec() runs this same loop; the check every 50 ms adds nothing
         // to a transfer that arrives through the port's notifications.

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <chrono>
+#include <functional>
 #include <optional>
 
 #include "tests/e2e/support/e2e_harness.h"
@@ -36,6 +37,10 @@ class Garmin_Session {
     Download_Result run(int limitMs);
 
     QString outputFile() const { return output_; }
+
+    // Run when Save has returned, and inside the completion's first message box.
+    std::function<void()> onRequested;
+    std::function<void()> onCompleted;
 
   private:
     kelvaron_e2e::LiveWindow window_;

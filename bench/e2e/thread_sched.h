@@ -1,5 +1,5 @@
 // What the scheduler did to one thread: its CPU time and its time waiting for a CPU, from
-// /proc/self/task/TID/schedstat. A turnaround that includes a long wait for a CPU says
+// its schedstat file in /proc. A turnaround that includes a long wait for a CPU says
 // more about the machine's other work than about the program.
 #pragma once
 
@@ -15,7 +15,11 @@ struct Sched_Times {
 
 class Thread_Sched {
   public:
+    // A thread of this process.
     explicit Thread_Sched(pid_t tid);
+    // The main thread of another process.
+    static Thread_Sched Of_Process(pid_t pid);
+    Thread_Sched(Thread_Sched&& other) noexcept;
     ~Thread_Sched();
     Thread_Sched(const Thread_Sched&) = delete;
     Thread_Sched& operator=(const Thread_Sched&) = delete;
@@ -25,7 +29,13 @@ class Thread_Sched {
     Sched_Times read() const;
 
   private:
+    Thread_Sched() = default;
+    void open(const char* path);
+
     int fd_ = -1;
 };
+
+// The child process of this one that runs `program` (its name as /proc shows it), or 0.
+pid_t Child_Running(const char* program);
 
 }  // namespace kelvaron_bench
