@@ -6,8 +6,11 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <utility>
 
 #include "tests/e2e/support/e2e_harness.h"
 
@@ -24,8 +27,7 @@ class GarminEndToEnd : public ::testing::Test {
   protected:
     // Starts the simulated receiver and a window on "Garmin" whose COM1 leads to it.
     void Start(QStringList simOptions, bool split = false, const QString& speedIndex = "11") {
-        simOptions << "--dump-track" << dump() << "--ack-timeout"
-                   << "300";
+        simOptions << "--dump-track" << dump() << "--ack-timeout" << ackTimeoutMs;
         sim = std::make_unique<SimReceiver>(dir.path(), simOptions);
         ASSERT_TRUE(sim->started()) << sim->errors().toStdString();
         window = std::make_unique<LiveWindow>(dir.path());
@@ -33,7 +35,7 @@ class GarminEndToEnd : public ::testing::Test {
         window->set("GPSType", "1");
         window->set("COM", "0");
         window->set("Speed", speedIndex);
-        window->set("FName", out());
+        window->set("FName", fileName.isEmpty() ? out() : fileName);
         window->set("CorSys", "0");
         window->set("Reduce", "0");
         window->set("Dev", "10");
@@ -78,6 +80,9 @@ class GarminEndToEnd : public ::testing::Test {
             EXPECT_TRUE(window->access().control<QWidget>(name)->isEnabled()) << name;
     }
 
+    // How long the receiver waits for our acknowledgement before it sends a packet again.
+    QString ackTimeoutMs = "300";
+    QString fileName;  // the file box, when not track.txt
     QTemporaryDir dir;
     std::unique_ptr<SimReceiver> sim;
     std::unique_ptr<LiveWindow> window;
@@ -187,6 +192,35 @@ TEST_F(GarminEndToEnd, WithoutSplittingTheSegmentsShareOneFile) {
     ASSERT_TRUE(Download());
     EXPECT_EQ(Read_File(out()), Converted(dump(), false, false, 10));
     EXPECT_FALSE(QFile::exists(out("track1.txt")));
+}
+
+TEST_F(GarminEndToEnd, AMessageBoxInTheMiddleDoesNotHoldTheTransferUp) {
+    // The receiver would send again only after 20 s: what arrived while the box was open
+    // must be read when it closes.
+    ackTimeoutMs = "20000";
+    fileName = dir.filePath("no/such/folder/track.txt");
+    Start({"--unpaced", "--once"}, true);  // the sample hike: two segments
+    bool first = true;
+    window->dialogs.onMessage = [&](const QString&) {
+        if (!std::exchange(first, false)) return;
+        // A modal box: the user reads it for a second and a half.
+        QEventLoop box;
+        QTimer::singleShot(1500, &box, &QEventLoop::quit);
+        box.exec();
+    };
+    ASSERT_TRUE(window->save());
+    ASSERT_TRUE(window->runUntil([this] { return !window->exit.codes.empty(); }, 10000))
+        << "stalled";
+    ASSERT_EQ(Messages().size(), 3u) << Messages()[0];
+    EXPECT_EQ(Messages()[1], Received(Dump_Lines().size() + 1));
+    // Both segments' files failed; their points are kept, each exactly once.
+    QByteArray kept;
+    QStringList files = window->leftoverPointFiles();
+    ASSERT_EQ(files.size(), 2);
+    for (const QString& m : {window->dialogs.messages[0], window->dialogs.messages[2]})
+        for (const QString& f : files)
+            if (m.contains(f)) kept += Read_File(QDir(dir.filePath("tmp")).filePath(f));
+    EXPECT_EQ(kept, Read_File(dump()));
 }
 
 // ---- receivers that cannot deliver
