@@ -19,6 +19,9 @@ bool cGarminGPS::PortOpen() {
 
 void cGarminGPS::PortClose() {
     timer_.disarm();
+    // What was left half-read belongs to the closed session; kept, a stray line feed after
+    // NMEA sentences would spoil the first frame of the next one.
+    Rx_Buffer.clear();
     if (port_.isOpen()) {
         port_.discardInput();
         port_.close();
