@@ -9,7 +9,7 @@
 
 #include "app/services.h"
 #include "coords/file_handle.h"
-#include "garmin/services.h"
+#include "garmin/host.h"
 #include "garmin/track.h"
 
 namespace garmin {

@@ -304,7 +304,7 @@ void frmKelvaron::After_Box() {
     if (boxesOpen_ > 0) return;
     for (;;) {
         const unsigned shown = boxesShown_;
-        if (!exiting_ && svc_.comm.isOpen() && svc_.comm.commEvent() == garmin::kCommEvReceive)
+        if (!exiting_ && svc_.comm.isOpen() && svc_.comm.commEvent() == seams::kCommEvReceive)
             GPS->KelvComm_OnComm();
         if (boxesShown_ != shown) continue;
         if (deferredReport_.isEmpty()) return;

@@ -139,7 +139,7 @@ void QtSerialPort::discardInput() {
 }
 
 void QtSerialPort::onReadyRead() {
-    if (!lost_) deliver(garmin::kCommEvReceive);
+    if (!lost_) deliver(seams::kCommEvReceive);
 }
 
 void QtSerialPort::onError(QSerialPort::SerialPortError error) {

@@ -9,7 +9,7 @@
 #include <functional>
 #include <optional>
 
-#include "garmin/services.h"
+#include "seams/seams.h"
 
 class QWidget;
 
@@ -18,10 +18,10 @@ namespace app {
 // Kind of the event delivered when the port's device went away (read or resource
 // error): the port has been closed already. Above kCommErrorThreshold like every
 // communication error.
-inline constexpr int kCommEvPortLost = garmin::kCommErrorThreshold + 100;
+inline constexpr int kCommEvPortLost = seams::kCommErrorThreshold + 100;
 
 // The serial port `comm`, as the window and the downloads see it.
-class CommPort : public garmin::SerialPort {
+class CommPort : public seams::SerialPort {
   public:
     // Called on the window's thread for every data-received or error event;
     // commEvent() tells the kind while it runs.
@@ -33,7 +33,7 @@ class CommPort : public garmin::SerialPort {
 };
 
 // The timer `tmrTimeout`; ticks reach the handler on the window's thread.
-class TimeoutTimer : public garmin::ReplyTimer {
+class TimeoutTimer : public seams::ReplyTimer {
   public:
     virtual void setTickHandler(std::function<void()> handler) = 0;
 };
@@ -88,8 +88,8 @@ class ProgramExit {
 struct Services {
     CommPort& comm;
     TimeoutTimer& tmrTimeout;
-    garmin::EventPump& pump;
-    garmin::Clock& clock;
+    seams::EventPump& pump;
+    seams::Clock& clock;
     SettingsStore& settings;
     Dialogs& dialogs;
     ReadmeOpener& readme;

@@ -4,11 +4,11 @@
 
 #include <chrono>
 
-#include "garmin/services.h"
+#include "seams/seams.h"
 
 namespace app {
 
-class SteadyClock final : public garmin::Clock {
+class SteadyClock final : public seams::Clock {
   public:
     double secondsElapsed() const override {
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();

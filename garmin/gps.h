@@ -2,7 +2,7 @@
 // the capability registry, the track record codec and the device commands.
 //
 // The engine reaches the serial port, the reply timer, the event pump, the clock and the
-// window only through the interfaces of services.h; it owns none of them. Everything runs
+// window only through the seams of seams/seams.h and its host (host.h); it owns none of them. Everything runs
 // on the caller's one thread, and the window's handlers may call back into the engine
 // from inside Host::Receive and Host::cError.
 #pragma once
@@ -17,7 +17,7 @@
 #include "garmin/registry.h"
 #include "garmin/resend_filter.h"
 #include "garmin/rx_buffer.h"
-#include "garmin/services.h"
+#include "garmin/host.h"
 #include "garmin/track.h"
 
 namespace garmin {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "garmin/services.h"
+#include "garmin/host.h"
 
 namespace garmin {
 

@@ -10,7 +10,7 @@
 // do not count as another packet: the receiver may need a few tries to get a resend through.
 #pragma once
 
-#include "garmin/services.h"
+#include "garmin/host.h"
 
 namespace garmin {
 

@@ -13,13 +13,13 @@ namespace {
 
 class Port_Closer {
   public:
-    explicit Port_Closer(garmin::SerialPort& port) : port_(port) {}
+    explicit Port_Closer(seams::SerialPort& port) : port_(port) {}
     ~Port_Closer() { port_.close(); }
     Port_Closer(const Port_Closer&) = delete;
     Port_Closer& operator=(const Port_Closer&) = delete;
 
   private:
-    garmin::SerialPort& port_;
+    seams::SerialPort& port_;
 };
 
 void Tell(const Download_Hooks& hooks, const std::string& text) {
@@ -63,7 +63,7 @@ bool Save_Points(const std::vector<Reply_Point>& points, const Download_Hooks& h
 
 }  // namespace
 
-Download_Outcome Download_Track(garmin::SerialPort& port, garmin::EventPump& pump,
+Download_Outcome Download_Track(seams::SerialPort& port, seams::EventPump& pump,
                                 const Download_Request& request, const Download_Hooks& hooks) {
     Port_Closer closer(port);
     if (!port.open(request.port, request.settings)) {

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "garmin/services.h"
+#include "seams/seams.h"
 
 namespace magellan {
 
@@ -41,7 +41,7 @@ enum class Download_Outcome {
 };
 
 // Runs one download. The port is closed again on every path.
-Download_Outcome Download_Track(garmin::SerialPort& port, garmin::EventPump& pump,
+Download_Outcome Download_Track(seams::SerialPort& port, seams::EventPump& pump,
                                 const Download_Request& request, const Download_Hooks& hooks);
 
 }  // namespace magellan

@@ -15,7 +15,7 @@ std::size_t Search_Start(std::size_t oldSize) {
 
 }  // namespace
 
-Reply Receive_Reply(garmin::SerialPort& port, garmin::EventPump& pump, const Receive_Hooks& hooks) {
+Reply Receive_Reply(seams::SerialPort& port, seams::EventPump& pump, const Receive_Hooks& hooks) {
     Reply reply;
     for (;;) {
         if (hooks.Stop_Requested && hooks.Stop_Requested()) {

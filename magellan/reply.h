@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "garmin/services.h"
+#include "seams/seams.h"
 #include "magellan/reply_line.h"
 
 namespace magellan {
@@ -40,7 +40,7 @@ struct Receive_Hooks {
 // Reads until the end sentence with its CR LF appears anywhere in what has arrived
 // (also when it is split across reads), showing the byte count after every read
 // that brought something. Blocks in the event pump between reads, never spins.
-Reply Receive_Reply(garmin::SerialPort& port, garmin::EventPump& pump, const Receive_Hooks& hooks);
+Reply Receive_Reply(seams::SerialPort& port, seams::EventPump& pump, const Receive_Hooks& hooks);
 
 // The positions of the complete lines before the end sentence (or before the end of
 // what arrived), in order. Lines that are not track points are skipped, as is an

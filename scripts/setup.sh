@@ -3,7 +3,7 @@
 # Only packages that are missing are installed, so a second run costs nothing.
 set -euo pipefail
 
-packages=(build-essential cmake ninja-build pkg-config
+packages=(build-essential cmake ninja-build pkg-config ccache
           qt6-base-dev qt6-serialport-dev libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev
           clang libclang-rt-14-dev)

@@ -103,7 +103,7 @@ TEST_F(QtSerialPortTest, PassesEveryByteValueBothWays) {
     }));
     EXPECT_EQ(got, all);
     ASSERT_FALSE(events.empty());
-    EXPECT_EQ(events.front(), garmin::kCommEvReceive);
+    EXPECT_EQ(events.front(), seams::kCommEvReceive);
 }
 
 TEST_F(QtSerialPortTest, DiscardInputDropsWhatWasNotRead) {
@@ -129,7 +129,7 @@ TEST_F(QtSerialPortTest, ALostDeviceClosesThePortAndIsReportedOnce) {
     // Give a tight error loop every chance to show itself.
     Pump_Until([] { return false; }, 300);
     int errors = 0;
-    for (int e : events) errors += e > garmin::kCommErrorThreshold;
+    for (int e : events) errors += e > seams::kCommErrorThreshold;
     EXPECT_EQ(errors, 1);
     EXPECT_EQ(events.back(), app::kCommEvPortLost);
     EXPECT_EQ(port.readAll(), "last words\r\n");

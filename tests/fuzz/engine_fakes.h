@@ -66,7 +66,7 @@ inline std::string Make_Frame(std::uint8_t id, std::string_view data, int sizeBy
     return wire;
 }
 
-class FakePort : public garmin::SerialPort {
+class FakePort : public seams::SerialPort {
   public:
     bool isOpen() const override { return open_; }
     bool open(int, const std::string&) override { return open_ = true; }
@@ -80,7 +80,7 @@ class FakePort : public garmin::SerialPort {
     int commEvent() const override { return event; }
 
     std::string input;
-    int event = garmin::kCommEvReceive;
+    int event = seams::kCommEvReceive;
     std::size_t writes = 0;
     Packet lastWritten;  // undoubled
 
@@ -88,7 +88,7 @@ class FakePort : public garmin::SerialPort {
     bool open_ = false;
 };
 
-class FakeTimer : public garmin::ReplyTimer {
+class FakeTimer : public seams::ReplyTimer {
   public:
     void arm() override { armed = true; }
     void disarm() override { armed = false; }
@@ -96,14 +96,14 @@ class FakeTimer : public garmin::ReplyTimer {
     bool armed = false;
 };
 
-class FakeClock : public garmin::Clock {
+class FakeClock : public seams::Clock {
   public:
     double secondsElapsed() const override { return now; }
     double now = 0;
 };
 
 // Time passes by the whole allowance; nothing else happens.
-class FakePump : public garmin::EventPump {
+class FakePump : public seams::EventPump {
   public:
     explicit FakePump(FakeClock& clock) : clock_(clock) {}
     void processEvents(int maxWaitMs) override { clock_.now += maxWaitMs / 1000.0; }
@@ -163,7 +163,7 @@ struct Engine {
     // Hands `bytes` to the engine as one data-received event.
     void Feed(std::string_view bytes) {
         port.input.append(bytes);
-        port.event = garmin::kCommEvReceive;
+        port.event = seams::kCommEvReceive;
         gps.KelvComm_OnComm();
         FUZZ_CHECK(gps.Pending_Input() <= garmin::RxBuffer::kCapacity);
     }

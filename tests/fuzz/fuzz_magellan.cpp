@@ -29,7 +29,7 @@ using magellan::Reply_Point;
 // Schedules of empty reads only must still end.
 constexpr int kMaxEmptyReads = 64;
 
-class ReplyPort : public garmin::SerialPort {
+class ReplyPort : public seams::SerialPort {
   public:
     ReplyPort(std::string_view schedule, Input& reply, bool endByCancel)
         : schedule_(schedule), reply_(reply), endByCancel_(endByCancel) {}
@@ -51,7 +51,7 @@ class ReplyPort : public garmin::SerialPort {
         return std::string(chunk);
     }
     void discardInput() override {}
-    int commEvent() const override { return garmin::kCommEvReceive; }
+    int commEvent() const override { return seams::kCommEvReceive; }
 
     bool Spent() const { return reply_.Empty(); }
 
@@ -67,7 +67,7 @@ class ReplyPort : public garmin::SerialPort {
     int emptyReads_ = 0;
 };
 
-class NoWaitPump : public garmin::EventPump {
+class NoWaitPump : public seams::EventPump {
   public:
     void processEvents(int) override {}
 };

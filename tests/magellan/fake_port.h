@@ -7,11 +7,11 @@
 #include <utility>
 #include <vector>
 
-#include "garmin/services.h"
+#include "seams/seams.h"
 
 namespace magellan_test {
 
-class ScriptedPort final : public garmin::SerialPort {
+class ScriptedPort final : public seams::SerialPort {
   public:
     bool isOpen() const override { return open_; }
     bool open(int port, const std::string& settings) override {
@@ -51,7 +51,7 @@ class ScriptedPort final : public garmin::SerialPort {
     bool open_ = false;
 };
 
-class CountingPump final : public garmin::EventPump {
+class CountingPump final : public seams::EventPump {
   public:
     void processEvents(int maxWaitMs) override {
         waits.push_back(maxWaitMs);

@@ -79,14 +79,14 @@ class FakeTimer final : public app::TimeoutTimer {
     std::function<void()> handler;
 };
 
-class FakeClock final : public garmin::Clock {
+class FakeClock final : public seams::Clock {
   public:
     double secondsElapsed() const override { return now; }
     double now = 0;
 };
 
 // Each call runs `onPump` (the events that "arrive"), and records the wait asked for.
-class FakePump final : public garmin::EventPump {
+class FakePump final : public seams::EventPump {
   public:
     void processEvents(int maxWaitMs) override {
         waits.push_back(maxWaitMs);

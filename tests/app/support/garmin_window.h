@@ -145,7 +145,7 @@ class GarminWindow : public ::testing::Test {
     // Bytes that have arrived at the port, and the port's data-received event for them.
     void Arrive(const std::string& bytes) {
         fakes.comm.chunks.push_back(bytes);
-        fakes.comm.event = garmin::kCommEvReceive;
+        fakes.comm.event = seams::kCommEvReceive;
         if (fakes.comm.handler) fakes.comm.handler();
     }
     void Arrive(const Point& p) { Arrive(p.frame()); }

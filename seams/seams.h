@@ -1,22 +1,18 @@
-// The engine's seams to the outside world: the serial port, the reply timer,
-// the event pump, the clock and the window that receives packets and errors.
-// The program plugs Qt into these; unit tests plug in fakes.
+// The seams both download families drive the outside world through: the serial port,
+// the reply timer, the event pump and the clock. The program plugs Qt into these;
+// tests plug in fakes or a real pseudo-terminal.
 #pragma once
 
-#include <cstdint>
 #include <string>
-#include <vector>
 
-namespace garmin {
-
-using Packet = std::vector<std::uint8_t>;
+namespace seams {
 
 // Kinds of serial port events, as the window hands them on.
-constexpr int kCommEvReceive = 2;       // data received
+constexpr int kCommEvReceive = 2;          // data received
 constexpr int kCommErrorThreshold = 1000;  // every kind above this is a communication error
 
 class SerialPort {
-public:
+  public:
     virtual ~SerialPort() = default;
     virtual bool isOpen() const = 0;
     // Opens port number `port` (1 = the first port) with line settings such as
@@ -34,9 +30,9 @@ public:
     virtual int commEvent() const = 0;
 };
 
-// The reply timer: once armed it ticks periodically into KelvTmrTimeout_Timer.
+// The reply timer: once armed it ticks periodically until disarmed.
 class ReplyTimer {
-public:
+  public:
     virtual ~ReplyTimer() = default;
     virtual void arm() = 0;
     virtual void disarm() = 0;
@@ -45,7 +41,7 @@ public:
 
 // Hands control to the platform's event processing from inside a running procedure.
 class EventPump {
-public:
+  public:
     virtual ~EventPump() = default;
     // Handles the pending events; when there are none, blocks until one arrives
     // or maxWaitMs milliseconds have passed, so waiting loops do not spin.
@@ -54,19 +50,9 @@ public:
 
 // A monotonic clock: seconds elapsed since an arbitrary start, never jumping back at midnight.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual double secondsElapsed() const = 0;
 };
 
-// The window's side of the engine: every accepted packet and every error report 0 or 1.
-class Host {
-public:
-    virtual ~Host() = default;
-    virtual void Receive(std::uint8_t& Packet_Command, std::uint8_t& Packet_Data_1) = 0;
-    virtual void cError(std::int16_t& cErr, std::string& eMessage, Packet& LastPacket) = 0;
-    // The receiver talks NMEA or TEXT sentences instead of Garmin packets.
-    virtual void setSentencesSeen(bool seen) = 0;
-};
-
-}  // namespace garmin
+}  // namespace seams
