@@ -1,0 +1,132 @@
+// Fakes of the seams both download families run on, and a host that records what the
+// Garmin engine hands the window. Every suite, fuzz target and harness uses these.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "garmin/host.h"
+#include "seams/seams.h"
+
+namespace testkit {
+
+// A serial port whose input the test hands out: `input` all at once, then `chunks` one per
+// read. Every write is kept, and `onWrite` may answer it.
+class FakePort : public seams::SerialPort {
+  public:
+    bool isOpen() const override { return open_; }
+    bool open(int port, const std::string& settings) override {
+        opens.emplace_back(port, settings);
+        open_ = port != refusedPort;
+        return open_;
+    }
+    void close() override {
+        open_ = false;
+        ++closes;
+    }
+    void write(const std::string& bytes) override {
+        written.push_back(bytes);
+        if (onWrite) onWrite(bytes);
+    }
+    // After the last chunk the port reads empty, or drops when `loseAtEnd` is set (the
+    // receiver unplugged).
+    std::string readAll() override {
+        ++reads;
+        if (!input.empty()) return std::exchange(input, {});
+        if (chunks.empty()) {
+            if (loseAtEnd) open_ = false;
+            return {};
+        }
+        std::string next = std::move(chunks.front());
+        chunks.pop_front();
+        return next;
+    }
+    void discardInput() override {
+        input.clear();
+        ++discards;
+    }
+    int commEvent() const override { return event; }
+
+    // Everything written since the last call, as one byte string.
+    std::string takeWritten() {
+        std::string all;
+        for (const auto& w : written) all += w;
+        written.clear();
+        return all;
+    }
+
+    int refusedPort = 99;
+    bool loseAtEnd = false;
+    int event = seams::kCommEvReceive;
+    std::string input;
+    std::deque<std::string> chunks;
+    std::vector<std::pair<int, std::string>> opens;
+    std::vector<std::string> written;
+    std::function<void(const std::string&)> onWrite;
+    int closes = 0;
+    int reads = 0;
+    int discards = 0;
+
+  private:
+    bool open_ = false;
+};
+
+class FakeTimer : public seams::ReplyTimer {
+  public:
+    void arm() override { armed = true; }
+    void disarm() override { armed = false; }
+    bool isArmed() const override { return armed; }
+    bool armed = false;
+};
+
+class FakeClock : public seams::Clock {
+  public:
+    double secondsElapsed() const override { return now; }
+    double now = 0;
+};
+
+// Each call lets the whole allowance pass on the clock (when there is one) and then runs
+// what the test scheduled.
+class FakePump : public seams::EventPump {
+  public:
+    explicit FakePump(FakeClock* clock = nullptr) : clock_(clock) {}
+    void processEvents(int maxWaitMs) override {
+        waits.push_back(maxWaitMs);
+        if (clock_ != nullptr) clock_->now += maxWaitMs / 1000.0;
+        if (onEvents) onEvents();
+    }
+    std::vector<int> waits;
+    std::function<void()> onEvents;
+
+  private:
+    FakeClock* clock_;
+};
+
+struct ErrorReport {
+    std::int16_t code;
+    std::string message;
+    garmin::Packet packet;
+};
+
+class RecordingHost : public garmin::Host {
+  public:
+    void Receive(std::uint8_t& command, std::uint8_t& data1) override {
+        received.emplace_back(command, data1);
+        if (onReceive) onReceive(command, data1);
+    }
+    void cError(std::int16_t& code, std::string& message, garmin::Packet& packet) override {
+        errors.push_back({code, message, packet});
+    }
+    void setSentencesSeen(bool seen) override { sentencesSeen = seen; }
+
+    std::vector<std::pair<std::uint8_t, std::uint8_t>> received;
+    std::vector<ErrorReport> errors;
+    bool sentencesSeen = false;
+    std::function<void(std::uint8_t command, std::uint8_t data1)> onReceive;
+};
+
+}  // namespace testkit
