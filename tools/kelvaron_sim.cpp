@@ -25,45 +25,41 @@ void complain(const std::string& message) {
     std::fprintf(stderr, "kelvaron-sim: %s\n", message.c_str());
 }
 
-ksim::TrackLoadResult load_track(const ksim::SimOptions& o) {
-    if (!o.track_file.empty()) return ksim::load_track_file(o.track_file);
-    if (o.points) return {ksim::synthetic_hike(*o.points), {}};
-    return {ksim::builtin_sample_track(), {}};
+ksim::TrackLoadResult loadTrack(const ksim::SimOptions& o) {
+    if (!o.trackFile.empty()) return ksim::loadTrackFile(o.trackFile);
+    if (o.points) return {ksim::syntheticHike(*o.points), {}};
+    return {ksim::builtinSampleTrack(), {}};
 }
 
-ksim::GarminSettings garmin_settings(const ksim::SimOptions& o) {
+ksim::GarminSettings garminSettings(const ksim::SimOptions& o) {
     ksim::GarminSettings g;
-    g.product_id = o.product_id;
-    g.software_version = o.software_version;
-    g.description = o.product_description();
     g.caps = o.caps;
-    g.count_offset = o.count_offset;
-    g.silent_after = o.silent_after;
-    g.ack_timeout = std::chrono::milliseconds(o.ack_timeout_ms);
-    g.max_resends = o.max_resends;
+    g.countOffset = o.countOffset;
+    g.silentAfter = o.silentAfter;
+    g.ackTimeout = std::chrono::milliseconds(o.ackTimeoutMs);
+    g.maxResends = o.maxResends;
     g.once = o.once;
-    g.faults = {o.corrupt, o.drop, o.drop_ack, o.fault_rate, o.seed};
+    g.faults = {o.corrupt, o.drop, o.dropAck, o.faultRate, o.seed};
     return g;
 }
 
-ksim::MagellanSettings magellan_settings(const ksim::SimOptions& o) {
-    return {o.empty, o.split_end, o.malformed, o.noise_rate, o.seed, o.once};
+ksim::MagellanSettings magellanSettings(const ksim::SimOptions& o) {
+    return {o.empty, o.splitEnd, o.malformed, o.noiseRate, o.seed, o.once};
 }
 
-std::unique_ptr<ksim::SimReceiver> make_receiver(const ksim::SimOptions& o,
-                                                 const ksim::Track& track, ksim::SerialLine& line,
-                                                 ksim::FrameLog& log) {
-    if (o.protocol == ksim::Protocol::magellan)
-        return std::make_unique<ksim::MagellanReceiver>(magellan_settings(o), track, line, log);
-    if (o.never_answer) return std::make_unique<ksim::SilentReceiver>(log);
+std::unique_ptr<ksim::SimReceiver> makeReceiver(const ksim::SimOptions& o, const ksim::Track& track,
+                                                ksim::SerialLine& line, ksim::FrameLog& log) {
+    if (o.protocol == ksim::Protocol::Magellan)
+        return std::make_unique<ksim::MagellanReceiver>(magellanSettings(o), track, line, log);
+    if (o.neverAnswer) return std::make_unique<ksim::SilentReceiver>(log);
     if (o.nmea) return std::make_unique<ksim::NmeaTalker>(track, line, log);
-    return std::make_unique<ksim::GarminReceiver>(garmin_settings(o), track, line, log);
+    return std::make_unique<ksim::GarminReceiver>(garminSettings(o), track, line, log);
 }
 
 int serve(const ksim::SimOptions& o, const ksim::Track& track) {
     ksim::FrameLog log;
-    if (!o.log_file.empty() && !log.open(o.log_file)) {
-        complain(o.log_file + ": cannot create the log file");
+    if (!o.logFile.empty() && !log.open(o.logFile)) {
+        complain(o.logFile + ": cannot create the log file");
         return kExitFailure;
     }
     ksim::PtyPort pty;
@@ -72,27 +68,27 @@ int serve(const ksim::SimOptions& o, const ksim::Track& track) {
         return kExitFailure;
     }
     if (!o.link.empty()) {
-        if (std::string e = pty.make_link(o.link); !e.empty()) {
+        if (std::string e = pty.makeLink(o.link); !e.empty()) {
             complain(e);
             return kExitFailure;
         }
     }
     ksim::StopSignals signals;
-    std::printf("kelvaron-sim: device %s%s%s\n", pty.device_path().c_str(),
+    std::printf("kelvaron-sim: device %s%s%s\n", pty.devicePath().c_str(),
                 o.link.empty() ? "" : " linked at ", o.link.c_str());
     std::fflush(stdout);
 
-    ksim::SerialLine line(pty.master_fd(), o.unpaced ? 0 : o.speed, log);
-    const auto receiver = make_receiver(o, track, line, log);
-    const ksim::LoopOutcome outcome = ksim::run_event_loop(pty, line, *receiver, signals);
+    ksim::SerialLine line(pty.masterFd(), o.unpaced ? 0 : o.speed, log);
+    const auto receiver = makeReceiver(o, track, line, log);
+    const ksim::LoopOutcome outcome = ksim::runEventLoop(pty, line, *receiver, signals);
     switch (outcome.kind) {
-        case ksim::LoopOutcome::Kind::stopped:
-        case ksim::LoopOutcome::Kind::done:
+        case ksim::LoopOutcome::Kind::Stopped:
+        case ksim::LoopOutcome::Kind::Done:
             return 0;
-        case ksim::LoopOutcome::Kind::gave_up:
+        case ksim::LoopOutcome::Kind::GaveUp:
             complain(outcome.message);
             return kExitGaveUp;
-        case ksim::LoopOutcome::Kind::failed:
+        case ksim::LoopOutcome::Kind::Failed:
             complain(outcome.message);
             return kExitFailure;
     }
@@ -103,30 +99,30 @@ int serve(const ksim::SimOptions& o, const ksim::Track& track) {
 
 int main(int argc, char** argv) {
     const ksim::ParseResult parsed =
-        ksim::parse_options(std::vector<std::string>(argv + 1, argv + argc));
-    if (parsed.action == ksim::ParseResult::Action::help) {
-        std::fputs(ksim::usage_text().c_str(), stdout);
+        ksim::parseOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (parsed.action == ksim::ParseResult::Action::Help) {
+        std::fputs(ksim::usageText().c_str(), stdout);
         return 0;
     }
-    if (parsed.action == ksim::ParseResult::Action::error) {
+    if (parsed.action == ksim::ParseResult::Action::Error) {
         complain(parsed.error);
         std::fputs("\n", stderr);
-        std::fputs(ksim::usage_text().c_str(), stderr);
+        std::fputs(ksim::usageText().c_str(), stderr);
         return kExitUsage;
     }
     for (const std::string& w : parsed.warnings) complain(w);
     const ksim::SimOptions& o = parsed.options;
 
-    const ksim::TrackLoadResult loaded = load_track(o);
+    const ksim::TrackLoadResult loaded = loadTrack(o);
     if (!loaded.track) {
         complain(loaded.error);
         return kExitUsage;
     }
-    if (!o.dump_track.empty()) {
-        const std::string text = o.protocol == ksim::Protocol::garmin
-                                     ? ksim::garmin_dump_text(*loaded.track)
-                                     : ksim::magellan_dump_text(*loaded.track, o.empty);
-        if (std::string e = ksim::write_text_file(o.dump_track, text); !e.empty()) {
+    if (!o.dumpTrack.empty()) {
+        const std::string text = o.protocol == ksim::Protocol::Garmin
+                                     ? ksim::garminDumpText(*loaded.track)
+                                     : ksim::magellanDumpText(*loaded.track, o.empty);
+        if (std::string e = ksim::writeTextFile(o.dumpTrack, text); !e.empty()) {
             complain(e);
             return kExitFailure;
         }

@@ -15,13 +15,13 @@ namespace ksim {
 
 namespace {
 
-int g_signal_write_fd = -1;
+int signalWriteFd = -1;
 
-extern "C" void on_stop_signal(int) {
+extern "C" void onStopSignal(int) {
     const int saved = errno;
     const char byte = 1;
-    if (g_signal_write_fd >= 0) {
-        const ssize_t n = ::write(g_signal_write_fd, &byte, 1);
+    if (signalWriteFd >= 0) {
+        const ssize_t n = ::write(signalWriteFd, &byte, 1);
         (void)n;  // a full pipe already holds a stop request
     }
     errno = saved;
@@ -55,9 +55,9 @@ StopSignals::StopSignals() {
         read_fd_ = fds[0];
         write_fd_ = fds[1];
     }
-    g_signal_write_fd = write_fd_;
+    signalWriteFd = write_fd_;
     struct sigaction sa {};
-    sa.sa_handler = on_stop_signal;
+    sa.sa_handler = onStopSignal;
     sigemptyset(&sa.sa_mask);
     for (int s : {SIGTERM, SIGINT, SIGHUP}) sigaction(s, &sa, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
@@ -68,53 +68,52 @@ StopSignals::StopSignals() {
 
 StopSignals::~StopSignals() {
     for (int s : {SIGTERM, SIGINT, SIGHUP}) std::signal(s, SIG_DFL);
-    g_signal_write_fd = -1;
+    signalWriteFd = -1;
     if (read_fd_ >= 0) ::close(read_fd_);
     if (write_fd_ >= 0) ::close(write_fd_);
 }
 
-LoopOutcome run_event_loop(PtyPort& pty, SerialLine& line, SimReceiver& receiver,
-                           const StopSignals& signals) {
-    std::optional<TimePoint> drain_start;
+LoopOutcome runEventLoop(PtyPort& pty, SerialLine& line, SimReceiver& receiver,
+                         const StopSignals& signals) {
+    std::optional<TimePoint> drainStart;
     for (;;) {
         TimePoint now = Clock::now();
-        std::optional<TimePoint> deadline =
-            earliest(line.next_deadline(), receiver.next_deadline());
-        if (receiver.status() == SimReceiver::Status::gave_up)
-            return {LoopOutcome::Kind::gave_up, receiver.failure()};
-        if (receiver.status() == SimReceiver::Status::done && line.output_idle()) {
-            if (!drain_start) drain_start = now;
-            const bool settled = !receiver.wait_for_host_to_read() ||
-                                 (now >= *drain_start + kDrainSettle && pty.unread_by_host() == 0);
-            if (settled || now >= *drain_start + kDrainLimit) return {LoopOutcome::Kind::done, {}};
+        std::optional<TimePoint> deadline = earliest(line.nextDeadline(), receiver.nextDeadline());
+        if (receiver.status() == SimReceiver::Status::GaveUp)
+            return {LoopOutcome::Kind::GaveUp, receiver.failure()};
+        if (receiver.status() == SimReceiver::Status::Done && line.outputIdle()) {
+            if (!drainStart) drainStart = now;
+            const bool settled = !receiver.waitForHostToRead() ||
+                                 (now >= *drainStart + kDrainSettle && pty.unreadByHost() == 0);
+            if (settled || now >= *drainStart + kDrainLimit) return {LoopOutcome::Kind::Done, {}};
             deadline = earliest(deadline, now + kDrainPoll);
         }
 
-        pollfd fds[2] = {{pty.master_fd(), POLLIN, 0}, {signals.fd(), POLLIN, 0}};
-        if (line.wants_writable()) fds[0].events |= POLLOUT;
+        pollfd fds[2] = {{pty.masterFd(), POLLIN, 0}, {signals.fd(), POLLIN, 0}};
+        if (line.wantsWritable()) fds[0].events |= POLLOUT;
         const timespec timeout = deadline ? until(now, deadline) : timespec{};
         const int r =
             ::ppoll(fds, signals.fd() >= 0 ? 2 : 1, deadline ? &timeout : nullptr, nullptr);
         if (r < 0 && errno != EINTR)
-            return {LoopOutcome::Kind::failed, std::string("poll failed: ") + std::strerror(errno)};
+            return {LoopOutcome::Kind::Failed, std::string("poll failed: ") + std::strerror(errno)};
         now = Clock::now();
-        if (r > 0 && (fds[1].revents & POLLIN)) return {LoopOutcome::Kind::stopped, {}};
-        const bool hung_up = (fds[0].revents & POLLHUP) && !(fds[0].revents & POLLIN);
-        if (r > 0 && ((fds[0].revents & (POLLERR | POLLNVAL)) || hung_up))
-            return {LoopOutcome::Kind::failed, "the pseudo-terminal failed"};
-        if (r > 0 && (fds[0].revents & POLLOUT)) line.on_writable(now);
+        if (r > 0 && (fds[1].revents & POLLIN)) return {LoopOutcome::Kind::Stopped, {}};
+        const bool hungUp = (fds[0].revents & POLLHUP) && !(fds[0].revents & POLLIN);
+        if (r > 0 && ((fds[0].revents & (POLLERR | POLLNVAL)) || hungUp))
+            return {LoopOutcome::Kind::Failed, "the pseudo-terminal failed"};
+        if (r > 0 && (fds[0].revents & POLLOUT)) line.onWritable(now);
         if (r > 0 && (fds[0].revents & POLLIN)) {
-            if (std::string e = line.read_input(now); !e.empty())
-                return {LoopOutcome::Kind::failed, pty.device_path() + ": " + e};
+            if (std::string e = line.readInput(now); !e.empty())
+                return {LoopOutcome::Kind::Failed, pty.devicePath() + ": " + e};
         }
-        if (const Bytes arrived = line.take_arrived(now); !arrived.empty()) {
-            line.set_reply_base(line.last_arrival());
-            receiver.on_input(arrived, now);
-            line.set_reply_base(std::nullopt);
+        if (const Bytes arrived = line.takeArrived(now); !arrived.empty()) {
+            line.setReplyBase(line.lastArrival());
+            receiver.onInput(arrived, now);
+            line.setReplyBase(std::nullopt);
         }
-        line.pump_output(now);
-        receiver.on_time(now);
-        line.pump_output(now);
+        line.pumpOutput(now);
+        receiver.onTime(now);
+        line.pumpOutput(now);
     }
 }
 

@@ -11,8 +11,8 @@
 namespace ksim {
 
 struct LoopOutcome {
-    enum class Kind { stopped, done, gave_up, failed };
-    Kind kind = Kind::stopped;
+    enum class Kind { Stopped, Done, GaveUp, Failed };
+    Kind kind = Kind::Stopped;
     std::string message;
 };
 
@@ -31,7 +31,7 @@ class StopSignals {
     int write_fd_ = -1;
 };
 
-LoopOutcome run_event_loop(PtyPort& pty, SerialLine& line, SimReceiver& receiver,
-                           const StopSignals& signals);
+LoopOutcome runEventLoop(PtyPort& pty, SerialLine& line, SimReceiver& receiver,
+                         const StopSignals& signals);
 
 }  // namespace ksim

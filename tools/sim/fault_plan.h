@@ -9,20 +9,20 @@
 namespace ksim {
 
 enum class Fault {
-    none,
-    corrupt,    // one data or checksum byte changed, framing intact: the host must refuse it
-    drop,       // not sent at all: the host sees nothing and the simulator times out
-    drop_ack,   // sent, but the host's acknowledgement is ignored: it arrives again as a resend
-    duplicate,  // sent twice in a row
-    noise,      // line noise in front of the frame
+    None,
+    Corrupt,    // one data or checksum byte changed, framing intact: the host must refuse it
+    Drop,       // not sent at all: the host sees nothing and the simulator times out
+    DropAck,    // sent, but the host's acknowledgement is ignored: it arrives again as a resend
+    Duplicate,  // sent twice in a row
+    Noise,      // line noise in front of the frame
 };
 
-const char* fault_name(Fault f);
+const char* faultName(Fault f);
 
 struct FaultSettings {
     std::optional<long> corrupt;
     std::optional<long> drop;
-    std::optional<long> drop_ack;
+    std::optional<long> dropAck;
     double rate = 0;
     std::uint64_t seed = 1;
 };

@@ -3,11 +3,18 @@
 
 #include <algorithm>
 
+#include "tools/sim/split_mix.h"
+
 namespace ksim {
 
 namespace {
 
-std::string packet_name(std::uint8_t id) {
+// Who the receiver says it is: an eTrex-class hand-held, software 3.00.
+constexpr std::int16_t kProductId = 73;
+constexpr std::int16_t kSoftwareVersion = 300;
+constexpr const char* kDescription = "Kelvaron Sim Software Version 3.00";
+
+std::string packetName(std::uint8_t id) {
     switch (id) {
         case kPidAck:
             return "ACK";
@@ -36,18 +43,18 @@ std::string packet_name(std::uint8_t id) {
     }
 }
 
-std::string check_name(HostFrame::Check c) {
-    return c == HostFrame::Check::bad_size ? "size does not match the data" : "bad checksum";
+std::string checkName(HostFrame::Check c) {
+    return c == HostFrame::Check::BadSize ? "size does not match the data" : "bad checksum";
 }
 
 // Line noise for the fault injector: never a DLE (it would frame), nor text that a host could
 // take for the start or end of an NMEA sentence.
-Bytes noise_bytes(std::uint64_t detail) {
+Bytes noiseBytes(std::uint64_t detail) {
     Bytes noise;
+    SplitMix rng(detail);
     const std::size_t n = 1 + detail % 8;
     for (std::size_t i = 0; noise.size() < n && i < 64; ++i) {
-        detail = detail * 6364136223846793005ull + 1442695040888963407ull;
-        const auto b = static_cast<std::uint8_t>(detail >> 56);
+        const auto b = static_cast<std::uint8_t>(rng.next() >> 56);
         if (b != kDle && b != '$' && b != '@' && b != '\r' && b != '\n') noise.push_back(b);
     }
     return noise;
@@ -61,64 +68,64 @@ GarminReceiver::GarminReceiver(GarminSettings settings, const Track& track, Seri
       track_(track),
       line_(line),
       log_(log),
-      dialect_(dialect_for(s_.caps)),
+      dialect_(dialectFor(s_.caps)),
       faults_(s_.faults) {}
 
-void GarminReceiver::on_input(std::span<const std::uint8_t> bytes, TimePoint) {
+void GarminReceiver::onInput(std::span<const std::uint8_t> bytes, TimePoint) {
     std::vector<HostFrame> frames;
     reader_.feed(bytes, frames);
     for (const HostFrame& f : frames) {
-        if (status_ != Status::serving) return;
-        handle_frame(f);
+        if (status_ != Status::Serving) return;
+        handleFrame(f);
     }
 }
 
-void GarminReceiver::handle_frame(const HostFrame& f) {
-    if (f.kind == HostFrame::Kind::noise) {
+void GarminReceiver::handleFrame(const HostFrame& f) {
+    if (f.kind == HostFrame::Kind::Noise) {
         log_.host(f.wire, "noise");
         return;
     }
-    if (f.kind == HostFrame::Kind::broken_frame) {
+    if (f.kind == HostFrame::Kind::BrokenFrame) {
         log_.host(f.wire, "torn frame (DLE without ETX)");
         return;
     }
-    const std::string name = packet_name(f.id);
-    if (f.check != HostFrame::Check::ok) {
-        log_.host(f.wire, name + ": " + check_name(f.check));
+    const std::string name = packetName(f.id);
+    if (f.check != HostFrame::Check::Ok) {
+        log_.host(f.wire, name + ": " + checkName(f.check));
         // A garbled answer counts as no answer; the acknowledgement timer takes care of it.
         if (f.id == kPidAck || f.id == kPidNak) return;
-        send(encode_reply(kPidNak, f.id), "NAK " + std::to_string(f.id));
+        send(encodeReply(kPidNak, f.id), "NAK " + std::to_string(f.id));
         return;
     }
     if (f.id == kPidAck || f.id == kPidNak) {
         log_.host(f.wire, name + " " + std::to_string(f.data.empty() ? 0 : f.data[0]));
-        handle_answer(f);
+        handleAnswer(f);
         return;
     }
     log_.host(f.wire, name);
-    send(encode_reply(kPidAck, f.id), "ACK " + std::to_string(f.id));
-    handle_request(f);
+    send(encodeReply(kPidAck, f.id), "ACK " + std::to_string(f.id));
+    handleRequest(f);
 }
 
-void GarminReceiver::handle_request(const HostFrame& f) {
+void GarminReceiver::handleRequest(const HostFrame& f) {
     if (f.id == kPidProductRqst) {
         const bool plain = std::all_of(f.data.begin(), f.data.end(), [](auto b) { return b == 0; });
-        if (plain && f.data.size() <= 2) request(Transfer::product);
+        if (plain && f.data.size() <= 2) request(Transfer::Product);
         return;
     }
-    if (f.id != dialect_.pid_command) {
+    if (f.id != dialect_.pidCommand) {
         if (f.id == 10 || f.id == 11) log_.event("not a command under this link protocol");
         return;
     }
-    const std::uint16_t command = read_u16(f.data, 0);
+    const std::uint16_t command = readU16(f.data, 0);
     if (command == kCmdTransferTrk) {
-        request(Transfer::track);
+        request(Transfer::Track);
     } else if (command == kCmdAbortTransfer) {
-        abort_transfer();
+        abortTransfer();
     }
 }
 
-void GarminReceiver::handle_answer(const HostFrame& f) {
+void GarminReceiver::handleAnswer(const HostFrame& f) {
     if (owed_ > 0) {
         --owed_;
         log_.event("answer to an earlier copy of an acknowledged packet");
@@ -150,33 +157,33 @@ void GarminReceiver::request(Transfer t) {
         return;
     }
     pending_.push_back(t);
-    if (active_ == Transfer::none) start_next_transfer();
+    if (active_ == Transfer::None) startNextTransfer();
 }
 
-void GarminReceiver::start_next_transfer() {
+void GarminReceiver::startNextTransfer() {
     if (pending_.empty()) return;
     active_ = pending_.front();
     pending_.pop_front();
     packets_.clear();
-    if (active_ == Transfer::product) {
-        packets_.push_back(product_data_packet(s_.product_id, s_.software_version, s_.description));
-        if (s_.caps != Caps::none) packets_.push_back(protocol_array_packet(s_.caps));
+    if (active_ == Transfer::Product) {
+        packets_.push_back(productDataPacket(kProductId, kSoftwareVersion, kDescription));
+        if (s_.caps != Caps::None) packets_.push_back(protocolArrayPacket(s_.caps));
     } else {
-        packets_ = track_transfer(dialect_, track_, s_.count_offset);
+        packets_ = trackTransfer(dialect_, track_, s_.countOffset);
     }
     current_ = 0;
     attempts_ = 0;
     transmit();
 }
 
-void GarminReceiver::abort_transfer() {
-    if (active_ == Transfer::none && pending_.empty()) return;
+void GarminReceiver::abortTransfer() {
+    if (active_ == Transfer::None && pending_.empty()) return;
     log_.event("transfer aborted by the host");
     owed_ += in_flight_;
     in_flight_ = 0;
     awaiting_ = false;
     deadline_.reset();
-    active_ = Transfer::none;
+    active_ = Transfer::None;
     pending_.clear();
     packets_.clear();
 }
@@ -189,7 +196,7 @@ void GarminReceiver::send(Bytes wire, std::string note) {
 Bytes GarminReceiver::corrupted(const OutPacket& p, std::uint64_t detail) const {
     Bytes body{static_cast<std::uint8_t>(p.data.size())};
     body.insert(body.end(), p.data.begin(), p.data.end());
-    body.push_back(garmin_checksum(p.id, p.data));
+    body.push_back(garminChecksum(p.id, p.data));
     // Change one data or checksum byte so that framing stays intact and only the checksum
     // test can catch it: never touch a DLE, never make one.
     std::size_t at = 1 + detail % (body.size() - 1);
@@ -198,51 +205,51 @@ Bytes GarminReceiver::corrupted(const OutPacket& p, std::uint64_t detail) const 
     std::uint8_t mask = static_cast<std::uint8_t>(1u << (detail >> 8) % 8);
     if ((body[at] ^ mask) == kDle || body[at] == kDle) mask = body[at] == 0x11 ? 0x02 : 0x01;
     body[at] ^= mask;
-    return stuff_frame(p.id, body);
+    return stuffFrame(p.id, body);
 }
 
 void GarminReceiver::transmit() {
     const OutPacket& p = packets_[current_];
-    const long index = active_ == Transfer::track ? static_cast<long>(current_) : -1;
-    const Fault fault = index >= 0 ? faults_.decide(index, attempts_) : Fault::none;
-    std::string note = packet_name(p.id);
+    const long index = active_ == Transfer::Track ? static_cast<long>(current_) : -1;
+    const Fault fault = index >= 0 ? faults_.decide(index, attempts_) : Fault::None;
+    std::string note = packetName(p.id);
     if (index >= 0) note += " #" + std::to_string(index);
     if (attempts_ > 0) note += " (resend " + std::to_string(attempts_) + ")";
-    transmit_with_fault(fault, index, encode_frame(p.id, p.data), note);
+    transmitWithFault(fault, index, encodeFrame(p.id, p.data), note);
     ++attempts_;
     awaiting_ = true;
     deadline_.reset();
-    if (s_.silent_after && index == *s_.silent_after && !silent_) {
+    if (s_.silentAfter && index == *s_.silentAfter && !silent_) {
         silent_ = true;
         log_.event("silent from now on");
     }
 }
 
-void GarminReceiver::transmit_with_fault(Fault fault, long index, const Bytes& wire,
-                                         const std::string& note) {
+void GarminReceiver::transmitWithFault(Fault fault, long index, const Bytes& wire,
+                                       const std::string& note) {
     const std::uint64_t detail = index >= 0 ? faults_.detail(index, attempts_) : 0;
-    const std::string tagged = note + " [" + fault_name(fault) + "]";
+    const std::string tagged = note + " [" + faultName(fault) + "]";
     switch (fault) {
-        case Fault::none:
+        case Fault::None:
             send(wire, note);
             break;
-        case Fault::corrupt:
+        case Fault::Corrupt:
             send(corrupted(packets_[current_], detail), tagged);
             break;
-        case Fault::drop:
+        case Fault::Drop:
             log_.event("not sent: " + tagged);
             return;
-        case Fault::drop_ack:
+        case Fault::DropAck:
             ignore_next_ack_ = true;
             send(wire, tagged);
             break;
-        case Fault::duplicate:
+        case Fault::Duplicate:
             send(wire, note);
             send(wire, tagged);
             ++in_flight_;
             break;
-        case Fault::noise:
-            send(noise_bytes(detail), "noise");
+        case Fault::Noise:
+            send(noiseBytes(detail), "noise");
             send(wire, tagged);
             break;
     }
@@ -251,11 +258,11 @@ void GarminReceiver::transmit_with_fault(Fault fault, long index, const Bytes& w
 
 void GarminReceiver::resend(const char* reason) {
     const OutPacket& p = packets_[current_];
-    if (attempts_ > s_.max_resends) {
-        status_ = Status::gave_up;
-        failure_ = "gave up: the host did not acknowledge the " + packet_name(p.id) + " packet" +
-                   (active_ == Transfer::track ? " #" + std::to_string(current_) : "") + " (id " +
-                   std::to_string(p.id) + ") after " + std::to_string(s_.max_resends) + " resends";
+    if (attempts_ > s_.maxResends) {
+        status_ = Status::GaveUp;
+        failure_ = "gave up: the host did not acknowledge the " + packetName(p.id) + " packet" +
+                   (active_ == Transfer::Track ? " #" + std::to_string(current_) : "") + " (id " +
+                   std::to_string(p.id) + ") after " + std::to_string(s_.maxResends) + " resends";
         log_.event(failure_);
         return;
     }
@@ -274,24 +281,24 @@ void GarminReceiver::advance() {
         transmit();
         return;
     }
-    const bool track_done = active_ == Transfer::track;
-    active_ = Transfer::none;
+    const bool trackDone = active_ == Transfer::Track;
+    active_ = Transfer::None;
     packets_.clear();
-    if (track_done) {
+    if (trackDone) {
         log_.event("track transfer complete");
         if (s_.once) {
-            status_ = Status::done;
+            status_ = Status::Done;
             return;
         }
     }
-    start_next_transfer();
+    startNextTransfer();
 }
 
-void GarminReceiver::on_time(TimePoint now) {
-    if (!awaiting_ || silent_ || status_ != Status::serving) return;
+void GarminReceiver::onTime(TimePoint now) {
+    if (!awaiting_ || silent_ || status_ != Status::Serving) return;
     if (!deadline_) {
         // The host cannot answer before the last byte is out, so the wait starts then.
-        if (line_.output_idle()) deadline_ = now + s_.ack_timeout;
+        if (line_.outputIdle()) deadline_ = now + s_.ackTimeout;
         return;
     }
     if (now < *deadline_) return;
@@ -299,9 +306,9 @@ void GarminReceiver::on_time(TimePoint now) {
     resend("no acknowledgement");
 }
 
-std::optional<TimePoint> GarminReceiver::next_deadline() const {
-    if (!awaiting_ || silent_ || status_ != Status::serving) return std::nullopt;
-    if (!deadline_) return line_.output_idle() ? std::optional(TimePoint::min()) : std::nullopt;
+std::optional<TimePoint> GarminReceiver::nextDeadline() const {
+    if (!awaiting_ || silent_ || status_ != Status::Serving) return std::nullopt;
+    if (!deadline_) return line_.outputIdle() ? std::optional(TimePoint::min()) : std::nullopt;
     return deadline_;
 }
 

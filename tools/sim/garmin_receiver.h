@@ -19,14 +19,11 @@
 namespace ksim {
 
 struct GarminSettings {
-    std::int16_t product_id = 73;
-    std::int16_t software_version = 300;
-    std::string description;
-    Caps caps = Caps::l001_d301;
-    long count_offset = 0;
-    std::optional<long> silent_after;
-    Duration ack_timeout = std::chrono::seconds(1);
-    int max_resends = 10;
+    Caps caps = Caps::L001D310;
+    long countOffset = 0;
+    std::optional<long> silentAfter;
+    Duration ackTimeout = std::chrono::seconds(1);
+    int maxResends = 10;
     bool once = false;
     FaultSettings faults;
 };
@@ -35,26 +32,26 @@ class GarminReceiver : public SimReceiver {
   public:
     GarminReceiver(GarminSettings settings, const Track& track, SerialLine& line, FrameLog& log);
 
-    void on_input(std::span<const std::uint8_t> bytes, TimePoint now) override;
-    void on_time(TimePoint now) override;
-    std::optional<TimePoint> next_deadline() const override;
+    void onInput(std::span<const std::uint8_t> bytes, TimePoint now) override;
+    void onTime(TimePoint now) override;
+    std::optional<TimePoint> nextDeadline() const override;
     Status status() const override { return status_; }
     // The host's acknowledgement of transfer complete proves it has read the transfer; what
     // may still be unread are resends it no longer needs.
-    bool wait_for_host_to_read() const override { return false; }
+    bool waitForHostToRead() const override { return false; }
     std::string failure() const override { return failure_; }
 
   private:
-    enum class Transfer { none, product, track };
+    enum class Transfer { None, Product, Track };
 
-    void handle_frame(const HostFrame& f);
-    void handle_request(const HostFrame& f);
-    void handle_answer(const HostFrame& f);
+    void handleFrame(const HostFrame& f);
+    void handleRequest(const HostFrame& f);
+    void handleAnswer(const HostFrame& f);
     void request(Transfer t);
-    void start_next_transfer();
-    void abort_transfer();
+    void startNextTransfer();
+    void abortTransfer();
     void transmit();
-    void transmit_with_fault(Fault fault, long index, const Bytes& wire, const std::string& note);
+    void transmitWithFault(Fault fault, long index, const Bytes& wire, const std::string& note);
     void resend(const char* reason);
     void advance();
     void send(Bytes wire, std::string note);
@@ -68,12 +65,12 @@ class GarminReceiver : public SimReceiver {
     FaultPlan faults_;
     FrameReader reader_;
 
-    Transfer active_ = Transfer::none;
+    Transfer active_ = Transfer::None;
     std::deque<Transfer> pending_;
     std::vector<OutPacket> packets_;
     std::size_t current_ = 0;
 
-    // The current packet's exchange. `in_flight` counts copies on the wire that the host has
+    // The current packet's exchange. `inFlight` counts copies on the wire that the host has
     // not answered yet; `owed` counts answers still due for copies of packets already
     // acknowledged (a duplicate's second acknowledgement), which must not be taken for an
     // acknowledgement of the packet after it.
@@ -85,7 +82,7 @@ class GarminReceiver : public SimReceiver {
     std::optional<TimePoint> deadline_;
 
     bool silent_ = false;
-    Status status_ = Status::serving;
+    Status status_ = Status::Serving;
     std::string failure_;
 };
 

@@ -11,18 +11,19 @@
 
 namespace ksim {
 
-// Which capability report the receiver sends after its product data.
-enum class Caps { none, l001_d300, l001_d301, l002_d310 };
+// Which capability report the receiver sends after its product data. L001D310 is the one a
+// hand-held of this kind sends: L001, A010, and A301 with its D310 header and D301 point layouts.
+enum class Caps { None, L001D300, L001D301, L001D310, L002D310 };
 
 // Identifiers and layouts that follow from the capabilities.
 struct Dialect {
-    std::uint8_t pid_command = 10;
-    std::uint8_t pid_records = 27;
+    std::uint8_t pidCommand = 10;
+    std::uint8_t pidRecords = 27;
     bool headers = false;  // A301: track headers are sent
-    bool d301_points = false;
+    bool d301Points = false;
 };
 
-Dialect dialect_for(Caps caps);
+Dialect dialectFor(Caps caps);
 
 inline constexpr std::uint8_t kPidProtocolArray = 253;
 inline constexpr std::uint8_t kPidProductRqst = 254;
@@ -38,22 +39,22 @@ struct OutPacket {
     Bytes data;
 };
 
-std::int32_t degrees_to_semicircles(double degrees);
+std::int32_t degreesToSemicircles(double degrees);
 // Exactly the value a host computes from the semicircles: s * (180 / 2^31).
-double semicircles_to_degrees(std::int32_t semicircles);
+double semicirclesToDegrees(std::int32_t semicircles);
 
-OutPacket product_data_packet(std::int16_t product_id, std::int16_t software_version,
-                              const std::string& description);
-// Empty `data` for Caps::none: no report is sent then.
-OutPacket protocol_array_packet(Caps caps);
+OutPacket productDataPacket(std::int16_t productId, std::int16_t softwareVersion,
+                            const std::string& description);
+// Empty `data` for Caps::None: no report is sent then.
+OutPacket protocolArrayPacket(Caps caps);
 
-OutPacket records_packet(const Dialect& d, std::uint16_t count);
-OutPacket track_header_packet(const TrackHeader& h);
-OutPacket track_point_packet(const Dialect& d, const TrackPoint& p);
-OutPacket transfer_complete_packet(std::uint16_t command);
+OutPacket recordsPacket(const Dialect& d, std::uint16_t count);
+OutPacket trackHeaderPacket(const TrackHeader& h);
+OutPacket trackPointPacket(const Dialect& d, const TrackPoint& p);
+OutPacket transferCompletePacket(std::uint16_t command);
 
 // The whole track transfer: records, headers (when the dialect sends them), points, complete.
-// The announced count is headers + points + `count_offset`, kept within 0..65535.
-std::vector<OutPacket> track_transfer(const Dialect& d, const Track& track, long count_offset);
+// The announced count is headers + points + `countOffset`, kept within 0..65535.
+std::vector<OutPacket> trackTransfer(const Dialect& d, const Track& track, long countOffset);
 
 }  // namespace ksim

@@ -16,35 +16,35 @@ inline constexpr std::uint8_t kPidAck = 6;
 inline constexpr std::uint8_t kPidNak = 21;
 
 // Two's complement of the byte sum of id, size and data.
-std::uint8_t garmin_checksum(std::uint8_t id, std::span<const std::uint8_t> data);
+std::uint8_t garminChecksum(std::uint8_t id, std::span<const std::uint8_t> data);
 
 // The wire bytes of one packet. Data longer than 255 bytes cannot be framed and is cut there.
-Bytes encode_frame(std::uint8_t id, std::span<const std::uint8_t> data);
+Bytes encodeFrame(std::uint8_t id, std::span<const std::uint8_t> data);
 
 // Frames an already checksummed body (size, data, checksum) with DLE doubling. Used to put a
 // deliberately wrong checksum or byte on the wire.
-Bytes stuff_frame(std::uint8_t id, std::span<const std::uint8_t> body);
+Bytes stuffFrame(std::uint8_t id, std::span<const std::uint8_t> body);
 
 // ACK or NAK of packet `pid`: data [pid, 0], as receivers answer.
-Bytes encode_reply(std::uint8_t reply_id, std::uint8_t pid);
+Bytes encodeReply(std::uint8_t replyId, std::uint8_t pid);
 
 // Checked little-endian reads: a field beyond the end reads as zero.
-std::uint16_t read_u16(std::span<const std::uint8_t> data, std::size_t offset);
-std::uint32_t read_u32(std::span<const std::uint8_t> data, std::size_t offset);
-void put_u16(Bytes& out, std::uint16_t v);
-void put_u32(Bytes& out, std::uint32_t v);
+std::uint16_t readU16(std::span<const std::uint8_t> data, std::size_t offset);
+std::uint32_t readU32(std::span<const std::uint8_t> data, std::size_t offset);
+void putU16(Bytes& out, std::uint16_t v);
+void putU32(Bytes& out, std::uint32_t v);
 
 // One thing found in the host's byte stream.
 struct HostFrame {
     enum class Kind {
-        packet,        // a complete frame; see `check`
-        noise,         // bytes outside any frame
-        broken_frame,  // a frame cut short by a lone DLE that was not followed by ETX
+        Packet,       // a complete frame; see `check`
+        Noise,        // bytes outside any frame
+        BrokenFrame,  // a frame cut short by a lone DLE that was not followed by ETX
     };
-    enum class Check { ok, bad_checksum, bad_size };
+    enum class Check { Ok, BadChecksum, BadSize };
 
-    Kind kind = Kind::noise;
-    Check check = Check::ok;
+    Kind kind = Kind::Noise;
+    Check check = Check::Ok;
     Bytes wire;  // the bytes as they arrived, doubling included
     std::uint8_t id = 0;
     Bytes data;
@@ -58,14 +58,14 @@ class FrameReader {
     void feed(std::span<const std::uint8_t> bytes, std::vector<HostFrame>& out);
 
   private:
-    enum class State { hunt, start, body, body_dle };
+    enum class State { Hunt, Start, Body, BodyDle };
     static constexpr std::size_t kMaxBody = 300;
 
-    void flush_noise(std::vector<HostFrame>& out);
-    void finish_frame(std::vector<HostFrame>& out);
-    void begin_frame(std::uint8_t id);
+    void flushNoise(std::vector<HostFrame>& out);
+    void finishFrame(std::vector<HostFrame>& out);
+    void beginFrame(std::uint8_t id);
 
-    State state_ = State::hunt;
+    State state_ = State::Hunt;
     Bytes noise_;
     Bytes wire_;
     Bytes body_;  // size, data and checksum after undoubling

@@ -2,28 +2,14 @@
 #include "tools/sim/magellan_receiver.h"
 
 #include "tools/sim/nmea_text.h"
+#include "tools/sim/split_mix.h"
 
 namespace ksim {
 
 namespace {
 
-class LineRandom {
-  public:
-    explicit LineRandom(std::uint64_t seed) : state_(seed ^ 0x4D41474Cull) {}
-    std::uint64_t next() {
-        state_ = state_ * 6364136223846793005ull + 1442695040888963407ull;
-        std::uint64_t z = state_;
-        z = (z ^ (z >> 33)) * 0xFF51AFD7ED558CCDull;
-        return z ^ (z >> 33);
-    }
-    double uniform() { return static_cast<double>(next() >> 11) * 0x1.0p-53; }
-
-  private:
-    std::uint64_t state_;
-};
-
 // A garbage line: printable, but with no "$" and no comma, so no host can take it for a point.
-std::string noise_line(LineRandom& rng) {
+std::string noiseLine(SplitMix& rng) {
     std::string s;
     const std::size_t n = 5 + rng.next() % 36;
     while (s.size() < n) {
@@ -35,25 +21,25 @@ std::string noise_line(LineRandom& rng) {
 
 // Lines a host must skip: another sentence, missing fields, a letter in a number, plain
 // garbage, empty fields, a sentence cut short.
-std::string malformed_line(int kind, const TrackPoint& p) {
-    const PackedAngle lat = pack_latitude(p.lat);
-    const PackedAngle lon = pack_longitude(p.lon);
+std::string malformedLine(int kind, const TrackPoint& p) {
+    const PackedAngle lat = packLatitude(p.lat);
+    const PackedAngle lon = packLongitude(p.lon);
     switch (kind % 6) {
         case 0:
-            return nmea_sentence("GPGGA,102030.00," + lat.text + "," + lat.hemisphere + "," +
-                                 lon.text + "," + lon.hemisphere + ",1,07,1.2,545.4,M,19.6,M,,");
+            return nmeaSentence("GPGGA,102030.00," + lat.text + "," + lat.hemisphere + "," +
+                                lon.text + "," + lon.hemisphere + ",1,07,1.2,545.4,M,19.6,M,,");
         case 1:
-            return nmea_sentence("PMGNTRK," + lat.text + "," + lat.hemisphere);
+            return nmeaSentence("PMGNTRK," + lat.text + "," + lat.hemisphere);
         case 2: {
             std::string bad = lat.text;
             bad[1] = 'O';
-            return nmea_sentence("PMGNTRK," + bad + "," + lat.hemisphere + "," + lon.text + "," +
-                                 lon.hemisphere + ",00123,M,102030.00,A,,170426");
+            return nmeaSentence("PMGNTRK," + bad + "," + lat.hemisphere + "," + lon.text + "," +
+                                lon.hemisphere + ",00123,M,102030.00,A,,170426");
         }
         case 3:
             return "#%&!? line noise ?!&%#\r\n";
         case 4:
-            return nmea_sentence("PMGNTRK,,N,,E,00000,M,,A,,");
+            return nmeaSentence("PMGNTRK,,N,,E,00000,M,,A,,");
         default:
             return "$PMGNTRK," + lat.text.substr(0, 4) + "\r\n";
     }
@@ -61,21 +47,20 @@ std::string malformed_line(int kind, const TrackPoint& p) {
 
 }  // namespace
 
-std::vector<std::string> magellan_reply(const Track& track, const MagellanSettings& s) {
+std::vector<std::string> magellanReply(const Track& track, const MagellanSettings& s) {
     std::vector<std::string> lines;
     if (!s.empty) {
-        LineRandom rng(s.seed);
+        SplitMix rng(s.seed);
         int index = 0;
         for (const TrackRecord& r : track.records) {
-            if (r.is_header) continue;
-            if (s.noise_rate > 0 && rng.uniform() < s.noise_rate) lines.push_back(noise_line(rng));
-            if (s.malformed && index % 20 == 0)
-                lines.push_back(malformed_line(index / 20, r.point));
-            lines.push_back(magellan_track_sentence(r.point));
+            if (r.isHeader) continue;
+            if (s.noiseRate > 0 && rng.uniform() < s.noiseRate) lines.push_back(noiseLine(rng));
+            if (s.malformed && index % 20 == 0) lines.push_back(malformedLine(index / 20, r.point));
+            lines.push_back(magellanTrackSentence(r.point));
             ++index;
         }
     }
-    if (s.split_end) {
+    if (s.splitEnd) {
         lines.push_back(kMagellanEndSentence.substr(0, 10));
         lines.push_back(kMagellanEndSentence.substr(10));
     } else {
@@ -88,7 +73,7 @@ MagellanReceiver::MagellanReceiver(MagellanSettings settings, const Track& track
                                    FrameLog& log)
     : s_(settings), track_(track), line_(line), log_(log) {}
 
-void MagellanReceiver::log_host_lines(std::span<const std::uint8_t> bytes) {
+void MagellanReceiver::logHostLines(std::span<const std::uint8_t> bytes) {
     for (std::uint8_t b : bytes) {
         log_line_ += static_cast<char>(b);
         if (b == '\n' || log_line_.size() >= 256) {
@@ -99,8 +84,8 @@ void MagellanReceiver::log_host_lines(std::span<const std::uint8_t> bytes) {
     }
 }
 
-void MagellanReceiver::on_input(std::span<const std::uint8_t> bytes, TimePoint) {
-    log_host_lines(bytes);
+void MagellanReceiver::onInput(std::span<const std::uint8_t> bytes, TimePoint) {
+    logHostLines(bytes);
     commands_.append(bytes.begin(), bytes.end());
     const auto at = commands_.find(kMagellanTrackCommand);
     if (at == std::string::npos) {
@@ -114,13 +99,13 @@ void MagellanReceiver::on_input(std::span<const std::uint8_t> bytes, TimePoint) 
         log_.event("track command repeated while the reply is being sent; ignored");
         return;
     }
-    start_reply();
+    startReply();
 }
 
-void MagellanReceiver::start_reply() {
-    const std::vector<std::string> lines = magellan_reply(track_, s_);
+void MagellanReceiver::startReply() {
+    const std::vector<std::string> lines = magellanReply(track_, s_);
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (s_.split_end && i + 1 == lines.size()) line_.pause(kSplitEndPause);
+        if (s_.splitEnd && i + 1 == lines.size()) line_.pause(kSplitEndPause);
         const std::string& text = lines[i];
         const std::string note = text.substr(0, text.find('\r'));
         line_.send(Bytes(text.begin(), text.end()), note);
@@ -128,11 +113,11 @@ void MagellanReceiver::start_reply() {
     sending_ = true;
 }
 
-void MagellanReceiver::on_time(TimePoint) {
-    if (!sending_ || !line_.output_idle()) return;
+void MagellanReceiver::onTime(TimePoint) {
+    if (!sending_ || !line_.outputIdle()) return;
     sending_ = false;
     log_.event("track reply sent");
-    if (s_.once) status_ = Status::done;
+    if (s_.once) status_ = Status::Done;
 }
 
 }  // namespace ksim

@@ -12,16 +12,16 @@ namespace ksim {
 
 struct MagellanSettings {
     bool empty = false;
-    bool split_end = false;
+    bool splitEnd = false;
     bool malformed = false;
-    double noise_rate = 0;
+    double noiseRate = 0;
     std::uint64_t seed = 1;
     bool once = false;
 };
 
 // The reply to one track command, as the lines the receiver writes (each with its CR LF).
 // A split end sentence comes as two entries; the pause goes between them.
-std::vector<std::string> magellan_reply(const Track& track, const MagellanSettings& s);
+std::vector<std::string> magellanReply(const Track& track, const MagellanSettings& s);
 
 inline constexpr auto kSplitEndPause = std::chrono::milliseconds(300);
 
@@ -30,14 +30,14 @@ class MagellanReceiver : public SimReceiver {
     MagellanReceiver(MagellanSettings settings, const Track& track, SerialLine& line,
                      FrameLog& log);
 
-    void on_input(std::span<const std::uint8_t> bytes, TimePoint now) override;
-    void on_time(TimePoint now) override;
-    std::optional<TimePoint> next_deadline() const override { return std::nullopt; }
+    void onInput(std::span<const std::uint8_t> bytes, TimePoint now) override;
+    void onTime(TimePoint now) override;
+    std::optional<TimePoint> nextDeadline() const override { return std::nullopt; }
     Status status() const override { return status_; }
 
   private:
-    void log_host_lines(std::span<const std::uint8_t> bytes);
-    void start_reply();
+    void logHostLines(std::span<const std::uint8_t> bytes);
+    void startReply();
 
     MagellanSettings s_;
     const Track& track_;
@@ -46,7 +46,7 @@ class MagellanReceiver : public SimReceiver {
     std::string commands_;  // recent input, searched for the track command
     std::string log_line_;
     bool sending_ = false;
-    Status status_ = Status::serving;
+    Status status_ = Status::Serving;
 };
 
 }  // namespace ksim

@@ -10,10 +10,10 @@
 namespace ksim {
 
 // Exclusive-or of every character of `body` (the text between "$" and "*").
-std::uint8_t nmea_checksum(const std::string& body);
+std::uint8_t nmeaChecksum(const std::string& body);
 
 // "$" body "*" two upper-case hex digits CR LF.
-std::string nmea_sentence(const std::string& body);
+std::string nmeaSentence(const std::string& body);
 
 // A coordinate as the receiver writes it: whole degrees, minutes with four decimals.
 struct PackedAngle {
@@ -22,12 +22,12 @@ struct PackedAngle {
     double degrees;    // the signed value the text stands for: degrees + minutes / 60
 };
 
-PackedAngle pack_latitude(double degrees);
-PackedAngle pack_longitude(double degrees);
+PackedAngle packLatitude(double degrees);
+PackedAngle packLongitude(double degrees);
 
-std::string magellan_track_sentence(const TrackPoint& p);
-std::string gprmc_sentence(const TrackPoint& p, std::uint32_t now_seconds);
-std::string gpgga_sentence(const TrackPoint& p, std::uint32_t now_seconds);
+std::string magellanTrackSentence(const TrackPoint& p);
+std::string gprmcSentence(const TrackPoint& p, std::uint32_t nowSeconds);
+std::string gpggaSentence(const TrackPoint& p, std::uint32_t nowSeconds);
 
 inline const std::string kMagellanTrackCommand = "$PMGNCMD,TRACK*3D\r\n";
 inline const std::string kMagellanEndSentence = "$PMGNCMD,END*3D\r\n";

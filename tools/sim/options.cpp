@@ -2,17 +2,14 @@
 #include "tools/sim/options.h"
 
 #include <charconv>
-#include <cmath>
-#include <cstdio>
 #include <functional>
-#include <limits>
 
 namespace ksim {
 
 namespace {
 
 template <typename T>
-bool to_number(const std::string& text, T& value) {
+bool toNumber(const std::string& text, T& value) {
     const char* end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, value);
     return ec == std::errc() && ptr == end && !text.empty();
@@ -23,7 +20,7 @@ using Setter = std::function<std::string(SimOptions&, const std::string&)>;
 
 struct OptionDef {
     const char* name;
-    bool takes_value;
+    bool takesValue;
     char family;  // 'g' Garmin only, 'm' Magellan only, 0 both
     Setter set;
 };
@@ -31,7 +28,7 @@ struct OptionDef {
 Setter integer(long lo, long hi, std::function<void(SimOptions&, long)> store) {
     return [=](SimOptions& o, const std::string& v) -> std::string {
         long n = 0;
-        if (!to_number(v, n) || n < lo || n > hi)
+        if (!toNumber(v, n) || n < lo || n > hi)
             return "takes a whole number from " + std::to_string(lo) + " to " + std::to_string(hi);
         store(o, n);
         return {};
@@ -41,7 +38,7 @@ Setter integer(long lo, long hi, std::function<void(SimOptions&, long)> store) {
 Setter fraction(std::function<void(SimOptions&, double)> store) {
     return [=](SimOptions& o, const std::string& v) -> std::string {
         double r = 0;
-        if (!to_number(v, r) || !(r >= 0 && r <= 1)) return "takes a number from 0 to 1";
+        if (!toNumber(v, r) || !(r >= 0 && r <= 1)) return "takes a number from 0 to 1";
         store(o, r);
         return {};
     };
@@ -64,151 +61,129 @@ Setter text(std::string SimOptions::*member) {
 
 constexpr long kPacketLimit = 1000000000;
 
-const std::vector<OptionDef>& option_table() {
+const std::vector<OptionDef>& optionTable() {
     static const std::vector<OptionDef> table = {
         {"--protocol", true, 0,
          [](SimOptions& o, const std::string& v) -> std::string {
              if (v == "garmin")
-                 o.protocol = Protocol::garmin;
+                 o.protocol = Protocol::Garmin;
              else if (v == "magellan")
-                 o.protocol = Protocol::magellan;
+                 o.protocol = Protocol::Magellan;
              else
                  return "takes garmin or magellan";
              return {};
          }},
         {"--link", true, 0, text(&SimOptions::link)},
         {"--once", false, 0, flag(&SimOptions::once)},
-        {"--track", true, 0, text(&SimOptions::track_file)},
+        {"--track", true, 0, text(&SimOptions::trackFile)},
         {"--points", true, 0,
          integer(1, 1000000,
                  [](SimOptions& o, long n) { o.points = static_cast<std::size_t>(n); })},
-        {"--dump-track", true, 0, text(&SimOptions::dump_track)},
+        {"--dump-track", true, 0, text(&SimOptions::dumpTrack)},
         {"--speed", true, 0,
          integer(10, 4000000, [](SimOptions& o, long n) { o.speed = static_cast<int>(n); })},
         {"--unpaced", false, 0, flag(&SimOptions::unpaced)},
-        {"--log", true, 0, text(&SimOptions::log_file)},
+        {"--log", true, 0, text(&SimOptions::logFile)},
         {"--seed", true, 0,
          [](SimOptions& o, const std::string& v) -> std::string {
-             if (!to_number(v, o.seed)) return "takes a whole number from 0 to 2^64-1";
+             if (!toNumber(v, o.seed)) return "takes a whole number from 0 to 2^64-1";
              return {};
          }},
         {"--empty", false, 'm', flag(&SimOptions::empty)},
-        {"--split-end", false, 'm', flag(&SimOptions::split_end)},
+        {"--split-end", false, 'm', flag(&SimOptions::splitEnd)},
         {"--malformed", false, 'm', flag(&SimOptions::malformed)},
-        {"--noise-rate", true, 'm', fraction([](SimOptions& o, double r) { o.noise_rate = r; })},
-        {"--product-id", true, 'g',
-         integer(-32768, 65535,
-                 [](SimOptions& o, long n) {
-                     o.product_id = static_cast<std::int16_t>(static_cast<std::uint16_t>(n));
-                 })},
-        {"--software-version", true, 'g',
-         integer(-32768, 65535,
-                 [](SimOptions& o, long n) {
-                     o.software_version = static_cast<std::int16_t>(static_cast<std::uint16_t>(n));
-                 })},
-        {"--description", true, 'g',
-         [](SimOptions& o, const std::string& v) -> std::string {
-             if (v.size() > 240) return "takes at most 240 characters";
-             o.description = v;
-             return {};
-         }},
+        {"--noise-rate", true, 'm', fraction([](SimOptions& o, double r) { o.noiseRate = r; })},
         {"--caps", true, 'g',
          [](SimOptions& o, const std::string& v) -> std::string {
              if (v == "none")
-                 o.caps = Caps::none;
+                 o.caps = Caps::None;
              else if (v == "l001-d300")
-                 o.caps = Caps::l001_d300;
+                 o.caps = Caps::L001D300;
              else if (v == "l001-d301")
-                 o.caps = Caps::l001_d301;
+                 o.caps = Caps::L001D301;
+             else if (v == "l001-d310")
+                 o.caps = Caps::L001D310;
              else if (v == "l002-d310")
-                 o.caps = Caps::l002_d310;
+                 o.caps = Caps::L002D310;
              else
-                 return "takes none, l001-d300, l001-d301 or l002-d310";
+                 return "takes none, l001-d300, l001-d301, l001-d310 or l002-d310";
              return {};
          }},
         {"--count-offset", true, 'g',
-         integer(-65535, 65535, [](SimOptions& o, long n) { o.count_offset = n; })},
+         integer(-65535, 65535, [](SimOptions& o, long n) { o.countOffset = n; })},
         {"--corrupt", true, 'g',
          integer(0, kPacketLimit, [](SimOptions& o, long n) { o.corrupt = n; })},
         {"--drop", true, 'g', integer(0, kPacketLimit, [](SimOptions& o, long n) { o.drop = n; })},
         {"--drop-ack", true, 'g',
-         integer(0, kPacketLimit, [](SimOptions& o, long n) { o.drop_ack = n; })},
+         integer(0, kPacketLimit, [](SimOptions& o, long n) { o.dropAck = n; })},
         {"--silent-after", true, 'g',
-         integer(0, kPacketLimit, [](SimOptions& o, long n) { o.silent_after = n; })},
-        {"--never-answer", false, 'g', flag(&SimOptions::never_answer)},
+         integer(0, kPacketLimit, [](SimOptions& o, long n) { o.silentAfter = n; })},
+        {"--never-answer", false, 'g', flag(&SimOptions::neverAnswer)},
         {"--nmea", false, 'g', flag(&SimOptions::nmea)},
-        {"--fault-rate", true, 'g', fraction([](SimOptions& o, double r) { o.fault_rate = r; })},
+        {"--fault-rate", true, 'g', fraction([](SimOptions& o, double r) { o.faultRate = r; })},
         {"--ack-timeout", true, 'g',
-         integer(1, 600000, [](SimOptions& o, long n) { o.ack_timeout_ms = static_cast<int>(n); })},
+         integer(1, 600000, [](SimOptions& o, long n) { o.ackTimeoutMs = static_cast<int>(n); })},
         {"--max-resends", true, 'g',
-         integer(0, 1000, [](SimOptions& o, long n) { o.max_resends = static_cast<int>(n); })},
+         integer(0, 1000, [](SimOptions& o, long n) { o.maxResends = static_cast<int>(n); })},
     };
     return table;
 }
 
-const OptionDef* find_option(const std::string& name) {
-    for (const OptionDef& d : option_table())
+const OptionDef* findOption(const std::string& name) {
+    for (const OptionDef& d : optionTable())
         if (name == d.name) return &d;
     return nullptr;
 }
 
 ParseResult fail(std::string message) {
     ParseResult r;
-    r.action = ParseResult::Action::error;
+    r.action = ParseResult::Action::Error;
     r.error = std::move(message);
     return r;
 }
 
 }  // namespace
 
-std::string SimOptions::product_description() const {
-    if (description) return *description;
-    char version[32];
-    const int v = static_cast<std::uint16_t>(software_version);
-    std::snprintf(version, sizeof version, "%d.%02d", v / 100, v % 100);
-    return std::string("Kelvaron Sim Software Version ") + version;
-}
-
-ParseResult parse_options(const std::vector<std::string>& args) {
+ParseResult parseOptions(const std::vector<std::string>& args) {
     ParseResult r;
-    r.action = ParseResult::Action::run;
+    r.action = ParseResult::Action::Run;
     std::vector<std::pair<const OptionDef*, std::string>> given;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i];
         std::optional<std::string> value;
         if (name == "--help" || name == "-h") {
-            r.action = ParseResult::Action::help;
+            r.action = ParseResult::Action::Help;
             return r;
         }
         if (const auto eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
             value = name.substr(eq + 1);
             name.resize(eq);
         }
-        const OptionDef* def = find_option(name);
+        const OptionDef* def = findOption(name);
         if (def == nullptr) return fail("unknown option " + args[i]);
-        if (def->takes_value && !value) {
+        if (def->takesValue && !value) {
             if (i + 1 >= args.size()) return fail(name + " needs a value");
             value = args[++i];
         }
-        if (!def->takes_value && value) return fail(name + " takes no value");
+        if (!def->takesValue && value) return fail(name + " takes no value");
         if (std::string e = def->set(r.options, value.value_or("")); !e.empty())
             return fail(name + " " + e);
         given.emplace_back(def, name);
     }
-    const char chosen = r.options.protocol == Protocol::garmin ? 'g' : 'm';
+    const char chosen = r.options.protocol == Protocol::Garmin ? 'g' : 'm';
     for (const auto& [def, name] : given)
         if (def->family != 0 && def->family != chosen)
             r.warnings.push_back(name + " applies to the " +
                                  (def->family == 'g' ? "garmin" : "magellan") +
                                  " protocol only; ignored");
-    if (!r.options.track_file.empty() && r.options.points)
+    if (!r.options.trackFile.empty() && r.options.points)
         return fail("--track and --points cannot be used together");
-    if (r.options.never_answer && r.options.nmea)
+    if (r.options.neverAnswer && r.options.nmea)
         return fail("--never-answer and --nmea cannot be used together");
     return r;
 }
 
-std::string usage_text() {
+std::string usageText() {
     return R"(Usage: kelvaron-sim [options]
 A simulated GPS receiver on a pseudo-terminal, for trying Kelvaron without a receiver.
 It prints "kelvaron-sim: device /dev/pts/N" and serves until it is stopped (Ctrl-C).
@@ -235,11 +210,9 @@ Magellan:
   --noise-rate R               garbage lines between sentences at rate R (0 to 1)
 
 Garmin:
-  --product-id N               product id (default 73)
-  --software-version N         software version times 100 (default 300)
-  --description TEXT           product description
-  --caps none|l001-d300|l001-d301|l002-d310
-                               capability report after the product data (default l001-d301)
+  --caps none|l001-d300|l001-d301|l001-d310|l002-d310
+                               capability report after the product data (default l001-d310,
+                               the one a hand-held sends: A301 with D310 headers, D301 points)
   --count-offset K             announce K more (or fewer) records than are sent
   --corrupt K                  corrupt the K-th packet of the track transfer once (0 = the
                                records packet, then headers and points, then transfer complete)

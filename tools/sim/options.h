@@ -10,55 +10,49 @@
 
 namespace ksim {
 
-enum class Protocol { garmin, magellan };
+enum class Protocol { Garmin, Magellan };
 
 struct SimOptions {
-    Protocol protocol = Protocol::garmin;
+    Protocol protocol = Protocol::Garmin;
     std::string link;
     bool once = false;
-    std::string track_file;
+    std::string trackFile;
     std::optional<std::size_t> points;
-    std::string dump_track;
+    std::string dumpTrack;
     int speed = 9600;
     bool unpaced = false;
-    std::string log_file;
+    std::string logFile;
 
     // Magellan
     bool empty = false;
-    bool split_end = false;
+    bool splitEnd = false;
     bool malformed = false;
-    double noise_rate = 0;
+    double noiseRate = 0;
 
     // Garmin
-    std::int16_t product_id = 73;
-    std::int16_t software_version = 300;
-    std::optional<std::string> description;
-    Caps caps = Caps::l001_d301;
-    long count_offset = 0;
+    Caps caps = Caps::L001D310;
+    long countOffset = 0;
     std::optional<long> corrupt;
     std::optional<long> drop;
-    std::optional<long> drop_ack;
-    std::optional<long> silent_after;
-    bool never_answer = false;
+    std::optional<long> dropAck;
+    std::optional<long> silentAfter;
+    bool neverAnswer = false;
     bool nmea = false;
-    double fault_rate = 0;
+    double faultRate = 0;
     std::uint64_t seed = 1;
-    int ack_timeout_ms = 1000;
-    int max_resends = 10;
-
-    // The product description when none was given: "Kelvaron Sim Software Version 3.00".
-    std::string product_description() const;
+    int ackTimeoutMs = 1000;
+    int maxResends = 10;
 };
 
 struct ParseResult {
-    enum class Action { run, help, error };
-    Action action = Action::error;
+    enum class Action { Run, Help, Error };
+    Action action = Action::Error;
     SimOptions options;
-    std::string error;                  // for Action::error
+    std::string error;                  // for Action::Error
     std::vector<std::string> warnings;  // options that do not apply to the chosen protocol
 };
 
-ParseResult parse_options(const std::vector<std::string>& args);
-std::string usage_text();
+ParseResult parseOptions(const std::vector<std::string>& args);
+std::string usageText();
 
 }  // namespace ksim

@@ -12,10 +12,10 @@ namespace ksim {
 class SilentReceiver : public SimReceiver {
   public:
     explicit SilentReceiver(FrameLog& log) : log_(log) {}
-    void on_input(std::span<const std::uint8_t> bytes, TimePoint now) override;
-    void on_time(TimePoint) override {}
-    std::optional<TimePoint> next_deadline() const override { return std::nullopt; }
-    Status status() const override { return Status::serving; }
+    void onInput(std::span<const std::uint8_t> bytes, TimePoint now) override;
+    void onTime(TimePoint) override {}
+    std::optional<TimePoint> nextDeadline() const override { return std::nullopt; }
+    Status status() const override { return Status::Serving; }
 
   private:
     FrameLog& log_;
@@ -26,10 +26,10 @@ class SilentReceiver : public SimReceiver {
 class NmeaTalker : public SimReceiver {
   public:
     NmeaTalker(const Track& track, SerialLine& line, FrameLog& log);
-    void on_input(std::span<const std::uint8_t> bytes, TimePoint now) override;
-    void on_time(TimePoint now) override;
-    std::optional<TimePoint> next_deadline() const override { return next_; }
-    Status status() const override { return Status::serving; }
+    void onInput(std::span<const std::uint8_t> bytes, TimePoint now) override;
+    void onTime(TimePoint now) override;
+    std::optional<TimePoint> nextDeadline() const override { return next_; }
+    Status status() const override { return Status::Serving; }
 
   private:
     std::vector<TrackPoint> points_;

@@ -13,7 +13,7 @@
 
 namespace ksim {
 
-bool make_raw(int fd) {
+bool makeRaw(int fd) {
     termios t{};
     if (tcgetattr(fd, &t) != 0) return false;
     cfmakeraw(&t);
@@ -24,7 +24,7 @@ bool make_raw(int fd) {
 }
 
 PtyPort::~PtyPort() {
-    remove_link();
+    removeLink();
     if (slave_ >= 0) ::close(slave_);
     if (master_ >= 0) ::close(master_);
 }
@@ -40,14 +40,14 @@ std::string PtyPort::open() {
     device_ = name;
     slave_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (slave_ < 0) return device_ + ": cannot open: " + std::strerror(errno);
-    if (!make_raw(slave_)) return device_ + ": cannot set raw mode: " + std::strerror(errno);
+    if (!makeRaw(slave_)) return device_ + ": cannot set raw mode: " + std::strerror(errno);
     const int flags = fcntl(master_, F_GETFL);
     if (flags < 0 || fcntl(master_, F_SETFL, flags | O_NONBLOCK) != 0)
         return std::string("cannot make the pseudo-terminal non-blocking: ") + std::strerror(errno);
     return {};
 }
 
-std::string PtyPort::make_link(const std::string& path) {
+std::string PtyPort::makeLink(const std::string& path) {
     // Link under a temporary name first, then rename over the old one in a single step.
     const std::string temp = path + ".kelvaron-sim-" + std::to_string(getpid());
     ::unlink(temp.c_str());
@@ -62,7 +62,7 @@ std::string PtyPort::make_link(const std::string& path) {
     return {};
 }
 
-void PtyPort::remove_link() {
+void PtyPort::removeLink() {
     if (link_.empty()) return;
     char target[256];
     const ssize_t n = ::readlink(link_.c_str(), target, sizeof target - 1);
@@ -71,7 +71,7 @@ void PtyPort::remove_link() {
     link_.clear();
 }
 
-int PtyPort::unread_by_host() const {
+int PtyPort::unreadByHost() const {
     int n = 0;
     if (slave_ < 0 || ioctl(slave_, FIONREAD, &n) != 0) return 0;
     return n;

@@ -17,14 +17,14 @@ class PtyPort {
     // Returns an error text, empty on success.
     std::string open();
     // Makes `path` a symlink to the device, replacing whatever is there.
-    std::string make_link(const std::string& path);
+    std::string makeLink(const std::string& path);
     // Removes the link if it still points at this device.
-    void remove_link();
+    void removeLink();
 
-    int master_fd() const { return master_; }
-    const std::string& device_path() const { return device_; }
+    int masterFd() const { return master_; }
+    const std::string& devicePath() const { return device_; }
     // Bytes the simulator wrote that the host has not read yet.
-    int unread_by_host() const;
+    int unreadByHost() const;
 
   private:
     int master_ = -1;
@@ -34,6 +34,6 @@ class PtyPort {
 };
 
 // Puts a terminal into raw mode: every byte value passes unchanged, no echo, no signals.
-bool make_raw(int fd);
+bool makeRaw(int fd);
 
 }  // namespace ksim

@@ -11,19 +11,19 @@ namespace ksim {
 
 class SimReceiver {
   public:
-    enum class Status { serving, done, gave_up };
+    enum class Status { Serving, Done, GaveUp };
 
     virtual ~SimReceiver() = default;
     // Bytes from the host, once the line has delivered them.
-    virtual void on_input(std::span<const std::uint8_t> bytes, TimePoint now) = 0;
+    virtual void onInput(std::span<const std::uint8_t> bytes, TimePoint now) = 0;
     // Called on every turn of the loop, after the line has written what was due.
-    virtual void on_time(TimePoint now) = 0;
-    // When on_time must run next; nothing means only input can wake the receiver.
-    virtual std::optional<TimePoint> next_deadline() const = 0;
+    virtual void onTime(TimePoint now) = 0;
+    // When onTime must run next; nothing means only input can wake the receiver.
+    virtual std::optional<TimePoint> nextDeadline() const = 0;
     virtual Status status() const = 0;
     // Whether a finished receiver must wait for the host to read everything before closing the
     // line (true when the host signals nothing back after the last byte).
-    virtual bool wait_for_host_to_read() const { return true; }
+    virtual bool waitForHostToRead() const { return true; }
     // Why the receiver gave up, for stderr.
     virtual std::string failure() const { return {}; }
 };

@@ -11,7 +11,7 @@ namespace {
 constexpr std::int64_t kEpochDays = 7304;
 constexpr std::int64_t kSecondsPerDay = 86400;
 
-CivilTime civil_from_days(std::int64_t z) {
+CivilTime civilFromDays(std::int64_t z) {
     z += 719468;
     const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
     const auto doe = static_cast<unsigned>(z - era * 146097);
@@ -27,7 +27,7 @@ CivilTime civil_from_days(std::int64_t z) {
 
 }  // namespace
 
-std::int64_t days_from_civil(int year, int month, int day) {
+std::int64_t daysFromCivil(int year, int month, int day) {
     const std::int64_t y = year - (month <= 2 ? 1 : 0);
     const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
     const auto yoe = static_cast<unsigned>(y - era * 400);
@@ -37,40 +37,40 @@ std::int64_t days_from_civil(int year, int month, int day) {
     return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
 }
 
-std::uint32_t receiver_seconds(const CivilTime& t) {
-    const std::int64_t days = days_from_civil(t.year, t.month, t.day) - kEpochDays;
+std::uint32_t receiverSeconds(const CivilTime& t) {
+    const std::int64_t days = daysFromCivil(t.year, t.month, t.day) - kEpochDays;
     const std::int64_t s = days * kSecondsPerDay + t.hour * 3600 + t.minute * 60 + t.second;
     return static_cast<std::uint32_t>(s);
 }
 
-CivilTime civil_from_receiver_seconds(std::uint32_t seconds) {
+CivilTime civilFromReceiverSeconds(std::uint32_t seconds) {
     const std::int64_t days = seconds / kSecondsPerDay;
     const std::int64_t sod = seconds % kSecondsPerDay;
-    CivilTime t = civil_from_days(days + kEpochDays);
+    CivilTime t = civilFromDays(days + kEpochDays);
     t.hour = static_cast<int>(sod / 3600);
     t.minute = static_cast<int>(sod % 3600 / 60);
     t.second = static_cast<int>(sod % 60);
     return t;
 }
 
-std::string garmin_time_text(std::uint32_t seconds) {
+std::string garminTimeText(std::uint32_t seconds) {
     if (seconds == kNoTime) return "N/A";
-    const CivilTime t = civil_from_receiver_seconds(seconds);
+    const CivilTime t = civilFromReceiverSeconds(seconds);
     char text[40];
     std::snprintf(text, sizeof text, "%04d/%02d/%02d-%02d:%02d:%02d", t.year, t.month, t.day,
                   t.hour, t.minute, t.second);
     return text;
 }
 
-std::string nmea_time_field(std::uint32_t seconds) {
-    const CivilTime t = civil_from_receiver_seconds(seconds);
+std::string nmeaTimeField(std::uint32_t seconds) {
+    const CivilTime t = civilFromReceiverSeconds(seconds);
     char text[24];
     std::snprintf(text, sizeof text, "%02d%02d%02d.00", t.hour, t.minute, t.second);
     return text;
 }
 
-std::string nmea_date_field(std::uint32_t seconds) {
-    const CivilTime t = civil_from_receiver_seconds(seconds);
+std::string nmeaDateField(std::uint32_t seconds) {
+    const CivilTime t = civilFromReceiverSeconds(seconds);
     char text[24];
     std::snprintf(text, sizeof text, "%02d%02d%02d", t.day, t.month, t.year % 100);
     return text;

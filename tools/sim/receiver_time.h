@@ -20,16 +20,16 @@ struct CivilTime {
 };
 
 // Days since 1970-01-01 of a proleptic Gregorian date (negative before it).
-std::int64_t days_from_civil(int year, int month, int day);
+std::int64_t daysFromCivil(int year, int month, int day);
 
-std::uint32_t receiver_seconds(const CivilTime& t);
-CivilTime civil_from_receiver_seconds(std::uint32_t seconds);
+std::uint32_t receiverSeconds(const CivilTime& t);
+CivilTime civilFromReceiverSeconds(std::uint32_t seconds);
 
 // "yyyy/mm/dd-hh:mm:ss", or "N/A" for kNoTime: the text the host stores for a Garmin point.
-std::string garmin_time_text(std::uint32_t seconds);
+std::string garminTimeText(std::uint32_t seconds);
 
 // NMEA fields: "hhmmss.00" and "ddmmyy".
-std::string nmea_time_field(std::uint32_t seconds);
-std::string nmea_date_field(std::uint32_t seconds);
+std::string nmeaTimeField(std::uint32_t seconds);
+std::string nmeaDateField(std::uint32_t seconds);
 
 }  // namespace ksim

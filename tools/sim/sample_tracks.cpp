@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "tools/sim/receiver_time.h"
+#include "tools/sim/split_mix.h"
 
 namespace ksim {
 
@@ -14,26 +15,9 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kMetresPerDegreeLat = 110900.0;
 
-double metres_per_degree_lon(double lat) {
+double metresPerDegreeLon(double lat) {
     return 111320.0 * std::cos(lat * kPi / 180.0);
 }
-
-// Small deterministic generator so the tracks never depend on the standard library's engines.
-class SplitMix {
-  public:
-    explicit SplitMix(std::uint64_t seed) : state_(seed) {}
-    std::uint64_t next() {
-        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    double uniform() { return static_cast<double>(next() >> 11) * 0x1.0p-53; }  // [0, 1)
-    double between(double lo, double hi) { return lo + (hi - lo) * uniform(); }
-
-  private:
-    std::uint64_t state_;
-};
 
 struct Waypoint {
     double lat;
@@ -58,17 +42,17 @@ constexpr Waypoint kAfternoon[] = {
 // Walks the legs between waypoints with a point about every `spacing` metres, a little
 // sideways wander and a pace that slows on the climbs.
 template <std::size_t N>
-void walk_legs(const Waypoint (&legs)[N], double spacing, SplitMix& rng, std::uint32_t& clock,
-               Track& track) {
+void walkLegs(const Waypoint (&legs)[N], double spacing, SplitMix& rng, std::uint32_t& clock,
+              Track& track) {
     bool first = true;
     for (std::size_t i = 0; i + 1 < N; ++i) {
         const Waypoint& a = legs[i];
         const Waypoint& b = legs[i + 1];
-        const double dx = (b.lon - a.lon) * metres_per_degree_lon(a.lat);
+        const double dx = (b.lon - a.lon) * metresPerDegreeLon(a.lat);
         const double dy = (b.lat - a.lat) * kMetresPerDegreeLat;
         const double length = std::hypot(dx, dy);
         const int steps = std::max(1, static_cast<int>(std::lround(length / spacing)));
-        const double climb_per_step = (b.alt - a.alt) / steps;
+        const double climbPerStep = (b.alt - a.alt) / steps;
         for (int s = 0; s < steps; ++s) {
             const double f = static_cast<double>(s) / steps;
             const double wander =
@@ -77,13 +61,13 @@ void walk_legs(const Waypoint (&legs)[N], double spacing, SplitMix& rng, std::ui
             const double ny = dx / length * wander;
             TrackPoint p;
             p.lat = a.lat + (b.lat - a.lat) * f + ny / kMetresPerDegreeLat;
-            p.lon = a.lon + (b.lon - a.lon) * f + nx / metres_per_degree_lon(a.lat);
+            p.lon = a.lon + (b.lon - a.lon) * f + nx / metresPerDegreeLon(a.lat);
             p.alt = static_cast<float>(std::round((a.alt + (b.alt - a.alt) * f) * 10) / 10);
             p.seconds = clock;
-            p.new_segment = first;
+            p.newSegment = first;
             first = false;
-            track.add_point(p);
-            const double pace = 1.15 - std::clamp(climb_per_step / spacing, -0.1, 0.3);
+            track.addPoint(p);
+            const double pace = 1.15 - std::clamp(climbPerStep / spacing, -0.1, 0.3);
             clock += static_cast<std::uint32_t>(std::lround(spacing / pace + rng.between(0, 6)));
         }
     }
@@ -91,51 +75,51 @@ void walk_legs(const Waypoint (&legs)[N], double spacing, SplitMix& rng, std::ui
 
 }  // namespace
 
-Track builtin_sample_track() {
+Track builtinSampleTrack() {
     Track track;
-    track.add_header("ACTIVE LOG");
+    track.addHeader("ACTIVE LOG");
     SplitMix rng(20260417);
     // 17 April 2026, starting at 08:12 Israel time.
-    std::uint32_t clock = receiver_seconds({2026, 4, 17, 5, 12, 0});
-    walk_legs(kMorning, 28.0, rng, clock, track);
+    std::uint32_t clock = receiverSeconds({2026, 4, 17, 5, 12, 0});
+    walkLegs(kMorning, 28.0, rng, clock, track);
     clock += 47 * 60;  // lunch at the springs
-    walk_legs(kAfternoon, 28.0, rng, clock, track);
+    walkLegs(kAfternoon, 28.0, rng, clock, track);
     TrackPoint last;
     last.lat = kAfternoon[std::size(kAfternoon) - 1].lat;
     last.lon = kAfternoon[std::size(kAfternoon) - 1].lon;
     last.alt = static_cast<float>(kAfternoon[std::size(kAfternoon) - 1].alt);
     last.seconds = clock;
-    track.add_point(last);
+    track.addPoint(last);
     return track;
 }
 
-Track synthetic_hike(std::size_t points) {
+Track syntheticHike(std::size_t points) {
     Track track;
-    track.add_header("ACTIVE LOG");
+    track.addHeader("ACTIVE LOG");
     SplitMix rng(0x4B454C56);
-    const double centre_lat = 32.9990;
-    const double centre_lon = 35.4090;
-    double lat = centre_lat;
-    double lon = centre_lon;
+    const double centreLat = 32.9990;
+    const double centreLon = 35.4090;
+    double lat = centreLat;
+    double lon = centreLon;
     double alt = 940;
     double heading = 1.0;
-    std::uint32_t clock = receiver_seconds({2026, 3, 20, 4, 30, 0});
-    std::size_t next_segment = 0;
+    std::uint32_t clock = receiverSeconds({2026, 3, 20, 4, 30, 0});
+    std::size_t nextSegment = 0;
     for (std::size_t i = 0; i < points; ++i) {
-        TrackPoint p{lat, lon, clock, i == next_segment, static_cast<float>(std::round(alt))};
-        if (p.new_segment) {
-            next_segment += 1500 + static_cast<std::size_t>(rng.next() % 2500);
+        TrackPoint p{lat, lon, clock, i == nextSegment, static_cast<float>(std::round(alt))};
+        if (p.newSegment) {
+            nextSegment += 1500 + static_cast<std::size_t>(rng.next() % 2500);
             clock += 600 + static_cast<std::uint32_t>(rng.next() % 3000);  // a rest
             p.seconds = clock;
         }
-        track.add_point(p);
+        track.addPoint(p);
         heading += rng.between(-0.35, 0.35);
-        const double east = (lon - centre_lon) * metres_per_degree_lon(centre_lat);
-        const double north = (lat - centre_lat) * kMetresPerDegreeLat;
+        const double east = (lon - centreLon) * metresPerDegreeLon(centreLat);
+        const double north = (lat - centreLat) * kMetresPerDegreeLat;
         if (std::hypot(east, north) > 6000) heading = std::atan2(-east, -north);  // turn home
         const double step = rng.between(8, 30);
         lat += step * std::cos(heading) / kMetresPerDegreeLat;
-        lon += step * std::sin(heading) / metres_per_degree_lon(centre_lat);
+        lon += step * std::sin(heading) / metresPerDegreeLon(centreLat);
         alt = std::clamp(alt + rng.between(-4, 4), 450.0, 1200.0);
         clock += static_cast<std::uint32_t>(std::lround(step / 1.2 + rng.between(1, 8)));
     }

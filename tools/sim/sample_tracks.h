@@ -11,9 +11,9 @@ namespace ksim {
 
 // About three hundred points from Ein Karem down to the Sorek valley, up to the Sataf
 // springs (lunch), over the ridge and back: two segments under one header.
-Track builtin_sample_track();
+Track builtinSampleTrack();
 
 // `points` points of a walk around Mount Meron with a new segment every few thousand points.
-Track synthetic_hike(std::size_t points);
+Track syntheticHike(std::size_t points);
 
 }  // namespace ksim

@@ -17,20 +17,20 @@ constexpr auto kChunkTime = std::chrono::milliseconds(4);
 
 }  // namespace
 
-SerialLine::SerialLine(int fd, int bits_per_second, FrameLog& log) : fd_(fd), log_(log) {
-    if (bits_per_second > 0) {
-        const double bytes_per_second = bits_per_second / 10.0;
+SerialLine::SerialLine(int fd, int bitsPerSecond, FrameLog& log) : fd_(fd), log_(log) {
+    if (bitsPerSecond > 0) {
+        const double bytesPerSecond = bitsPerSecond / 10.0;
         byte_time_ = std::chrono::duration_cast<Duration>(
-            std::chrono::duration<double>(1.0 / bytes_per_second));
+            std::chrono::duration<double>(1.0 / bytesPerSecond));
         chunk_ = std::max<std::size_t>(
-            1, static_cast<std::size_t>(bytes_per_second *
+            1, static_cast<std::size_t>(bytesPerSecond *
                                         std::chrono::duration<double>(kChunkTime).count()));
     } else {
         chunk_ = 1 << 16;
     }
 }
 
-Duration SerialLine::time_for(std::size_t bytes) const {
+Duration SerialLine::timeFor(std::size_t bytes) const {
     return byte_time_ * static_cast<Duration::rep>(bytes);
 }
 
@@ -44,18 +44,18 @@ void SerialLine::pause(Duration d) {
     queue_.push_back({{}, {}, 0, d});
 }
 
-std::optional<TimePoint> SerialLine::next_deadline() const {
+std::optional<TimePoint> SerialLine::nextDeadline() const {
     std::optional<TimePoint> t;
     if (!queue_.empty() && !blocked_) {
         const Item& it = queue_.front();
         t = it.pause ? line_free_
-                     : line_free_ + time_for(std::min(chunk_, it.bytes.size() - it.pos));
+                     : line_free_ + timeFor(std::min(chunk_, it.bytes.size() - it.pos));
     }
     if (!arriving_.empty() && (!t || arriving_.front().at < *t)) t = arriving_.front().at;
     return t;
 }
 
-void SerialLine::pump_output(TimePoint now) {
+void SerialLine::pumpOutput(TimePoint now) {
     while (!queue_.empty() && !blocked_) {
         Item& it = queue_.front();
         if (it.pause) {
@@ -64,7 +64,7 @@ void SerialLine::pump_output(TimePoint now) {
             continue;
         }
         const std::size_t n = std::min(chunk_, it.bytes.size() - it.pos);
-        const TimePoint due = line_free_ + time_for(n);
+        const TimePoint due = line_free_ + timeFor(n);
         if (now < due) return;
         const ssize_t w = ::write(fd_, it.bytes.data() + it.pos, n);
         if (w < 0) {
@@ -74,7 +74,7 @@ void SerialLine::pump_output(TimePoint now) {
             return;
         }
         it.pos += static_cast<std::size_t>(w);
-        line_free_ += time_for(static_cast<std::size_t>(w));
+        line_free_ += timeFor(static_cast<std::size_t>(w));
         if (static_cast<std::size_t>(w) < n) blocked_ = true;
         if (it.pos == it.bytes.size()) {
             log_.sim(it.bytes, it.note);
@@ -83,19 +83,19 @@ void SerialLine::pump_output(TimePoint now) {
     }
 }
 
-void SerialLine::on_writable(TimePoint now) {
+void SerialLine::onWritable(TimePoint now) {
     if (!blocked_) return;
     blocked_ = false;
     line_free_ = std::max(line_free_, now);
 }
 
-std::string SerialLine::read_input(TimePoint now) {
+std::string SerialLine::readInput(TimePoint now) {
     for (;;) {
         std::uint8_t buffer[4096];
         const ssize_t n = ::read(fd_, buffer, sizeof buffer);
         if (n > 0) {
             const auto count = static_cast<std::size_t>(n);
-            input_free_ = std::max(input_free_, now) + time_for(count);
+            input_free_ = std::max(input_free_, now) + timeFor(count);
             arriving_.push_back({input_free_, Bytes(buffer, buffer + count)});
             continue;
         }
@@ -106,7 +106,7 @@ std::string SerialLine::read_input(TimePoint now) {
     }
 }
 
-Bytes SerialLine::take_arrived(TimePoint now) {
+Bytes SerialLine::takeArrived(TimePoint now) {
     Bytes out;
     while (!arriving_.empty() && arriving_.front().at <= now) {
         const Bytes& b = arriving_.front().bytes;

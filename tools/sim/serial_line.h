@@ -20,27 +20,27 @@ using Duration = Clock::duration;
 
 class SerialLine {
   public:
-    // `bits_per_second` 0 means unpaced: as fast as the pseudo-terminal takes the bytes.
-    SerialLine(int fd, int bits_per_second, FrameLog& log);
+    // `bitsPerSecond` 0 means unpaced: as fast as the pseudo-terminal takes the bytes.
+    SerialLine(int fd, int bitsPerSecond, FrameLog& log);
 
     void send(Bytes bytes, std::string note = {});
     // Holds the line idle for `d` after everything queued before it.
     void pause(Duration d);
-    bool output_idle() const { return queue_.empty(); }
+    bool outputIdle() const { return queue_.empty(); }
 
     // Event-loop side.
-    bool wants_writable() const { return blocked_ && !queue_.empty(); }
-    std::optional<TimePoint> next_deadline() const;
-    void pump_output(TimePoint now);
-    void on_writable(TimePoint now);
+    bool wantsWritable() const { return blocked_ && !queue_.empty(); }
+    std::optional<TimePoint> nextDeadline() const;
+    void pumpOutput(TimePoint now);
+    void onWritable(TimePoint now);
     // Reads what the host wrote; returns an error text on a failure of the device.
-    std::string read_input(TimePoint now);
-    Bytes take_arrived(TimePoint now);
-    // When the bytes handed out by the last take_arrived() came off the modelled line. A reply
+    std::string readInput(TimePoint now);
+    Bytes takeArrived(TimePoint now);
+    // When the bytes handed out by the last takeArrived() came off the modelled line. A reply
     // the receiver queues while handling them starts on the line at that moment, as it would
     // on a receiver that answers at once, however late this process got round to them.
-    TimePoint last_arrival() const { return last_arrival_; }
-    void set_reply_base(std::optional<TimePoint> base) { reply_base_ = base; }
+    TimePoint lastArrival() const { return last_arrival_; }
+    void setReplyBase(std::optional<TimePoint> base) { reply_base_ = base; }
 
   private:
     struct Item {
@@ -54,7 +54,7 @@ class SerialLine {
         Bytes bytes;
     };
 
-    Duration time_for(std::size_t bytes) const;
+    Duration timeFor(std::size_t bytes) const;
 
     int fd_;
     Duration byte_time_{};

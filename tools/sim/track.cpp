@@ -10,31 +10,31 @@
 
 namespace ksim {
 
-std::size_t Track::point_count() const {
+std::size_t Track::pointCount() const {
     std::size_t n = 0;
-    for (const auto& r : records) n += r.is_header ? 0 : 1;
+    for (const auto& r : records) n += r.isHeader ? 0 : 1;
     return n;
 }
 
-std::size_t Track::header_count() const {
-    return records.size() - point_count();
+std::size_t Track::headerCount() const {
+    return records.size() - pointCount();
 }
 
-void Track::add_header(std::string ident) {
+void Track::addHeader(std::string ident) {
     TrackRecord r;
-    r.is_header = true;
+    r.isHeader = true;
     r.header.ident = std::move(ident);
     records.push_back(std::move(r));
 }
 
-void Track::add_point(const TrackPoint& p) {
+void Track::addPoint(const TrackPoint& p) {
     TrackRecord r;
     r.point = p;
     records.push_back(std::move(r));
 }
 
-std::uint32_t default_clock_start() {
-    return receiver_seconds({2026, 5, 1, 6, 0, 0});
+std::uint32_t defaultClockStart() {
+    return receiverSeconds({2026, 5, 1, 6, 0, 0});
 }
 
 namespace {
@@ -50,7 +50,7 @@ std::string trim(std::string_view s) {
     return std::string(s.substr(first, last - first + 1));
 }
 
-std::vector<std::string> split_fields(const std::string& line) {
+std::vector<std::string> splitFields(const std::string& line) {
     std::vector<std::string> fields;
     std::stringstream ss(line);
     std::string field;
@@ -60,33 +60,33 @@ std::vector<std::string> split_fields(const std::string& line) {
 }
 
 template <typename T>
-bool parse_number(const std::string& text, T& value) {
+bool parseNumber(const std::string& text, T& value) {
     const char* end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, value);
     return ec == std::errc() && ptr == end && !text.empty();
 }
 
 // Parses one point line; returns an error text or empty on success.
-std::string parse_point(const std::vector<std::string>& f, std::uint32_t& clock, TrackPoint& p) {
+std::string parsePoint(const std::vector<std::string>& f, std::uint32_t& clock, TrackPoint& p) {
     if (f.size() < 2 || f.size() > 5) return "expected lat,lon[,seconds[,newseg[,alt]]]";
-    if (!parse_number(f[0], p.lat) || !std::isfinite(p.lat) || std::fabs(p.lat) > 90)
+    if (!parseNumber(f[0], p.lat) || !std::isfinite(p.lat) || std::fabs(p.lat) > 90)
         return "latitude must be a number from -90 to 90";
-    if (!parse_number(f[1], p.lon) || !std::isfinite(p.lon) || p.lon < -180 || p.lon >= 180)
+    if (!parseNumber(f[1], p.lon) || !std::isfinite(p.lon) || p.lon < -180 || p.lon >= 180)
         return "longitude must be a number from -180 to below 180";
     p.seconds = clock;
     if (f.size() >= 3 && !f[2].empty()) {
         std::uint64_t s = 0;
-        if (!parse_number(f[2], s) || s > 0xFFFFFFFFull)
+        if (!parseNumber(f[2], s) || s > 0xFFFFFFFFull)
             return "seconds must be a whole number from 0 to 4294967295";
         p.seconds = static_cast<std::uint32_t>(s);
     }
     if (f.size() >= 4 && !f[3].empty()) {
         if (f[3] != "0" && f[3] != "1") return "newseg must be 0 or 1";
-        p.new_segment = f[3] == "1";
+        p.newSegment = f[3] == "1";
     }
     if (f.size() == 5 && !f[4].empty()) {
         double alt = 0;
-        if (!parse_number(f[4], alt) || !std::isfinite(alt) || std::fabs(alt) > 1e6)
+        if (!parseNumber(f[4], alt) || !std::isfinite(alt) || std::fabs(alt) > 1e6)
             return "altitude must be a number of metres";
         p.alt = static_cast<float>(alt);
     }
@@ -96,9 +96,9 @@ std::string parse_point(const std::vector<std::string>& f, std::uint32_t& clock,
 
 }  // namespace
 
-TrackLoadResult parse_track_text(const std::string& text, const std::string& name) {
+TrackLoadResult parseTrackText(const std::string& text, const std::string& name) {
     Track track;
-    std::uint32_t clock = default_clock_start();
+    std::uint32_t clock = defaultClockStart();
     std::istringstream in(text);
     std::string raw;
     for (int number = 1; std::getline(in, raw); ++number) {
@@ -111,24 +111,24 @@ TrackLoadResult parse_track_text(const std::string& text, const std::string& nam
             std::string ident = line.substr(2);
             if (ident.size() > kMaxIdent || ident.find('\0') != std::string::npos)
                 return {std::nullopt, where + "header ident longer than 200 characters"};
-            track.add_header(std::move(ident));
+            track.addHeader(std::move(ident));
             continue;
         }
         TrackPoint p;
-        const std::string error = parse_point(split_fields(line), clock, p);
+        const std::string error = parsePoint(splitFields(line), clock, p);
         if (!error.empty()) return {std::nullopt, where + error};
-        track.add_point(p);
+        track.addPoint(p);
     }
     return {std::move(track), {}};
 }
 
-TrackLoadResult load_track_file(const std::string& path) {
+TrackLoadResult loadTrackFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return {std::nullopt, path + ": cannot open the track file"};
     std::ostringstream text;
     text << in.rdbuf();
     if (in.bad()) return {std::nullopt, path + ": cannot read the track file"};
-    return parse_track_text(text.str(), path);
+    return parseTrackText(text.str(), path);
 }
 
 }  // namespace ksim

@@ -16,7 +16,7 @@ struct TrackPoint {
     double lat = 0;             // decimal degrees, north positive
     double lon = 0;             // decimal degrees, east positive
     std::uint32_t seconds = 0;  // receiver seconds
-    bool new_segment = false;
+    bool newSegment = false;
     float alt = kUnknownFloat;  // metres
 };
 
@@ -26,9 +26,9 @@ struct TrackHeader {
     std::uint8_t colour = 255;  // the receiver's default colour
 };
 
-// One record of the log: a header when `is_header`, otherwise a point.
+// One record of the log: a header when `isHeader`, otherwise a point.
 struct TrackRecord {
-    bool is_header = false;
+    bool isHeader = false;
     TrackHeader header;
     TrackPoint point;
 };
@@ -36,10 +36,10 @@ struct TrackRecord {
 struct Track {
     std::vector<TrackRecord> records;
 
-    std::size_t point_count() const;
-    std::size_t header_count() const;
-    void add_header(std::string ident);
-    void add_point(const TrackPoint& p);
+    std::size_t pointCount() const;
+    std::size_t headerCount() const;
+    void addHeader(std::string ident);
+    void addPoint(const TrackPoint& p);
 };
 
 struct TrackLoadResult {
@@ -49,11 +49,11 @@ struct TrackLoadResult {
 
 // The running clock of points without a time starts here (2026-05-01 06:00:00 UTC) and
 // advances ten seconds a point.
-std::uint32_t default_clock_start();
+std::uint32_t defaultClockStart();
 
 // Reads `lat,lon[,seconds[,newseg[,alt]]]` lines, `H,ident` header lines, `#` comments and
 // blank lines. Every line is checked; the first bad one is reported with its number.
-TrackLoadResult load_track_file(const std::string& path);
-TrackLoadResult parse_track_text(const std::string& text, const std::string& name);
+TrackLoadResult loadTrackFile(const std::string& path);
+TrackLoadResult parseTrackText(const std::string& text, const std::string& name);
 
 }  // namespace ksim

@@ -13,7 +13,7 @@
 
 namespace ksim {
 
-std::string format_degrees(double value) {
+std::string formatDegrees(double value) {
     char text[64];
     std::snprintf(text, sizeof text, "%.15g", value);
     if (std::strchr(text, 'e') == nullptr) return text;
@@ -29,35 +29,33 @@ std::string format_degrees(double value) {
 namespace {
 
 std::string line(double lat, double lon, const std::string& time) {
-    return format_degrees(lat) + "," + format_degrees(lon) + ",\"" + time + "\"\r\n";
+    return formatDegrees(lat) + "," + formatDegrees(lon) + ",\"" + time + "\"\r\n";
 }
 
 }  // namespace
 
-std::string garmin_dump_text(const Track& track) {
+std::string garminDumpText(const Track& track) {
     std::string text;
     for (const TrackRecord& r : track.records) {
-        if (r.is_header) continue;
+        if (r.isHeader) continue;
         const TrackPoint& p = r.point;
-        text += line(semicircles_to_degrees(degrees_to_semicircles(p.lat)),
-                     semicircles_to_degrees(degrees_to_semicircles(p.lon)),
-                     garmin_time_text(p.seconds));
+        text += line(semicirclesToDegrees(degreesToSemicircles(p.lat)),
+                     semicirclesToDegrees(degreesToSemicircles(p.lon)), garminTimeText(p.seconds));
     }
     return text;
 }
 
-std::string magellan_dump_text(const Track& track, bool empty_reply) {
+std::string magellanDumpText(const Track& track, bool emptyReply) {
     std::string text;
-    if (empty_reply) return text;
+    if (emptyReply) return text;
     for (const TrackRecord& r : track.records) {
-        if (r.is_header) continue;
-        text +=
-            line(pack_latitude(r.point.lat).degrees, pack_longitude(r.point.lon).degrees, "N/A");
+        if (r.isHeader) continue;
+        text += line(packLatitude(r.point.lat).degrees, packLongitude(r.point.lon).degrees, "N/A");
     }
     return text;
 }
 
-std::string write_text_file(const std::string& path, const std::string& text) {
+std::string writeTextFile(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out) return path + ": cannot create the file: " + std::strerror(errno);
     out << text;

@@ -10,15 +10,15 @@
 namespace ksim {
 
 // Decimal degrees with up to 15 significant digits, never in exponent form.
-std::string format_degrees(double value);
+std::string formatDegrees(double value);
 
 // `lat,lon,"time"` CR LF per point. Garmin: the degrees the semicircles on the wire stand
 // for and the receiver time as yyyy/mm/dd-hh:mm:ss (or N/A). Magellan: the degrees the
 // ddmm.mmmm text stands for and "N/A". Headers are not stored by a host.
-std::string garmin_dump_text(const Track& track);
-std::string magellan_dump_text(const Track& track, bool empty_reply);
+std::string garminDumpText(const Track& track);
+std::string magellanDumpText(const Track& track, bool emptyReply);
 
 // Writes `text` to `path`; returns an error text or empty.
-std::string write_text_file(const std::string& path, const std::string& text);
+std::string writeTextFile(const std::string& path, const std::string& text);
 
 }  // namespace ksim
