@@ -10,23 +10,23 @@ namespace {
 // The packing of a non-negative angle; the sign is put back by the callers, because
 // flooring a negative value would borrow a whole degree (and a whole minute) from
 // the fields that follow.
-double Pack_DMS(double v) {
+double packDms(double v) {
     const double whole = std::floor(v);
-    double p = Require_Finite(whole * 10000.0, "the packed angle");
+    double p = requireFinite(whole * 10000.0, "the packed angle");
     const double m = (v - whole) * 60.0;
     p = std::floor(m) * 100.0 + p;
     const double s = (m - std::floor(m)) * 60.0;
-    return Require_Finite(s + p, "the packed angle");
+    return requireFinite(s + p, "the packed angle");
 }
 
-double Unpack_NMEA(double x) {
-    const double d = std::floor(Require_Finite(x / 100.0, "the packed degrees"));
+double unpackNmea(double x) {
+    const double d = std::floor(requireFinite(x / 100.0, "the packed degrees"));
     const double mi = std::floor(x) - d * 100.0;
     const double s = (x - std::floor(x)) * 60.0;
-    return Require_Finite((mi / 60.0 + d) + s / 3600.0, "the decimal degrees");
+    return requireFinite((mi / 60.0 + d) + s / 3600.0, "the decimal degrees");
 }
 
-std::int32_t Checked_Difference(std::int32_t a, std::int32_t b) {
+std::int32_t checkedDifference(std::int32_t a, std::int32_t b) {
     const std::int64_t d = std::int64_t{a} - std::int64_t{b};
     if (d < std::numeric_limits<std::int32_t>::min() ||
         d > std::numeric_limits<std::int32_t>::max())
@@ -37,15 +37,15 @@ std::int32_t Checked_Difference(std::int32_t a, std::int32_t b) {
 }  // namespace
 
 double Deg_To_DMS(double degrees) {
-    Require_Finite(degrees, "the angle");
-    if (degrees < 0.0) return -Pack_DMS(-degrees);
-    return Pack_DMS(degrees);
+    requireFinite(degrees, "the angle");
+    if (degrees < 0.0) return -packDms(-degrees);
+    return packDms(degrees);
 }
 
 double NMEA_To_Deg(double packed) {
-    Require_Finite(packed, "the packed degrees");
-    if (packed < 0.0) return -Unpack_NMEA(-packed);
-    return Unpack_NMEA(packed);
+    requireFinite(packed, "the packed degrees");
+    if (packed < 0.0) return -unpackNmea(-packed);
+    return unpackNmea(packed);
 }
 
 double Min_Value(double a, double b) {
@@ -53,8 +53,8 @@ double Min_Value(double a, double b) {
 }
 
 double Grid_Bearing(std::int32_t x1, std::int32_t y1, std::int32_t x0, std::int32_t y0) {
-    const std::int32_t dx = Checked_Difference(x1, x0);
-    const std::int32_t dy = Checked_Difference(y1, y0);
+    const std::int32_t dx = checkedDifference(x1, x0);
+    const std::int32_t dy = checkedDifference(y1, y0);
     if (dy == 0) {
         if (dx > 0) return 90.0;
         if (dx < 0) return 270.0;

@@ -16,7 +16,7 @@ class ArithmeticError : public std::runtime_error {
 // An overflow leaves an infinity and an invalid operation a NaN, and neither can turn
 // back into an ordinary number in our formulas, so testing each stage's result for
 // finiteness catches every fault at the stage where it arose.
-inline double Require_Finite(double v, const char* what) {
+inline double requireFinite(double v, const char* what) {
     if (!std::isfinite(v)) throw ArithmeticError(std::string(what) + " is out of range");
     return v;
 }

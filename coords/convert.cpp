@@ -17,7 +17,7 @@ namespace coords {
 
 namespace {
 
-std::int32_t Grid_Int(double v, const char* what) {
+std::int32_t gridInt(double v, const char* what) {
     if (!(v >= -2147483648.0 && v <= 2147483647.0))
         throw ArithmeticError(std::string("the grid ") + what + " does not fit 32 bits");
     return static_cast<std::int32_t>(v);
@@ -42,47 +42,47 @@ class Pass {
           deviation_(deviation),
           separator_(separator) {}
 
-    void Run() {
+    void run() {
         try {
             PointRecord record;
-            while (reader_.Next(record)) {
-                Handle(record);
-                out_.Flush_If_Full();
+            while (reader_.next(record)) {
+                handle(record);
+                out_.flushIfFull();
             }
             // The last point always ends a reduced track, even when it was also the first.
-            if (reduce_ && !first_) Write_Kept(prev_);
+            if (reduce_ && !first_) writeKept(prev_);
         } catch (const ArithmeticError& e) {
-            throw ConversionError("Cannot convert the point file " + reader_.Path() + ", line " +
-                                  std::to_string(reader_.Line_Number()) + ": " + e.what());
+            throw ConversionError("Cannot convert the point file " + reader_.path() + ", line " +
+                                  std::to_string(reader_.lineNumber()) + ": " + e.what());
         }
-        out_.Close();
+        out_.close();
     }
 
   private:
-    void Handle(const PointRecord& r) {
+    void handle(const PointRecord& r) {
         if (!grid_ && !reduce_) {
-            Write_Line(Deg_To_DMS(r.lat), Deg_To_DMS(r.lon), r.text);
+            writeLine(Deg_To_DMS(r.lat), Deg_To_DMS(r.lon), r.text);
             return;
         }
         double e = 0.0;
         double n = 0.0;
         LatLon_To_Israeli_Grid(r.lat, r.lon, e, n);
-        const std::int32_t x = Grid_Int(e, "easting");
-        const std::int32_t y = Grid_Int(n, "northing");
+        const std::int32_t x = gridInt(e, "easting");
+        const std::int32_t y = gridInt(n, "northing");
         if (!reduce_) {
-            Write_Line(x, y, r.text);
+            writeLine(x, y, r.text);
             return;
         }
-        Reduce(r, x, y);
+        reduceAt(r, x, y);
     }
 
     // The turn at a point is measured between the step arriving at it and the step
     // leaving it, so a point is known to be kept only when its successor has been read.
-    void Reduce(const PointRecord& r, std::int32_t x, std::int32_t y) {
+    void reduceAt(const PointRecord& r, std::int32_t x, std::int32_t y) {
         if (first_) {
             first_ = false;
-            Remember(r, x, y);
-            Write_Kept(prev_);
+            remember(r, x, y);
+            writeKept(prev_);
             return;
         }
         const double bearing = Grid_Bearing(x, y, prev_.x, prev_.y);
@@ -91,13 +91,13 @@ class Pass {
         } else {
             const double d = std::fabs(prevBearing_ - bearing);
             const double turn = Min_Value(d, 360.0 - d);
-            if (turn > deviation_) Write_Kept(prev_);
+            if (turn > deviation_) writeKept(prev_);
         }
         prevBearing_ = bearing;
-        Remember(r, x, y);
+        remember(r, x, y);
     }
 
-    void Remember(const PointRecord& r, std::int32_t x, std::int32_t y) {
+    void remember(const PointRecord& r, std::int32_t x, std::int32_t y) {
         prev_.x = x;
         prev_.y = y;
         prev_.lat = r.lat;
@@ -105,19 +105,19 @@ class Pass {
         prev_.text.assign(r.text);
     }
 
-    void Write_Kept(const Kept& k) {
+    void writeKept(const Kept& k) {
         if (grid_) {
-            Write_Line(k.x, k.y, k.text);
+            writeLine(k.x, k.y, k.text);
         } else {
-            Write_Line(Deg_To_DMS(k.lat), Deg_To_DMS(k.lon), k.text);
+            writeLine(Deg_To_DMS(k.lat), Deg_To_DMS(k.lon), k.text);
         }
     }
 
-    void Write_Line(double first, double second, std::string_view text) {
-        std::string& buffer = out_.Buffer();
+    void writeLine(double first, double second, std::string_view text) {
+        std::string& buffer = out_.buffer();
         const std::size_t mark = buffer.size();
         try {
-            Append_Output_Line(buffer, first, second, text, separator_);
+            appendOutputLine(buffer, first, second, text, separator_);
         } catch (...) {
             buffer.resize(mark);  // never leave half a line behind
             throw;
@@ -141,7 +141,7 @@ class Pass {
 
 void Convert_Track_File(const std::string& input, const std::string& output, bool grid, bool reduce,
                         std::int16_t deviation, char decimalSeparator) {
-    Pass(input, output, grid, reduce, deviation, decimalSeparator).Run();
+    Pass(input, output, grid, reduce, deviation, decimalSeparator).run();
 }
 
 }  // namespace coords

@@ -20,7 +20,7 @@ struct Digits {
     int pointPos = 0;
 };
 
-Digits Significant_Digits(double v) {
+Digits significantDigits(double v) {
     char tmp[40];
     const auto res = std::to_chars(tmp, tmp + sizeof tmp, v, std::chars_format::general, 15);
     Digits d;
@@ -46,19 +46,19 @@ Digits Significant_Digits(double v) {
     return d;
 }
 
-char* Fill(char* out, char c, int n) {
+char* fillChars(char* out, char c, int n) {
     for (int i = 0; i < n; ++i) *out++ = c;
     return out;
 }
 
-char* Copy(char* out, const char* from, int n) {
+char* copyChars(char* out, const char* from, int n) {
     std::memcpy(out, from, static_cast<std::size_t>(n));
     return out + n;
 }
 
 }  // namespace
 
-std::size_t Format_Decimal(double v, char separator, bool zeroBeforePoint, char* out) {
+std::size_t formatDecimal(double v, char separator, bool zeroBeforePoint, char* out) {
     if (!std::isfinite(v)) throw ArithmeticError("a value to be written is not a finite number");
     char* p = out;
     if (v == 0.0) {
@@ -75,19 +75,19 @@ std::size_t Format_Decimal(double v, char separator, bool zeroBeforePoint, char*
         const auto res = std::to_chars(p, out + kMaxDecimalChars, static_cast<std::int64_t>(v));
         return static_cast<std::size_t>(res.ptr - out);
     }
-    const Digits d = Significant_Digits(v);
+    const Digits d = significantDigits(v);
     if (d.pointPos <= 0) {
         if (zeroBeforePoint) *p++ = '0';
         *p++ = separator;
-        p = Fill(p, '0', -d.pointPos);
-        p = Copy(p, d.text, d.count);
+        p = fillChars(p, '0', -d.pointPos);
+        p = copyChars(p, d.text, d.count);
     } else if (d.pointPos < d.count) {
-        p = Copy(p, d.text, d.pointPos);
+        p = copyChars(p, d.text, d.pointPos);
         *p++ = separator;
-        p = Copy(p, d.text + d.pointPos, d.count - d.pointPos);
+        p = copyChars(p, d.text + d.pointPos, d.count - d.pointPos);
     } else {
-        p = Copy(p, d.text, d.count);
-        p = Fill(p, '0', d.pointPos - d.count);
+        p = copyChars(p, d.text, d.count);
+        p = fillChars(p, '0', d.pointPos - d.count);
     }
     return static_cast<std::size_t>(p - out);
 }

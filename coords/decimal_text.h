@@ -14,6 +14,6 @@ inline constexpr std::size_t kMaxDecimalChars = 400;
 // point; `zeroBeforePoint` decides between "0.36" and ".36". Zero (of either sign) is
 // "0". Returns the number of characters written to `out` (at least kMaxDecimalChars
 // long). A non-finite value throws ArithmeticError.
-std::size_t Format_Decimal(double v, char separator, bool zeroBeforePoint, char* out);
+std::size_t formatDecimal(double v, char separator, bool zeroBeforePoint, char* out);
 
 }  // namespace coords

@@ -23,18 +23,18 @@ void LatLon_To_Israeli_Grid(double lat, double lon, double& easting, double& nor
     double x = 0.0;
     double y = 0.0;
     Transverse_Mercator(lat, lon, kOriginLat, kOriginLon, 1.0, x, y);
-    const double e = Grid_Value(x, kFalseEasting);
-    const double n = Grid_Value(y, kFalseNorthing);
+    const double e = gridValue(x, kFalseEasting);
+    const double n = gridValue(y, kFalseNorthing);
     easting = e;
     northing = n;
 }
 
 void Transverse_Mercator(double lat, double lon, double originLat, double originLon, double scale,
                          double& x, double& y) {
-    const double phi = Require_Finite(lat * kDegToRad, "the latitude");
-    const double lambda = Require_Finite(lon * kDegToRad, "the longitude");
-    const double phi0 = Require_Finite(originLat * kDegToRad, "the origin latitude");
-    const double lambda0 = Require_Finite(originLon * kDegToRad, "the origin longitude");
+    const double phi = requireFinite(lat * kDegToRad, "the latitude");
+    const double lambda = requireFinite(lon * kDegToRad, "the longitude");
+    const double phi0 = requireFinite(originLat * kDegToRad, "the origin latitude");
+    const double lambda0 = requireFinite(originLon * kDegToRad, "the origin longitude");
 
     double a = 0.0;
     double e2 = 0.0;
@@ -45,24 +45,24 @@ void Transverse_Mercator(double lat, double lon, double originLat, double origin
 
     const double sinPhi = std::sin(phi);
     const double cosPhi = std::cos(phi);
-    const double tanPhi = Require_Finite(std::tan(phi), "the tangent of the latitude");
-    const double n = Require_Finite(a / std::sqrt(1.0 - e2 * sinPhi * sinPhi), "the normal radius");
-    const double t = Require_Finite(tanPhi * tanPhi, "the squared tangent");
+    const double tanPhi = requireFinite(std::tan(phi), "the tangent of the latitude");
+    const double n = requireFinite(a / std::sqrt(1.0 - e2 * sinPhi * sinPhi), "the normal radius");
+    const double t = requireFinite(tanPhi * tanPhi, "the squared tangent");
     const double c = ep2 * cosPhi * cosPhi;
-    const double aa = Require_Finite((lambda - lambda0) * cosPhi, "the longitude term");
+    const double aa = requireFinite((lambda - lambda0) * cosPhi, "the longitude term");
 
-    const double a2 = Require_Finite(aa * aa, "the longitude term");
-    const double a3 = Require_Finite(a2 * aa, "the longitude term");
-    const double a4 = Require_Finite(a3 * aa, "the longitude term");
-    const double a5 = Require_Finite(a4 * aa, "the longitude term");
-    const double a6 = Require_Finite(a5 * aa, "the longitude term");
+    const double a2 = requireFinite(aa * aa, "the longitude term");
+    const double a3 = requireFinite(a2 * aa, "the longitude term");
+    const double a4 = requireFinite(a3 * aa, "the longitude term");
+    const double a5 = requireFinite(a4 * aa, "the longitude term");
+    const double a6 = requireFinite(a5 * aa, "the longitude term");
 
     const double xs = aa + (1.0 - t + c) * a3 / 6.0 +
                       (5.0 - 18.0 * t + t * t + 72.0 * c - 58.0 * ep2) * a5 / 120.0;
     const double ys = a2 / 2.0 + (5.0 - t + 9.0 * c + 4.0 * c * c) * a4 / 24.0 +
                       (61.0 - 58.0 * t + t * t + 600.0 * c - 330.0 * ep2) * a6 / 720.0;
-    const double xr = Require_Finite(scale * n * xs, "the easting");
-    const double yr = Require_Finite(scale * ((m - m0) + n * tanPhi * ys), "the northing");
+    const double xr = requireFinite(scale * n * xs, "the easting");
+    const double yr = requireFinite(scale * ((m - m0) + n * tanPhi * ys), "the northing");
     x = xr;
     y = yr;
 }
@@ -81,15 +81,15 @@ double Meridian_Arc(double phi, double a, double e2) {
              (3.0 * e2 / 8.0 + 3.0 * e4 / 32.0 + 45.0 * e6 / 1024.0) * std::sin(2.0 * phi) +
              (15.0 * e4 / 256.0 + 45.0 * e6 / 1024.0) * std::sin(4.0 * phi) -
              (35.0 * e6 / 3072.0) * std::sin(6.0 * phi));
-    return Require_Finite(m, "the meridian arc");
+    return requireFinite(m, "the meridian arc");
 }
 
-double Grid_Value(double v, double falseOffset) {
+double gridValue(double v, double falseOffset) {
     return Whole_Part(v + falseOffset + 0.5);
 }
 
 double Whole_Part(double v) {
-    Require_Finite(v, "the grid value");
+    requireFinite(v, "the grid value");
     // Flooring every value, negative ones included, keeps the half-up rounding of
     // LatLon_To_Israeli_Grid true on both sides of zero.
     if (v == 0.0) return 0.0;

@@ -23,7 +23,7 @@ double Meridian_Arc(double phi, double a, double e2);
 
 // The whole metre of a projected value: Whole_Part(v + falseOffset + 0.5), the two
 // additions in this order, so that halves round up.
-double Grid_Value(double v, double falseOffset);
+double gridValue(double v, double falseOffset);
 
 // The largest whole number not above `v` (zero stays a plain zero).
 double Whole_Part(double v);

@@ -30,31 +30,31 @@ OutputFile::~OutputFile() {
     if (file_ && !buffer_.empty()) std::fwrite(buffer_.data(), 1, buffer_.size(), file_.get());
 }
 
-void OutputFile::Flush_If_Full() {
-    if (buffer_.size() >= kBufferSize) Flush();
+void OutputFile::flushIfFull() {
+    if (buffer_.size() >= kBufferSize) flush();
 }
 
-void OutputFile::Flush() {
+void OutputFile::flush() {
     if (buffer_.empty()) return;
     errno = 0;
     const std::size_t written = std::fwrite(buffer_.data(), 1, buffer_.size(), file_.get());
     if (written != buffer_.size()) {
         // Drop what did not fit so the destructor does not try it a second time.
         buffer_.clear();
-        Fail(errno);
+        fail(errno);
     }
     buffer_.clear();
 }
 
-void OutputFile::Close() {
-    Flush();
+void OutputFile::close() {
+    flush();
     const bool streamFailed = std::ferror(file_.get()) != 0;
     errno = 0;
     const bool closeFailed = std::fclose(file_.release()) != 0;
-    if (streamFailed || closeFailed) Fail(errno);
+    if (streamFailed || closeFailed) fail(errno);
 }
 
-void OutputFile::Fail(int error) const {
+void OutputFile::fail(int error) const {
     throw ConversionError("Cannot write the output file " + path_ + ": " +
                           (error != 0 ? std::strerror(error) : "write failed"));
 }

@@ -17,16 +17,16 @@ class OutputFile {
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    // Whole lines are appended here; call Flush_If_Full after each one.
-    std::string& Buffer() { return buffer_; }
-    void Flush_If_Full();
+    // Whole lines are appended here; call flushIfFull after each one.
+    std::string& buffer() { return buffer_; }
+    void flushIfFull();
     // Writes the rest and closes; throws ConversionError on any write or close failure
     // (a full disk often shows only at the close).
-    void Close();
+    void close();
 
   private:
-    void Flush();
-    [[noreturn]] void Fail(int error) const;
+    void flush();
+    [[noreturn]] void fail(int error) const;
 
     std::string path_;
     FileHandle file_;

@@ -10,16 +10,16 @@ namespace {
 
 constexpr std::size_t kZoneWidth = 14;
 
-void Append_Number(std::string& out, double v, char separator) {
+void appendNumber(std::string& out, double v, char separator) {
     char buf[kMaxDecimalChars + 2];
     buf[0] = v < 0.0 ? '-' : ' ';
     const double magnitude = v < 0.0 ? -v : v;
-    std::size_t n = 1 + Format_Decimal(magnitude, separator, false, buf + 1);
+    std::size_t n = 1 + formatDecimal(magnitude, separator, false, buf + 1);
     buf[n++] = ' ';
     out.append(buf, n);
 }
 
-void Pad_To_Next_Zone(std::string& out, std::size_t lineStart) {
+void padToNextZone(std::string& out, std::size_t lineStart) {
     const std::size_t used = out.size() - lineStart;
     const std::size_t next = (used + kZoneWidth - 1) / kZoneWidth * kZoneWidth;
     out.append(next - used, ' ');
@@ -27,13 +27,13 @@ void Pad_To_Next_Zone(std::string& out, std::size_t lineStart) {
 
 }  // namespace
 
-void Append_Output_Line(std::string& out, double first, double second, std::string_view text,
-                        char decimalSeparator) {
+void appendOutputLine(std::string& out, double first, double second, std::string_view text,
+                      char decimalSeparator) {
     const std::size_t start = out.size();
-    Append_Number(out, first, decimalSeparator);
-    Pad_To_Next_Zone(out, start);
-    Append_Number(out, second, decimalSeparator);
-    Pad_To_Next_Zone(out, start);
+    appendNumber(out, first, decimalSeparator);
+    padToNextZone(out, start);
+    appendNumber(out, second, decimalSeparator);
+    padToNextZone(out, start);
     out.append(text);
     out.append("\r\n");
 }

@@ -12,7 +12,7 @@ namespace coords {
 // item starts at the first zone start (columns 1, 15, 29, ...) beyond the previous
 // item's last character, so an item of exactly 14 characters sends the next one to
 // the following zone with no space between them.
-void Append_Output_Line(std::string& out, double first, double second, std::string_view text,
-                        char decimalSeparator);
+void appendOutputLine(std::string& out, double first, double second, std::string_view text,
+                      char decimalSeparator);
 
 }  // namespace coords

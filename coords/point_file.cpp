@@ -21,8 +21,8 @@ constexpr double kLargestWritable = 1.79769313486231e308;
 
 // Only plain decimals are accepted: no exponent, no leading plus or space, and
 // nothing that parses but is not finite.
-const char* Parse_Coordinate(const char* p, const char* end, double& value, const char* what,
-                             std::string& why) {
+const char* parseCoordinate(const char* p, const char* end, double& value, const char* what,
+                            std::string& why) {
     const auto res = std::from_chars(p, end, value, std::chars_format::fixed);
     if (res.ec == std::errc::result_out_of_range) {
         why = std::string("the ") + what + " is out of range";
@@ -38,15 +38,15 @@ const char* Parse_Coordinate(const char* p, const char* end, double& value, cons
 
 }  // namespace
 
-std::string Format_Point_Record(double lat, double lon, const std::string& text) {
+std::string formatPointRecord(double lat, double lon, const std::string& text) {
     if (!(std::fabs(lat) <= kLargestWritable && std::fabs(lon) <= kLargestWritable))
         throw std::invalid_argument("a track point with a coordinate that is not a number");
     if (text.find_first_of("\r\n") != std::string::npos)
         throw std::invalid_argument("a track point text with a line break");
     char buf[2 * kMaxDecimalChars + 2];
-    std::size_t n = Format_Decimal(lat, '.', true, buf);
+    std::size_t n = formatDecimal(lat, '.', true, buf);
     buf[n++] = ',';
-    n += Format_Decimal(lon, '.', true, buf + n);
+    n += formatDecimal(lon, '.', true, buf + n);
     buf[n++] = ',';
     std::string line;
     line.reserve(n + text.size() + 4);
@@ -65,31 +65,31 @@ PointFileReader::PointFileReader(const std::string& path)
     }
 }
 
-bool PointFileReader::Next(PointRecord& record) {
+bool PointFileReader::next(PointRecord& record) {
     for (;;) {
         const char* start = buffer_.get() + begin_;
         const auto* lf = static_cast<const char*>(std::memchr(start, '\n', end_ - begin_));
         if (lf != nullptr) {
             ++line_;
             if (static_cast<std::size_t>(lf - start) + 1 > kMaxPointLineLength)
-                Fail_Line("the line is too long");
+                failLine("the line is too long");
             begin_ = static_cast<std::size_t>(lf + 1 - buffer_.get());
-            Parse(start, lf, record);
+            parse(start, lf, record);
             return true;
         }
         if (end_ - begin_ >= kMaxPointLineLength) {
             ++line_;
-            Fail_Line("the line is too long");
+            failLine("the line is too long");
         }
-        if (!Fill()) {
+        if (!fill()) {
             if (begin_ == end_) return false;
             ++line_;
-            Fail_Line("the last line is not complete");
+            failLine("the last line is not complete");
         }
     }
 }
 
-bool PointFileReader::Fill() {
+bool PointFileReader::fill() {
     if (atEnd_) return false;
     std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
     end_ -= begin_;
@@ -109,20 +109,20 @@ bool PointFileReader::Fill() {
 }
 
 // `end` points at the line's LF.
-void PointFileReader::Parse(const char* begin, const char* end, PointRecord& record) const {
-    if (end == begin || end[-1] != '\r') Fail_Line("the line does not end in CR LF");
+void PointFileReader::parse(const char* begin, const char* end, PointRecord& record) const {
+    if (end == begin || end[-1] != '\r') failLine("the line does not end in CR LF");
     --end;
     if (std::memchr(begin, '\r', static_cast<std::size_t>(end - begin)) != nullptr)
-        Fail_Line("the line holds a stray carriage return");
+        failLine("the line holds a stray carriage return");
     std::string why;
-    const char* p = Parse_Coordinate(begin, end, record.lat, "latitude", why);
-    if (p != nullptr) p = Parse_Coordinate(p, end, record.lon, "longitude", why);
-    if (p == nullptr) Fail_Line(why);
-    if (end - p < 2 || *p != '"' || end[-1] != '"') Fail_Line("the text is not in double quotes");
+    const char* p = parseCoordinate(begin, end, record.lat, "latitude", why);
+    if (p != nullptr) p = parseCoordinate(p, end, record.lon, "longitude", why);
+    if (p == nullptr) failLine(why);
+    if (end - p < 2 || *p != '"' || end[-1] != '"') failLine("the text is not in double quotes");
     record.text = std::string_view(p + 1, static_cast<std::size_t>(end - p - 2));
 }
 
-void PointFileReader::Fail_Line(const std::string& why) const {
+void PointFileReader::failLine(const std::string& why) const {
     throw ConversionError("Cannot read the point file " + path_ + ", line " +
                           std::to_string(line_) + ": " + why);
 }

@@ -21,12 +21,12 @@ inline constexpr std::size_t kMaxPointLineLength = 4096;
 // The line for one point, CR LF included. Throws std::invalid_argument for a line the
 // reader would refuse: a non-finite coordinate, a CR or LF in the text, or a line
 // longer than kMaxPointLineLength.
-std::string Format_Point_Record(double lat, double lon, const std::string& text);
+std::string formatPointRecord(double lat, double lon, const std::string& text);
 
 struct PointRecord {
     double lat = 0.0;
     double lon = 0.0;
-    std::string_view text;  // without its quotes; valid until the next Next()
+    std::string_view text;  // without its quotes; valid until the next next()
 };
 
 // Reads a point file front to back through one fixed buffer. Every failure throws
@@ -36,15 +36,15 @@ class PointFileReader {
     explicit PointFileReader(const std::string& path);
 
     // The next record; false at the end of the file.
-    bool Next(PointRecord& record);
+    bool next(PointRecord& record);
     // The line of the record last returned (counting from 1).
-    std::uint64_t Line_Number() const { return line_; }
-    const std::string& Path() const { return path_; }
+    std::uint64_t lineNumber() const { return line_; }
+    const std::string& path() const { return path_; }
 
   private:
-    bool Fill();
-    void Parse(const char* begin, const char* end, PointRecord& record) const;
-    [[noreturn]] void Fail_Line(const std::string& why) const;
+    bool fill();
+    void parse(const char* begin, const char* end, PointRecord& record) const;
+    [[noreturn]] void failLine(const std::string& why) const;
 
     std::string path_;
     FileHandle file_;

@@ -2,9 +2,9 @@
 // the capability registry, the track record codec and the device commands.
 //
 // The engine reaches the serial port, the reply timer, the event pump, the clock and the
-// window only through the seams of seams/seams.h and its host (host.h); it owns none of them. Everything runs
-// on the caller's one thread, and the window's handlers may call back into the engine
-// from inside Host::Receive and Host::cError.
+// window only through the seams of seams/seams.h and its host (host.h); it owns none of them.
+// Everything runs on the caller's one thread, and the window's handlers may call back into the
+// engine from inside Host::Receive and Host::cError.
 #pragma once
 
 #include <cstddef>
@@ -13,11 +13,11 @@
 #include <span>
 #include <string>
 
+#include "garmin/host.h"
 #include "garmin/product_data.h"
 #include "garmin/registry.h"
 #include "garmin/resend_filter.h"
 #include "garmin/rx_buffer.h"
-#include "garmin/host.h"
 #include "garmin/track.h"
 
 namespace garmin {
@@ -117,7 +117,7 @@ class cGarminGPS {
     void KelvComm_OnComm();
     void KelvTmrTimeout_Timer();
     // Bytes received and not yet consumed as a frame or sentence.
-    std::size_t Pending_Input() const { return Rx_Buffer.size(); }
+    std::size_t pendingInput() const { return Rx_Buffer.size(); }
 
     // --- Track records --------------------------------------------------------------
     void Receive_Track_Header(const Packet& packet);
@@ -142,7 +142,7 @@ class cGarminGPS {
   private:
     // Registry
     void Set_Defaults();
-    void Build_Packets();
+    void buildPackets();
     void Parse_Protocol_Array(const Packet& packet);
     void Parse_Product_Data(const Packet& packet);
     void Parse_Records_Count(const Packet& packet);
@@ -150,26 +150,26 @@ class cGarminGPS {
     // Link
     static std::uint8_t Packet_Checksum(const Packet& packet);
     void Hex_Trace(std::span<const std::uint8_t> bytes, char direction);
-    bool Is_No_Reply_Command(const Packet& packet) const;
+    bool isNoReplyCommand(const Packet& packet) const;
 
     // Receive engine
-    void Handle_Input();
-    void Handle_Frame();
-    bool Handle_Sentence();
+    void handleInput();
+    void handleFrame();
+    bool handleSentence();
     bool Parse_Packet(Packet& packet);
-    bool Answer_Good_Frame(const Packet& packet);
-    bool Last_Sent_Was_Answer() const;
-    void Answer_Corrupt_Frame(const Packet& packet);
-    void Answer_Refusal();
+    bool answerGoodFrame(const Packet& packet);
+    bool lastSentWasAnswer() const;
+    void answerCorruptFrame(const Packet& packet);
+    void answerRefusal();
     void Dispatch_Packet(const Packet& packet);
-    bool Announces_More(std::uint8_t id) const;
-    std::string On_Port(const char* text) const;
-    void Report_Error(std::int16_t code, std::string message, Packet packet);
-    void Raise_Link_Error(std::int16_t code, std::string message, Packet packet);
+    bool announcesMore(std::uint8_t id) const;
+    std::string onPort(const char* text) const;
+    void reportError(std::int16_t code, std::string message, Packet packet);
+    void raiseLinkError(std::int16_t code, std::string message, Packet packet);
 
     // Track records
     void Parse_Track_Point(const Packet& packet);
-    bool Uses_D301_Layout() const;
+    bool usesD301Layout() const;
 
     SerialPort& port_;
     ReplyTimer& timer_;
@@ -200,14 +200,14 @@ class cGarminGPS {
     Packet Pkt_Voltages;
     Packet Pkt_Display;
     Packet Pkt_Turn_Off_Pwr;
-    std::uint16_t Records_Out_ = 0;  // the count that Pkt_Records carries
+    std::uint16_t recordsOut_ = 0;  // the count that Pkt_Records carries
 
     RxBuffer Rx_Buffer;
     bool NMEA_Mode = false;
     std::int32_t Timeout_Ticks = 0;
     std::int16_t Checksum_Errors = 0;
     std::int32_t Retry_Count = 0;
-    ResendFilter Resends_;
+    ResendFilter resends_;
 };
 
 }  // namespace garmin

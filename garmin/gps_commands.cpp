@@ -44,7 +44,7 @@ void cGarminGPS::Request_Display() {
 }
 
 void cGarminGPS::Start_of_Records(std::uint16_t ocount) {
-    Records_Out_ = ocount;
+    recordsOut_ = ocount;
     putLittleEndian(Pkt_Records, kDataStart, ocount, 2);
     Send(Pkt_Records);
 }

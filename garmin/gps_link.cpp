@@ -48,7 +48,7 @@ void cGarminGPS::Hex_Trace(std::span<const std::uint8_t> bytes, char direction) 
     HexDebug(text);
 }
 
-bool cGarminGPS::Is_No_Reply_Command(const Packet& packet) const {
+bool cGarminGPS::isNoReplyCommand(const Packet& packet) const {
     if (packet[1] != ids_.PID_Command_Data) return false;
     const std::uint8_t command = packet[kDataStart];
     return command == cmnd_.CMND_Turn_Off_Pwr || command == cmnd_.CMND_Stop_Pvt_Data ||
@@ -76,7 +76,7 @@ void cGarminGPS::Send(const Packet& iPacket, bool responsenotneeded) {
 
     // Only acknowledgements expect nothing back; a refusal is answered like a request.
     if (work[1] != ids_.PID_Ack_Byte) timer_.arm();
-    if (Is_No_Reply_Command(work) || responsenotneeded) timer_.disarm();
+    if (isNoReplyCommand(work) || responsenotneeded) timer_.disarm();
 }
 
 void cGarminGPS::Reset() {

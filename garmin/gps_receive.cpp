@@ -36,7 +36,7 @@ void cGarminGPS::KelvComm_OnComm() {
     const int kind = port_.commEvent();
     if (kind == kCommEvReceive) {
         Rx_Buffer.append(port_.readAll());
-        Handle_Input();
+        handleInput();
     } else if (kind > kCommErrorThreshold) {
         // A break or overrun has damaged whatever partial frame is buffered.
         port_.discardInput();
@@ -48,17 +48,17 @@ void cGarminGPS::KelvComm_OnComm() {
 // acknowledgement: nothing complete may stay behind until more input happens to come.
 // Handlers called from here may run this again, nested; every step therefore takes
 // its input from Rx_Buffer afresh and consumes it before calling out.
-void cGarminGPS::Handle_Input() {
+void cGarminGPS::handleInput() {
     for (;;) {
         if (Rx_Buffer.findFrameEnd() != RxBuffer::npos) {
-            Handle_Frame();
-        } else if (!Handle_Sentence()) {
+            handleFrame();
+        } else if (!handleSentence()) {
             return;
         }
     }
 }
 
-void cGarminGPS::Handle_Frame() {
+void cGarminGPS::handleFrame() {
     Packet packet;
     if (!Parse_Packet(packet)) return;
     NMEA_Mode = false;
@@ -67,7 +67,7 @@ void cGarminGPS::Handle_Frame() {
     host_.Receive(command, data1);
 }
 
-bool cGarminGPS::Handle_Sentence() {
+bool cGarminGPS::handleSentence() {
     const std::size_t lineEnd = Rx_Buffer.findLineEnd();
     std::size_t start = Rx_Buffer.findDollar();
     bool isText = false;
@@ -93,10 +93,10 @@ bool cGarminGPS::Handle_Sentence() {
         matched = sentence.compare(n - 2, 2, NMEA_Checksum(sentence)) == 0;
         if (!matched && ++Checksum_Errors > kMaxChecksumErrors) {
             Checksum_Errors = 0;
-            Report_Error(0,
-                         On_Port("There have been more than 50 check sum errors on port ") +
-                             "\r\nVerify that your receiver is putting out check sums",
-                         Packet{});
+            reportError(0,
+                        onPort("There have been more than 50 check sum errors on port ") +
+                            "\r\nVerify that your receiver is putting out check sums",
+                        Packet{});
         }
     }
     if (NMEA) NMEA(sentence, matched);
@@ -120,19 +120,19 @@ bool cGarminGPS::Parse_Packet(Packet& packet) {
 
     timer_.disarm();
     Timeout_Ticks = 0;
-    if (Announces_More(packet[1])) timer_.arm();
+    if (announcesMore(packet[1])) timer_.arm();
 
     if (packet[1] == ids_.PID_Ack_Byte) {
-        Resends_.forget();
+        resends_.forget();
         return true;
     }
     if (packet[1] == ids_.PID_Nak_Byte) {
-        Resends_.forget();
-        Answer_Refusal();
+        resends_.forget();
+        answerRefusal();
         return true;
     }
     // After a request of ours the same bytes as before are a fresh answer.
-    if (!Last_Sent_Was_Answer()) Resends_.forget();
+    if (!lastSentWasAnswer()) resends_.forget();
     // A size byte of 0 in front of data is written over with the real count, so the
     // checksum decides whether the frame is whole.
     const std::size_t dataCount = packet.size() - kMinPacket;
@@ -140,42 +140,42 @@ bool cGarminGPS::Parse_Packet(Packet& packet) {
         packet[2] = static_cast<std::uint8_t>(dataCount);
     }
     if (Packet_Checksum(packet) != packet[packet.size() - 3]) {
-        Answer_Corrupt_Frame(packet);
+        answerCorruptFrame(packet);
         return false;
     }
-    return Answer_Good_Frame(packet);
+    return answerGoodFrame(packet);
 }
 
-bool cGarminGPS::Announces_More(std::uint8_t id) const {
+bool cGarminGPS::announcesMore(std::uint8_t id) const {
     return id == ids_.PID_Prx_Wpt_Data || id == ids_.PID_Records || id == ids_.PID_Rte_Hdr ||
            id == ids_.PID_Rte_Link || id == ids_.PID_Rte_Wpt_Data || id == ids_.PID_Trk_Hdr ||
            id == ids_.PID_Trk_Data || id == ids_.PID_Wpt_Data || id == ids_.PID_Pvt_Data;
 }
 
-void cGarminGPS::Answer_Refusal() {
+void cGarminGPS::answerRefusal() {
     if (++Retry_Count <= kMaxRetries) {
         Send(Last_Packet_);
         return;
     }
     Retry_Count = 0;
-    Raise_Link_Error(2, On_Port("Unable to communicate with device on port "), Last_Packet_);
+    raiseLinkError(2, onPort("Unable to communicate with device on port "), Last_Packet_);
 }
 
 // Returns false for a resend: acknowledged again, so that the receiver moves on, but
 // neither decoded nor handed to the window a second time.
-bool cGarminGPS::Answer_Good_Frame(const Packet& packet) {
+bool cGarminGPS::answerGoodFrame(const Packet& packet) {
     Retry_Count = 0;
     // Position and display streams are never acknowledged, so never resent either.
     const std::uint8_t id = packet[1];
     if (id == ids_.PID_Pvt_Data || id == ids_.PID_Display_Data) {
-        Resends_.forget();
+        resends_.forget();
         Dispatch_Packet(packet);
         return true;
     }
-    const bool resend = Resends_.isRepeat(packet);
+    const bool resend = resends_.isRepeat(packet);
     Ack_Packet[kDataStart] = id;
     Send(Ack_Packet);
-    Resends_.acknowledged(packet);
+    resends_.acknowledged(packet);
     if (resend) return false;
     Dispatch_Packet(packet);
     return true;
@@ -183,13 +183,13 @@ bool cGarminGPS::Answer_Good_Frame(const Packet& packet) {
 
 // Our last word to the receiver was an acknowledgement or a refusal of a garbled frame,
 // not a request: whatever it sends now is its next packet or a resend, never an answer.
-bool cGarminGPS::Last_Sent_Was_Answer() const {
+bool cGarminGPS::lastSentWasAnswer() const {
     if (Last_Packet_.size() < kMinPacket) return false;
     const std::uint8_t lastSent = Last_Packet_[1];
     return lastSent == ids_.PID_Ack_Byte || lastSent == ids_.PID_Nak_Byte;
 }
 
-void cGarminGPS::Answer_Corrupt_Frame(const Packet& packet) {
+void cGarminGPS::answerCorruptFrame(const Packet& packet) {
     if (++Retry_Count <= kMaxRetries) {
         const std::uint8_t id = packet[1];
         Nak_Packet[kDataStart] = id;
@@ -197,7 +197,7 @@ void cGarminGPS::Answer_Corrupt_Frame(const Packet& packet) {
         return;
     }
     Retry_Count = 0;
-    Raise_Link_Error(3, On_Port("Invalid message received from device on port "), packet);
+    raiseLinkError(3, onPort("Invalid message received from device on port "), packet);
 }
 
 void cGarminGPS::Dispatch_Packet(const Packet& packet) {
@@ -220,21 +220,21 @@ void cGarminGPS::KelvTmrTimeout_Timer() {
     Timeout_Ticks = 0;
     timer_.disarm();
     Rx_Buffer.clear();
-    Report_Error(1,
-                 NMEA_Mode ? On_Port("No longer receiving NMEA/TEXT data on port ")
-                           : On_Port("No response from device on port "),
-                 Last_Packet_);
+    reportError(1,
+                NMEA_Mode ? onPort("No longer receiving NMEA/TEXT data on port ")
+                          : onPort("No response from device on port "),
+                Last_Packet_);
 }
 
-std::string cGarminGPS::On_Port(const char* text) const {
+std::string cGarminGPS::onPort(const char* text) const {
     return text + std::to_string(Port_);
 }
 
-void cGarminGPS::Report_Error(std::int16_t code, std::string message, Packet packet) {
+void cGarminGPS::reportError(std::int16_t code, std::string message, Packet packet) {
     host_.cError(code, message, packet);
 }
 
-void cGarminGPS::Raise_Link_Error(std::int16_t code, std::string message, Packet packet) {
+void cGarminGPS::raiseLinkError(std::int16_t code, std::string message, Packet packet) {
     if (Link_Error) Link_Error(code, message, packet);
 }
 

@@ -29,7 +29,7 @@ void cGarminGPS::Set_Defaults() {
     Product_Data = cProduct_Data{};
     ids_ = PacketIds{};
     cmnd_ = CommandCodes{};
-    Build_Packets();
+    buildPackets();
     names_ = ProtocolNames{};
     Port_ = 1;
     timer_.disarm();
@@ -37,14 +37,14 @@ void cGarminGPS::Set_Defaults() {
 
 // Built from the numbers in force, and built again when an L002 report changes them:
 // an L002 receiver does not understand commands carried under the L001 identifier.
-void cGarminGPS::Build_Packets() {
+void cGarminGPS::buildPackets() {
     Ack_Packet = {kDle, ids_.PID_Ack_Byte, 2, 0, 0, 0, kDle, kEtx};
     Nak_Packet = {kDle, ids_.PID_Nak_Byte, 2, 0, 0, 0, kDle, kEtx};
     const std::uint8_t command = ids_.PID_Command_Data;
     Pkt_Reset_Transfer = valuePacket(command, cmnd_.CMND_Reset_Transfer);
     // The product request carries no data; receivers are asked with 10 FE 00 02 10 03.
     Pkt_Product_Rqst = {kDle, ids_.PID_Product_Rqst, 0, 0, kDle, kEtx};
-    Pkt_Records = valuePacket(ids_.PID_Records, Records_Out_);
+    Pkt_Records = valuePacket(ids_.PID_Records, recordsOut_);
     Pkt_Xfer_Cmplt = valuePacket(ids_.PID_Xfer_Cmplt, 0);
     Pkt_Transfer_Trk = valuePacket(command, cmnd_.CMND_Transfer_Trk);
     Pkt_Transfer_Time = valuePacket(command, cmnd_.CMND_Transfer_Time);
@@ -62,13 +62,13 @@ void cGarminGPS::Parse_Protocol_Array(const Packet& packet) {
     const std::size_t entries = reader.claimedCount() / 3;
     for (std::size_t k = 0; k < entries; ++k) {
         const Protocol_Entry entry{reader.u8(3 * k), reader.i16(3 * k + 1)};
-        slot = Place_Protocol_Entry(Protocol_Table, slot, entry);
+        slot = placeProtocolEntry(Protocol_Table, slot, entry);
     }
-    names_ = Names_From_Table(Protocol_Table);
+    names_ = namesFromTable(Protocol_Table);
     // Once on L002 the engine stays there; a later L001 report changes only the names.
     if (names_.Link_Protocol == "L002") {
-        Apply_L002(ids_, cmnd_);
-        Build_Packets();
+        applyL002(ids_, cmnd_);
+        buildPackets();
     }
 }
 

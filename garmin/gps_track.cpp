@@ -31,7 +31,7 @@ std::uint32_t floatBits(float value) {
 
 }  // namespace
 
-bool cGarminGPS::Uses_D301_Layout() const {
+bool cGarminGPS::usesD301Layout() const {
     return names_.Track_Data_Format == "D301" || names_.Track_Data_Format == "D310";
 }
 
@@ -44,7 +44,7 @@ void cGarminGPS::Parse_Track_Point(const Packet& packet) {
     // position and time.
     if (names_.Track_Data_Format == "D300") {
         if (reader.has(12)) Track.New_Segment = reader.u8(12) != 0;
-    } else if (Uses_D301_Layout()) {
+    } else if (usesD301Layout()) {
         Track.Alt = reader.f32(12);
         Track.Dpth = reader.f32(16);
         if (reader.has(20)) Track.New_Segment = reader.u8(20) != 0;
@@ -52,7 +52,7 @@ void cGarminGPS::Parse_Track_Point(const Packet& packet) {
 }
 
 void cGarminGPS::Receive_Track_Header(const Packet& packet) {
-    if (!Uses_D301_Layout()) return;
+    if (!usesD301Layout()) return;
     const PacketReader reader(packet);
     if (reader.has(0)) Track.Dspl = reader.u8(0) != 0;
     if (reader.has(1)) Track.Color = reader.u8(1);
@@ -63,7 +63,7 @@ void cGarminGPS::Receive_Track_Header(const Packet& packet) {
 
 void cGarminGPS::Send_Track() {
     const bool d300 = names_.Track_Data_Format == "D300";
-    if (!d300 && !Uses_D301_Layout()) return;  // no layout known for this receiver
+    if (!d300 && !usesD301Layout()) return;  // no layout known for this receiver
     const std::uint8_t segment = Track.New_Segment ? 255 : 0;
     Packet packet((d300 ? kD300Size : kD301Size) + kMinPacket, 0);
     packet[1] = ids_.PID_Trk_Data;
@@ -84,7 +84,7 @@ void cGarminGPS::Send_Track() {
 }
 
 void cGarminGPS::Send_Track_Header() {
-    if (!Uses_D301_Layout()) return;
+    if (!usesD301Layout()) return;
     // A longer name would not fit the size byte.
     const std::size_t n = std::min(Track.Ident.size(), kMaxIdentLength);
     Packet packet(n + 3 + kMinPacket, 0);

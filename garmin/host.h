@@ -12,16 +12,16 @@ namespace garmin {
 
 using seams::Clock;
 using seams::EventPump;
-using seams::ReplyTimer;
-using seams::SerialPort;
 using seams::kCommErrorThreshold;
 using seams::kCommEvReceive;
+using seams::ReplyTimer;
+using seams::SerialPort;
 
 using Packet = std::vector<std::uint8_t>;
 
 // The window's side of the engine: every accepted packet and every error report 0 or 1.
 class Host {
-public:
+  public:
     virtual ~Host() = default;
     virtual void Receive(std::uint8_t& Packet_Command, std::uint8_t& Packet_Data_1) = 0;
     virtual void cError(std::int16_t& cErr, std::string& eMessage, Packet& LastPacket) = 0;

@@ -7,7 +7,7 @@
 namespace garmin {
 
 class cProduct_Data {
-public:
+  public:
     std::int16_t Product_ID = 0;
     std::int16_t Software_Version = 0;
     std::string Product_Description_1;

@@ -22,7 +22,7 @@ std::string nameOf(const Protocol_Entry& entry, int minDigits) {
 
 }  // namespace
 
-void Apply_L002(PacketIds& ids, CommandCodes& commands) {
+void applyL002(PacketIds& ids, CommandCodes& commands) {
     ids.PID_Almanac_Data = 4;
     ids.PID_Command_Data = 11;
     ids.PID_Xfer_Cmplt = 12;
@@ -39,7 +39,7 @@ void Apply_L002(PacketIds& ids, CommandCodes& commands) {
     commands.CMND_Turn_Off_Pwr = 26;
 }
 
-int Place_Protocol_Entry(ProtocolTable& table, int slot, const Protocol_Entry& entry) {
+int placeProtocolEntry(ProtocolTable& table, int slot, const Protocol_Entry& entry) {
     switch (entry.Tag) {
         case 'P':
             slot = 0;
@@ -62,7 +62,7 @@ int Place_Protocol_Entry(ProtocolTable& table, int slot, const Protocol_Entry& e
     return slot;
 }
 
-ProtocolNames Names_From_Table(const ProtocolTable& table) {
+ProtocolNames namesFromTable(const ProtocolTable& table) {
     ProtocolNames names;
     names.Link_Protocol = nameOf(table[1], 3);
     names.WayPoint_Transfer_Protocol = nameOf(table[3], 1);

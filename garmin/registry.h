@@ -53,7 +53,7 @@ struct CommandCodes {
 };
 
 // Moves the numbers that differ under link protocol L002 to their L002 values.
-void Apply_L002(PacketIds& ids, CommandCodes& commands);
+void applyL002(PacketIds& ids, CommandCodes& commands);
 
 // What a receiver that never sends a capability report is taken to speak.
 struct ProtocolNames {
@@ -78,8 +78,8 @@ using ProtocolTable = std::array<Protocol_Entry, 23>;
 
 // One capability entry placed into the table by its tag, starting from `slot`;
 // returns the slot that is current afterwards.
-int Place_Protocol_Entry(ProtocolTable& table, int slot, const Protocol_Entry& entry);
+int placeProtocolEntry(ProtocolTable& table, int slot, const Protocol_Entry& entry);
 // The ten names as the table's slots give them.
-ProtocolNames Names_From_Table(const ProtocolTable& table);
+ProtocolNames namesFromTable(const ProtocolTable& table);
 
 }  // namespace garmin

@@ -8,7 +8,7 @@
 namespace garmin {
 
 class cTrack {
-public:
+  public:
     double lat = 0;
     double lon = 0;
     std::string Time;

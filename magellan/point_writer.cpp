@@ -17,11 +17,11 @@ namespace {
 
 }  // namespace
 
-void Write_Point_File(const std::string& path, const std::vector<Reply_Point>& points) {
+void writePointFile(const std::string& path, const std::vector<ReplyPoint>& points) {
     coords::FileHandle file(std::fopen(path.c_str(), "wb"));
     if (!file) Fail("Cannot create the point file", path, errno);
     for (const auto& p : points) {
-        const std::string line = coords::Format_Point_Record(p.lat, p.lon, kNoTimeText);
+        const std::string line = coords::formatPointRecord(p.lat, p.lon, kNoTimeText);
         if (std::fwrite(line.data(), 1, line.size(), file.get()) != line.size())
             Fail("Cannot write the point file", path, errno);
     }

@@ -13,6 +13,6 @@ inline constexpr const char* kNoTimeText = "N/A";
 
 // Creates (or empties) `path` and writes one record per point. Throws
 // std::runtime_error naming the file and the reason when it cannot be written.
-void Write_Point_File(const std::string& path, const std::vector<Reply_Point>& points);
+void writePointFile(const std::string& path, const std::vector<ReplyPoint>& points);
 
 }  // namespace magellan

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "seams/seams.h"
 #include "magellan/reply_line.h"
+#include "seams/seams.h"
 
 namespace magellan {
 
@@ -21,10 +21,10 @@ inline constexpr std::size_t kMaxReplyBytes = std::size_t{32} << 20;
 
 struct Reply {
     enum class Outcome {
-        Complete,   // the end sentence arrived
-        Port_Lost,  // the port closed under us (receiver unplugged, device gone)
-        Too_Long,   // kMaxReplyBytes arrived without an end sentence
-        Stopped,    // the program is ending
+        Complete,  // the end sentence arrived
+        PortLost,  // the port closed under us (receiver unplugged, device gone)
+        TooLong,   // kMaxReplyBytes arrived without an end sentence
+        Stopped,   // the program is ending
     };
     Outcome outcome = Outcome::Complete;
     std::string text;  // everything read, in arrival order
@@ -32,19 +32,19 @@ struct Reply {
     std::size_t end = 0;
 };
 
-struct Receive_Hooks {
-    std::function<void(const std::string&)> Show_Caption;
-    std::function<bool()> Stop_Requested;  // may be empty
+struct ReceiveHooks {
+    std::function<void(const std::string&)> showCaption;
+    std::function<bool()> stopRequested;  // may be empty
 };
 
 // Reads until the end sentence with its CR LF appears anywhere in what has arrived
 // (also when it is split across reads), showing the byte count after every read
 // that brought something. Blocks in the event pump between reads, never spins.
-Reply Receive_Reply(seams::SerialPort& port, seams::EventPump& pump, const Receive_Hooks& hooks);
+Reply receiveReply(seams::SerialPort& port, seams::EventPump& pump, const ReceiveHooks& hooks);
 
 // The positions of the complete lines before the end sentence (or before the end of
 // what arrived), in order. Lines that are not track points are skipped, as is an
 // unfinished last line.
-std::vector<Reply_Point> Reply_Points(std::string_view text);
+std::vector<ReplyPoint> replyPoints(std::string_view text);
 
 }  // namespace magellan

@@ -13,7 +13,7 @@ namespace {
 
 constexpr std::string_view kTrackSentence = "$PMGNTRK";
 
-std::vector<std::string_view> Split_Fields(std::string_view s) {
+std::vector<std::string_view> splitFields(std::string_view s) {
     std::vector<std::string_view> fields;
     for (;;) {
         const auto comma = s.find(',');
@@ -23,7 +23,7 @@ std::vector<std::string_view> Split_Fields(std::string_view s) {
     }
 }
 
-int Hex_Digit(char c) {
+int hexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -32,24 +32,24 @@ int Hex_Digit(char c) {
 
 // Cuts the "*HH" checksum off the line. A line without one is taken as it is; a
 // line whose checksum is malformed or wrong was damaged on the way and is refused.
-std::optional<std::string_view> Without_Checksum(std::string_view line) {
+std::optional<std::string_view> withoutChecksum(std::string_view line) {
     const auto star = line.rfind('*');
     if (star == std::string_view::npos) return line;
     const std::string_view hex = line.substr(star + 1);
     if (hex.empty() || hex.size() > 2) return std::nullopt;
     int value = 0;
     for (char c : hex) {
-        const int d = Hex_Digit(c);
+        const int d = hexDigit(c);
         if (d < 0) return std::nullopt;
         value = value * 16 + d;
     }
     const std::string_view body = line.substr(1, star - 1);
-    if (Sentence_Checksum(body) != value) return std::nullopt;
+    if (sentenceChecksum(body) != value) return std::nullopt;
     return line.substr(0, star);
 }
 
 // Digits with an optional fraction after a full stop: no sign, no exponent, no blanks.
-std::optional<double> Read_Packed(std::string_view text) {
+std::optional<double> readPacked(std::string_view text) {
     bool digit = false;
     bool point = false;
     for (char c : text) {
@@ -70,8 +70,8 @@ std::optional<double> Read_Packed(std::string_view text) {
 }
 
 // ddmm.mmmm (or dddmm.mmmm) to degrees, refusing what no receiver can mean.
-std::optional<double> Packed_To_Degrees(std::string_view text, double maxDegrees) {
-    const auto packed = Read_Packed(text);
+std::optional<double> packedToDegrees(std::string_view text, double maxDegrees) {
+    const auto packed = readPacked(text);
     if (!packed) return std::nullopt;
     const double whole = std::floor(*packed / 100);
     if (*packed - whole * 100 >= 60) return std::nullopt;
@@ -80,8 +80,8 @@ std::optional<double> Packed_To_Degrees(std::string_view text, double maxDegrees
     return degrees;
 }
 
-std::optional<double> Signed(std::optional<double> degrees, std::string_view hemisphere,
-                             std::string_view positive, std::string_view negative) {
+std::optional<double> signedDegrees(std::optional<double> degrees, std::string_view hemisphere,
+                                    std::string_view positive, std::string_view negative) {
     if (!degrees) return std::nullopt;
     if (hemisphere == positive) return *degrees;
     if (hemisphere == negative) return -*degrees;
@@ -90,18 +90,18 @@ std::optional<double> Signed(std::optional<double> degrees, std::string_view hem
 
 }  // namespace
 
-std::optional<Reply_Point> Parse_Reply_Line(std::string_view line) {
+std::optional<ReplyPoint> parseReplyLine(std::string_view line) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (!line.starts_with(kTrackSentence)) return std::nullopt;
-    const auto body = Without_Checksum(line);
+    const auto body = withoutChecksum(line);
     if (!body) return std::nullopt;
-    const auto fields = Split_Fields(*body);
+    const auto fields = splitFields(*body);
     if (fields.size() < 5 || fields[0] != kTrackSentence) return std::nullopt;
     try {
-        const auto lat = Signed(Packed_To_Degrees(fields[1], 90), fields[2], "N", "S");
-        const auto lon = Signed(Packed_To_Degrees(fields[3], 180), fields[4], "E", "W");
+        const auto lat = signedDegrees(packedToDegrees(fields[1], 90), fields[2], "N", "S");
+        const auto lon = signedDegrees(packedToDegrees(fields[3], 180), fields[4], "E", "W");
         if (!lat || !lon) return std::nullopt;
-        return Reply_Point{*lat, *lon};
+        return ReplyPoint{*lat, *lon};
     } catch (const coords::ArithmeticError&) {
         return std::nullopt;
     }

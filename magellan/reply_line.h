@@ -6,7 +6,7 @@
 
 namespace magellan {
 
-struct Reply_Point {
+struct ReplyPoint {
     double lat = 0;  // decimal degrees, north positive
     double lon = 0;  // decimal degrees, east positive
 };
@@ -16,6 +16,6 @@ struct Reply_Point {
 // a full stop whatever the user's locale. Anything else gives no point: other
 // sentences, missing or non-numeric fields, minutes of 60 or more, degrees beyond
 // 90 or 180, and a checksum that does not match the line.
-std::optional<Reply_Point> Parse_Reply_Line(std::string_view line);
+std::optional<ReplyPoint> parseReplyLine(std::string_view line);
 
 }  // namespace magellan

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <string_view>
 
 namespace magellan {
@@ -14,9 +13,6 @@ inline constexpr std::string_view kTrackCommand = "$PMGNCMD,TRACK*3D\r\n";
 inline constexpr std::string_view kEndSentence = "$PMGNCMD,END*3D\r\n";
 
 // Exclusive-or of the character codes of `body` (the text between "$" and "*").
-std::uint8_t Sentence_Checksum(std::string_view body);
-
-// "$" + body + "*" + checksum in upper-case hexadecimal without a leading zero + CR LF.
-std::string Make_Sentence(std::string_view body);
+std::uint8_t sentenceChecksum(std::string_view body);
 
 }  // namespace magellan

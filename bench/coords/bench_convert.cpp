@@ -51,7 +51,7 @@ void Write_Track(const std::string& path, long points) {
         const long s = i % 86400;
         std::snprintf(text, sizeof text, "2024/05/%02ld-%02ld:%02ld:%02ld", 1 + (i / 86400) % 28,
                       s / 3600, s / 60 % 60, s % 60);
-        const std::string line = coords::Format_Point_Record(lat, lon, text);
+        const std::string line = coords::formatPointRecord(lat, lon, text);
         std::fwrite(line.data(), 1, line.size(), f);
     }
     std::fclose(f);

@@ -39,7 +39,7 @@ QByteArray Expected(const std::vector<garmin::cTrack>& points, const QString& di
     const QString out = QDir(dir).filePath("expected.out");
     QFile f(in);
     EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-    for (const auto& t : points) f.write(coords::Format_Point_Record(t.lat, t.lon, t.Time).c_str());
+    for (const auto& t : points) f.write(coords::formatPointRecord(t.lat, t.lon, t.Time).c_str());
     f.close();
     coords::Convert_Track_File(in.toStdString(), out.toStdString(), grid, reduce, dev, sep);
     return Read(out);
@@ -224,9 +224,9 @@ TEST_F(WriterTest, AFailedConversionKeepsThePointFileAndSaysWhere) {
     EXPECT_TRUE(text.contains("kept in " + dir.filePath(kept[0]))) << text.toStdString();
     EXPECT_EQ(Read(dir.filePath(kept[0])),
               QByteArray::fromStdString(
-                  coords::Format_Point_Record(Point(0, false).lat, Point(0, false).lon,
+                  coords::formatPointRecord(Point(0, false).lat, Point(0, false).lon,
                                               Point(0, false).Time) +
-                  coords::Format_Point_Record(Point(1, false).lat, Point(1, false).lon,
+                  coords::formatPointRecord(Point(1, false).lat, Point(1, false).lon,
                                               Point(1, false).Time)));
 }
 

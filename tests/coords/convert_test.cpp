@@ -121,7 +121,7 @@ std::string Track(const std::vector<Step>& steps) {
     std::string bytes;
     for (const Step& s : steps) {
         const coords_test::GeoPoint p = coords_test::Point_On_Grid(s.east, s.north);
-        bytes += coords::Format_Point_Record(p.lat, p.lon, s.text);
+        bytes += coords::formatPointRecord(p.lat, p.lon, s.text);
     }
     return bytes;
 }

@@ -42,7 +42,7 @@ TEST(IsraeliGrid, RoundsHalfUpToTheMetre) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.projected);
-        EXPECT_EQ(coords::Grid_Value(c.projected, c.falseOffset), c.expected);
+        EXPECT_EQ(coords::gridValue(c.projected, c.falseOffset), c.expected);
     }
 }
 

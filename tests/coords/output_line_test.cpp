@@ -15,7 +15,7 @@ namespace {
 
 std::string Decimal(double v, char separator = '.', bool zeroBeforePoint = false) {
     char buf[coords::kMaxDecimalChars];
-    return std::string(buf, coords::Format_Decimal(v, separator, zeroBeforePoint, buf));
+    return std::string(buf, coords::formatDecimal(v, separator, zeroBeforePoint, buf));
 }
 
 TEST(DecimalText, ShortestFormWithFifteenSignificantDigits) {
@@ -107,7 +107,7 @@ TEST(OutputLine, NumbersInFourteenCharacterZones) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::string out = "kept";
-        coords::Append_Output_Line(out, c.first, c.second, c.text, c.separator);
+        coords::appendOutputLine(out, c.first, c.second, c.text, c.separator);
         EXPECT_EQ(out, std::string("kept") + c.line);
     }
 }

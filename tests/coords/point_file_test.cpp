@@ -27,21 +27,21 @@ TEST(PointRecord, WritersLineForm) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
-        EXPECT_EQ(coords::Format_Point_Record(c.lat, c.lon, c.text), c.line);
+        EXPECT_EQ(coords::formatPointRecord(c.lat, c.lon, c.text), c.line);
     }
 }
 
 TEST(PointRecord, WriterRefusesWhatTheReaderWouldRefuse) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
-    EXPECT_THROW(coords::Format_Point_Record(nan, 35, "t"), std::invalid_argument);
-    EXPECT_THROW(coords::Format_Point_Record(31, -inf, "t"), std::invalid_argument);
-    EXPECT_THROW(coords::Format_Point_Record(std::numeric_limits<double>::max(), 35, "t"),
+    EXPECT_THROW(coords::formatPointRecord(nan, 35, "t"), std::invalid_argument);
+    EXPECT_THROW(coords::formatPointRecord(31, -inf, "t"), std::invalid_argument);
+    EXPECT_THROW(coords::formatPointRecord(std::numeric_limits<double>::max(), 35, "t"),
                  std::invalid_argument);
-    EXPECT_THROW(coords::Format_Point_Record(31, 35, "a\r\nb"), std::invalid_argument);
-    EXPECT_THROW(coords::Format_Point_Record(31, 35, "a\nb"), std::invalid_argument);
+    EXPECT_THROW(coords::formatPointRecord(31, 35, "a\r\nb"), std::invalid_argument);
+    EXPECT_THROW(coords::formatPointRecord(31, 35, "a\nb"), std::invalid_argument);
     EXPECT_THROW(
-        coords::Format_Point_Record(0.1, 0.2, std::string(coords::kMaxPointLineLength - 11, 'x')),
+        coords::formatPointRecord(0.1, 0.2, std::string(coords::kMaxPointLineLength - 11, 'x')),
         std::invalid_argument);
 }
 
@@ -61,19 +61,19 @@ TEST(PointFileReader, ReadsBackWhatWasWritten) {
     };
     TempDir dir;
     std::string bytes;
-    for (const Point& p : points) bytes += coords::Format_Point_Record(p.lat, p.lon, p.text);
+    for (const Point& p : points) bytes += coords::formatPointRecord(p.lat, p.lon, p.text);
     coords_test::Write_File(dir.Path("ts1"), bytes);
 
     coords::PointFileReader reader(dir.Path("ts1"));
     coords::PointRecord r;
     for (const Point& p : points) {
-        ASSERT_TRUE(reader.Next(r));
+        ASSERT_TRUE(reader.next(r));
         EXPECT_EQ(r.lat, p.lat);
         EXPECT_EQ(r.lon, p.lon);
         EXPECT_EQ(r.text, p.text);
     }
-    EXPECT_FALSE(reader.Next(r));
-    EXPECT_EQ(reader.Line_Number(), 6u);
+    EXPECT_FALSE(reader.next(r));
+    EXPECT_EQ(reader.lineNumber(), 6u);
 }
 
 TEST(PointFileReader, BadLinesNameFileAndLine) {
@@ -111,8 +111,8 @@ TEST(PointFileReader, BadLinesNameFileAndLine) {
         coords::PointFileReader reader(path);
         coords::PointRecord r;
         try {
-            for (int i = 1; i < c.line; ++i) ASSERT_TRUE(reader.Next(r));
-            reader.Next(r);
+            for (int i = 1; i < c.line; ++i) ASSERT_TRUE(reader.next(r));
+            reader.next(r);
             ADD_FAILURE() << "no error";
         } catch (const ConversionError& e) {
             const std::string message = e.what();

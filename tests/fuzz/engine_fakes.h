@@ -165,7 +165,7 @@ struct Engine {
         port.input.append(bytes);
         port.event = seams::kCommEvReceive;
         gps.KelvComm_OnComm();
-        FUZZ_CHECK(gps.Pending_Input() <= garmin::RxBuffer::kCapacity);
+        FUZZ_CHECK(gps.pendingInput() <= garmin::RxBuffer::kCapacity);
     }
 
     // Incoming traces are "PC", a space, 0xAB, "- GPS " and then two hex digits and a

@@ -42,10 +42,10 @@ long Count_Records(const std::string& path) {
         coords::PointFileReader reader(path);
         coords::PointRecord record;
         long count = 0;
-        while (reader.Next(record)) {
+        while (reader.next(record)) {
             FUZZ_CHECK(std::isfinite(record.lat) && std::isfinite(record.lon));
             FUZZ_CHECK(record.text.find_first_of("\r\n") == std::string_view::npos);
-            FUZZ_CHECK(reader.Line_Number() == static_cast<std::uint64_t>(count) + 1);
+            FUZZ_CHECK(reader.lineNumber() == static_cast<std::uint64_t>(count) + 1);
             ++count;
         }
         return count;

@@ -152,7 +152,7 @@ void Feed_Packet(Engine& engine, Input& in, std::string& lastAcked) {
     const std::size_t before = engine.host.received.size();
     const std::string frame = Make_Frame(id, data, sizeByte);
     engine.Feed(frame);
-    FUZZ_CHECK(gps.Pending_Input() == 0);
+    FUZZ_CHECK(gps.pendingInput() == 0);
     const std::size_t handed = engine.host.received.size() - before;
     // The identifier is the one byte the wire does not double, so 16 and 3 cannot be
     // framed: 16, 3 ends a frame and 16, 16 reads as a doubled 16. No receiver uses them.

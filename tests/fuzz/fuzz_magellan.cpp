@@ -24,7 +24,7 @@ namespace {
 
 using kelvaron_fuzz::Input;
 using magellan::Download_Outcome;
-using magellan::Reply_Point;
+using magellan::ReplyPoint;
 
 // Schedules of empty reads only must still end.
 constexpr int kMaxEmptyReads = 64;
@@ -72,16 +72,16 @@ class NoWaitPump : public seams::EventPump {
     void processEvents(int) override {}
 };
 
-void Check_Point(const Reply_Point& p) {
+void Check_Point(const ReplyPoint& p) {
     FUZZ_CHECK(p.lat >= -90.0 && p.lat <= 90.0 && p.lon >= -180.0 && p.lon <= 180.0);
 }
 
 // The point file holds exactly the points of the reply, in order, readable by the pass.
-bool Check_Point_File(const std::string& path, const std::vector<Reply_Point>& expected) {
+bool Check_Point_File(const std::string& path, const std::vector<ReplyPoint>& expected) {
     coords::PointFileReader reader(path);
     coords::PointRecord record;
     std::size_t i = 0;
-    while (reader.Next(record)) {
+    while (reader.next(record)) {
         FUZZ_CHECK(i < expected.size());
         FUZZ_CHECK(std::fabs(record.lat - expected[i].lat) <= 1e-9);
         FUZZ_CHECK(std::fabs(record.lon - expected[i].lon) <= 1e-9);
@@ -101,11 +101,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view reply(reinterpret_cast<const char*>(data) + (size - in.Remaining()),
                                  in.Remaining());
 
-    // The parser on the whole reply as one line, and on each line through Reply_Points.
-    if (const auto p = magellan::Parse_Reply_Line(reply)) Check_Point(*p);
+    // The parser on the whole reply as one line, and on each line through replyPoints.
+    if (const auto p = magellan::parseReplyLine(reply)) Check_Point(*p);
     const std::size_t endAt = reply.find(magellan::kEndSentence);
     const bool complete = endAt != std::string_view::npos;
-    const auto points = magellan::Reply_Points(reply.substr(0, endAt));
+    const auto points = magellan::replyPoints(reply.substr(0, endAt));
     for (const auto& p : points) Check_Point(p);
 
     ReplyPort port(schedule, in, endByCancel);

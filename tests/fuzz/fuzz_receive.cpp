@@ -42,7 +42,7 @@ void Deliver_With_Error(Engine& engine, std::string_view bytes, int kind) {
     engine.port.input.append(bytes);
     engine.port.event = kind;
     engine.gps.KelvComm_OnComm();
-    FUZZ_CHECK(engine.gps.Pending_Input() == 0);
+    FUZZ_CHECK(engine.gps.pendingInput() == 0);
 }
 
 void Other_Event(Engine& engine, int kind) {

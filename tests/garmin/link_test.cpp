@@ -102,9 +102,9 @@ TEST_F(LinkTest, PortOpenPassesPortAndSettingsOnce) {
     EXPECT_EQ(port.openedPort, 3);
     EXPECT_EQ(port.openedSettings, "4800,n,8,1");
     feed(std::string("$GPRMC,1"));  // half a sentence when the port closes
-    EXPECT_GT(gps.Pending_Input(), 0u);
+    EXPECT_GT(gps.pendingInput(), 0u);
     gps.PortClose();
-    EXPECT_EQ(gps.Pending_Input(), 0u) << "a new session starts with an empty buffer";
+    EXPECT_EQ(gps.pendingInput(), 0u) << "a new session starts with an empty buffer";
     gps.Port(99);  // the fake has no port 99
     EXPECT_FALSE(gps.PortOpen());
 }

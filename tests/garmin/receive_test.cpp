@@ -55,7 +55,7 @@ TEST_F(ReceiveTest, FramesAreCutAtTheirUndoubledEnd) {
         host.received.clear();
         for (const auto& piece : c.pieces) feed(piece);
         EXPECT_EQ(host.received, c.receivedIds) << c.name;
-        EXPECT_EQ(gps.Pending_Input(), c.pendingAfter) << c.name;
+        EXPECT_EQ(gps.pendingInput(), c.pendingAfter) << c.name;
         port.event = 1001;  // a communication error empties the buffer for the next case
         gps.KelvComm_OnComm();
     }
@@ -195,7 +195,7 @@ TEST_F(ReceiveTest, FourthTickWithoutAFrameReportsNoResponse) {
     EXPECT_EQ(host.errors[0].message, "No response from device on port 1");
     EXPECT_EQ(host.errors[0].packet, gps.Last_Packet());
     EXPECT_FALSE(timer.armed);
-    EXPECT_EQ(gps.Pending_Input(), 0u);
+    EXPECT_EQ(gps.pendingInput(), 0u);
 }
 
 TEST_F(ReceiveTest, FrameRestartsTheTickCount) {
@@ -231,11 +231,11 @@ TEST_F(ReceiveTest, HostileFloodKeepsTheBufferBounded) {
     const std::string junk(100 * 1024, 'x');
     feed(junk);
     feed(junk);
-    EXPECT_LE(gps.Pending_Input(), RxBuffer::kCapacity);
+    EXPECT_LE(gps.pendingInput(), RxBuffer::kCapacity);
     feed(kPoint);  // the junk in front spoils this one; the receiver repeats it
     feed(kPoint);
     EXPECT_EQ(host.received, (Bytes{34}));
-    EXPECT_EQ(gps.Pending_Input(), 0u);
+    EXPECT_EQ(gps.pendingInput(), 0u);
 }
 
 TEST_F(ReceiveTest, NestedEventFromTheWindowLosesNothing) {
@@ -248,7 +248,7 @@ TEST_F(ReceiveTest, NestedEventFromTheWindowLosesNothing) {
     };
     feed(pointAt(1) + pointAt(2));
     EXPECT_EQ(host.received, (Bytes{34, 34, 34}));
-    EXPECT_EQ(gps.Pending_Input(), 0u);
+    EXPECT_EQ(gps.pendingInput(), 0u);
 }
 
 }  // namespace

@@ -56,7 +56,7 @@ TEST_F(SentenceTest, SentenceCompletesWhenItsLineEndArrives) {
     EXPECT_TRUE(sentences.empty());
     feed("\n");
     EXPECT_EQ(sentences, (std::vector<std::string>{"$A*41"}));
-    EXPECT_EQ(gps.Pending_Input(), 1u);  // the LF stays in front
+    EXPECT_EQ(gps.pendingInput(), 1u);  // the LF stays in front
 }
 
 TEST_F(SentenceTest, FiftyFirstWrongChecksumIsReported) {

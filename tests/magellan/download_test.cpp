@@ -26,7 +26,7 @@ std::string Read_File(const std::string& path) {
 }
 
 std::string Record(double lat, double lon) {
-    return coords::Format_Point_Record(lat, lon, "N/A");
+    return coords::formatPointRecord(lat, lon, "N/A");
 }
 
 class DownloadTest : public ::testing::Test {

@@ -30,7 +30,7 @@ struct LineCase {
 class ReplyLine : public ::testing::TestWithParam<LineCase> {};
 
 TEST_P(ReplyLine, GivesAPointOnlyForATrackLine) {
-    const auto got = magellan::Parse_Reply_Line(GetParam().line);
+    const auto got = magellan::parseReplyLine(GetParam().line);
     const auto& want = GetParam().point;
     ASSERT_EQ(got.has_value(), want.has_value()) << GetParam().line;
     if (!want) return;

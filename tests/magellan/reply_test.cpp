@@ -30,7 +30,7 @@ TEST_P(ReceiveReply, ReadsUntilTheEndSentenceAppears) {
     port.chunks.assign(p.chunks.begin(), p.chunks.end());
     port.loseAtEnd = p.loseAtEnd;
     std::vector<std::string> captions;
-    const auto reply = magellan::Receive_Reply(
+    const auto reply = magellan::receiveReply(
         port, pump, {[&](const std::string& c) { captions.push_back(c); }, nullptr});
     EXPECT_EQ(reply.outcome, p.outcome);
     EXPECT_EQ(reply.end, p.end);
@@ -71,7 +71,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReceiveCase{"endWithoutCrLfIsNoEnd",
                     {kLine + "$PMGNCMD,END*3D"},
                     true,
-                    Outcome::Port_Lost,
+                    Outcome::PortLost,
                     kLine.size() + 15,
                     {"Kelvaron - Received 63 bytes"}},
         ReceiveCase{"endAfterNoise",
@@ -83,7 +83,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReceiveCase{"portLost",
                     {kLine, "$PMGNTRK,32"},
                     true,
-                    Outcome::Port_Lost,
+                    Outcome::PortLost,
                     59,
                     {"Kelvaron - Received 48 bytes", "Kelvaron - Received 59 bytes"}}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -93,7 +93,7 @@ TEST(ReceiveReply, StopsWhenTheProgramEnds) {
     magellan_test::CountingPump pump;
     ASSERT_TRUE(port.open(1, "4800,n,8,1"));
     int passes = 0;
-    const auto reply = magellan::Receive_Reply(port, pump, {nullptr, [&] { return ++passes > 3; }});
+    const auto reply = magellan::receiveReply(port, pump, {nullptr, [&] { return ++passes > 3; }});
     EXPECT_EQ(reply.outcome, Outcome::Stopped);
     EXPECT_EQ(pump.waits.size(), 3u);
 }
@@ -105,8 +105,8 @@ TEST(ReceiveReply, NoiseWithoutEndIsCutOffAtTheLimit) {
     const std::string noise(1 << 20, 'n');
     for (std::size_t i = 0; i <= magellan::kMaxReplyBytes / noise.size(); ++i)
         port.chunks.push_back(noise);
-    const auto reply = magellan::Receive_Reply(port, pump, {});
-    EXPECT_EQ(reply.outcome, Outcome::Too_Long);
+    const auto reply = magellan::receiveReply(port, pump, {});
+    EXPECT_EQ(reply.outcome, Outcome::TooLong);
     EXPECT_GT(reply.text.size(), magellan::kMaxReplyBytes);
 }
 
@@ -117,7 +117,7 @@ TEST(ReplyPoints, CompleteTrackLinesInOrder) {
         "$PMGNTRK,3100.0000,S,03400.0000,W,2\r\n"
         "\r\n"
         "$PMGNTRK,3000.0000,N,03300.0000,E";  // unfinished
-    const auto points = magellan::Reply_Points(text);
+    const auto points = magellan::replyPoints(text);
     ASSERT_EQ(points.size(), 2u);
     EXPECT_NEAR(points[0].lat, 32.07613, 1e-9);
     EXPECT_NEAR(points[0].lon, 35.20576, 1e-9);

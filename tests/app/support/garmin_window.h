@@ -86,7 +86,7 @@ struct Point {
     }
     // The line the point file should hold for it.
     std::string record() const {
-        return coords::Format_Point_Record(
+        return coords::formatPointRecord(
             garmin::Semicircles_To_Degrees(garmin::Degrees_To_Semicircles(lat)),
             garmin::Semicircles_To_Degrees(garmin::Degrees_To_Semicircles(lon)),
             garmin::Format_Garmin_Time(seconds));
