@@ -8,11 +8,12 @@
 #include "tools/sim/frame_log.h"
 #include "tools/sim/garmin_receiver.h"
 #include "tools/sim/magellan_receiver.h"
+#include "tools/sim/nmea_talker.h"
 #include "tools/sim/options.h"
-#include "tools/sim/other_receivers.h"
 #include "tools/sim/pty_port.h"
 #include "tools/sim/sample_tracks.h"
 #include "tools/sim/serial_line.h"
+#include "tools/sim/silent_receiver.h"
 #include "tools/sim/track_dump.h"
 
 namespace {

@@ -1,31 +1,16 @@
 // Event loop.
 #include "tools/sim/event_loop.h"
 
-#include <fcntl.h>
 #include <poll.h>
-#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 
 namespace ksim {
 
 namespace {
-
-int signalWriteFd = -1;
-
-extern "C" void onStopSignal(int) {
-    const int saved = errno;
-    const char byte = 1;
-    if (signalWriteFd >= 0) {
-        const ssize_t n = ::write(signalWriteFd, &byte, 1);
-        (void)n;  // a full pipe already holds a stop request
-    }
-    errno = saved;
-}
 
 // After the last reply of a --once run the host gets up to kDrainLimit to read what is still
 // in the pseudo-terminal before the simulator closes it. The kernel hands bytes from master
@@ -48,30 +33,6 @@ std::optional<TimePoint> earliest(std::optional<TimePoint> a, std::optional<Time
 }
 
 }  // namespace
-
-StopSignals::StopSignals() {
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) == 0) {
-        read_fd_ = fds[0];
-        write_fd_ = fds[1];
-    }
-    signalWriteFd = write_fd_;
-    struct sigaction sa {};
-    sa.sa_handler = onStopSignal;
-    sigemptyset(&sa.sa_mask);
-    for (int s : {SIGTERM, SIGINT, SIGHUP}) sigaction(s, &sa, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
-    // Pacing deadlines are a few hundred microseconds apart at high speeds; the default 50 us
-    // of timer slack would add up to a visible share of the line time.
-    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
-}
-
-StopSignals::~StopSignals() {
-    for (int s : {SIGTERM, SIGINT, SIGHUP}) std::signal(s, SIG_DFL);
-    signalWriteFd = -1;
-    if (read_fd_ >= 0) ::close(read_fd_);
-    if (write_fd_ >= 0) ::close(write_fd_);
-}
 
 LoopOutcome runEventLoop(PtyPort& pty, SerialLine& line, SimReceiver& receiver,
                          const StopSignals& signals) {

@@ -132,7 +132,7 @@ void GarminReceiver::handleAnswer(const HostFrame& f) {
         return;
     }
     if (!awaiting_) return;
-    if (in_flight_ > 0) --in_flight_;
+    if (inFlight_ > 0) --inFlight_;
     if (f.id == kPidNak) {
         resend("refused");
         return;
@@ -143,8 +143,8 @@ void GarminReceiver::handleAnswer(const HostFrame& f) {
                    std::to_string(p.id) + "; ignored");
         return;
     }
-    if (ignore_next_ack_) {
-        ignore_next_ack_ = false;
+    if (ignoreNextAck_) {
+        ignoreNextAck_ = false;
         log_.event("acknowledgement ignored (fault)");
         return;
     }
@@ -179,8 +179,8 @@ void GarminReceiver::startNextTransfer() {
 void GarminReceiver::abortTransfer() {
     if (active_ == Transfer::None && pending_.empty()) return;
     log_.event("transfer aborted by the host");
-    owed_ += in_flight_;
-    in_flight_ = 0;
+    owed_ += inFlight_;
+    inFlight_ = 0;
     awaiting_ = false;
     deadline_.reset();
     active_ = Transfer::None;
@@ -240,20 +240,20 @@ void GarminReceiver::transmitWithFault(Fault fault, long index, const Bytes& wir
             log_.event("not sent: " + tagged);
             return;
         case Fault::DropAck:
-            ignore_next_ack_ = true;
+            ignoreNextAck_ = true;
             send(wire, tagged);
             break;
         case Fault::Duplicate:
             send(wire, note);
             send(wire, tagged);
-            ++in_flight_;
+            ++inFlight_;
             break;
         case Fault::Noise:
             send(noiseBytes(detail), "noise");
             send(wire, tagged);
             break;
     }
-    ++in_flight_;
+    ++inFlight_;
 }
 
 void GarminReceiver::resend(const char* reason) {
@@ -271,11 +271,11 @@ void GarminReceiver::resend(const char* reason) {
 }
 
 void GarminReceiver::advance() {
-    owed_ += in_flight_;
-    in_flight_ = 0;
+    owed_ += inFlight_;
+    inFlight_ = 0;
     awaiting_ = false;
     deadline_.reset();
-    ignore_next_ack_ = false;
+    ignoreNextAck_ = false;
     attempts_ = 0;
     if (++current_ < packets_.size()) {
         transmit();
@@ -302,7 +302,7 @@ void GarminReceiver::onTime(TimePoint now) {
         return;
     }
     if (now < *deadline_) return;
-    in_flight_ = 0;
+    inFlight_ = 0;
     resend("no acknowledgement");
 }
 

@@ -11,9 +11,10 @@
 
 #include "tools/sim/fault_plan.h"
 #include "tools/sim/frame_log.h"
+#include "tools/sim/frame_reader.h"
 #include "tools/sim/garmin_records.h"
 #include "tools/sim/garmin_wire.h"
-#include "tools/sim/receiver.h"
+#include "tools/sim/sim_receiver.h"
 #include "tools/sim/track.h"
 
 namespace ksim {
@@ -76,9 +77,9 @@ class GarminReceiver : public SimReceiver {
     // acknowledgement of the packet after it.
     bool awaiting_ = false;
     int attempts_ = 0;
-    int in_flight_ = 0;
+    int inFlight_ = 0;
     int owed_ = 0;
-    bool ignore_next_ack_ = false;
+    bool ignoreNextAck_ = false;
     std::optional<TimePoint> deadline_;
 
     bool silent_ = false;

@@ -75,11 +75,11 @@ MagellanReceiver::MagellanReceiver(MagellanSettings settings, const Track& track
 
 void MagellanReceiver::logHostLines(std::span<const std::uint8_t> bytes) {
     for (std::uint8_t b : bytes) {
-        log_line_ += static_cast<char>(b);
-        if (b == '\n' || log_line_.size() >= 256) {
-            const auto* data = reinterpret_cast<const std::uint8_t*>(log_line_.data());
-            log_.host({data, log_line_.size()});
-            log_line_.clear();
+        logLine_ += static_cast<char>(b);
+        if (b == '\n' || logLine_.size() >= 256) {
+            const auto* data = reinterpret_cast<const std::uint8_t*>(logLine_.data());
+            log_.host({data, logLine_.size()});
+            logLine_.clear();
         }
     }
 }

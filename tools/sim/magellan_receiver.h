@@ -5,7 +5,7 @@
 #include <string>
 
 #include "tools/sim/frame_log.h"
-#include "tools/sim/receiver.h"
+#include "tools/sim/sim_receiver.h"
 #include "tools/sim/track.h"
 
 namespace ksim {
@@ -44,7 +44,7 @@ class MagellanReceiver : public SimReceiver {
     SerialLine& line_;
     FrameLog& log_;
     std::string commands_;  // recent input, searched for the track command
-    std::string log_line_;
+    std::string logLine_;
     bool sending_ = false;
     Status status_ = Status::Serving;
 };

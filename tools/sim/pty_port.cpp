@@ -13,6 +13,9 @@
 
 namespace ksim {
 
+namespace {
+
+// Every byte value passes unchanged, no echo, no signals.
 bool makeRaw(int fd) {
     termios t{};
     if (tcgetattr(fd, &t) != 0) return false;
@@ -22,6 +25,8 @@ bool makeRaw(int fd) {
     t.c_cc[VTIME] = 0;
     return tcsetattr(fd, TCSANOW, &t) == 0;
 }
+
+}  // namespace
 
 PtyPort::~PtyPort() {
     removeLink();

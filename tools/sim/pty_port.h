@@ -33,7 +33,4 @@ class PtyPort {
     std::string link_;
 };
 
-// Puts a terminal into raw mode: every byte value passes unchanged, no echo, no signals.
-bool makeRaw(int fd);
-
 }  // namespace ksim

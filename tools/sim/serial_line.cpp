@@ -20,7 +20,7 @@ constexpr auto kChunkTime = std::chrono::milliseconds(4);
 SerialLine::SerialLine(int fd, int bitsPerSecond, FrameLog& log) : fd_(fd), log_(log) {
     if (bitsPerSecond > 0) {
         const double bytesPerSecond = bitsPerSecond / 10.0;
-        byte_time_ = std::chrono::duration_cast<Duration>(
+        byteTime_ = std::chrono::duration_cast<Duration>(
             std::chrono::duration<double>(1.0 / bytesPerSecond));
         chunk_ = std::max<std::size_t>(
             1, static_cast<std::size_t>(bytesPerSecond *
@@ -31,16 +31,16 @@ SerialLine::SerialLine(int fd, int bitsPerSecond, FrameLog& log) : fd_(fd), log_
 }
 
 Duration SerialLine::timeFor(std::size_t bytes) const {
-    return byte_time_ * static_cast<Duration::rep>(bytes);
+    return byteTime_ * static_cast<Duration::rep>(bytes);
 }
 
 void SerialLine::send(Bytes bytes, std::string note) {
-    if (queue_.empty()) line_free_ = std::max(line_free_, reply_base_.value_or(Clock::now()));
+    if (queue_.empty()) lineFree_ = std::max(lineFree_, replyBase_.value_or(Clock::now()));
     queue_.push_back({std::move(bytes), std::move(note), 0, std::nullopt});
 }
 
 void SerialLine::pause(Duration d) {
-    if (queue_.empty()) line_free_ = std::max(line_free_, reply_base_.value_or(Clock::now()));
+    if (queue_.empty()) lineFree_ = std::max(lineFree_, replyBase_.value_or(Clock::now()));
     queue_.push_back({{}, {}, 0, d});
 }
 
@@ -48,8 +48,7 @@ std::optional<TimePoint> SerialLine::nextDeadline() const {
     std::optional<TimePoint> t;
     if (!queue_.empty() && !blocked_) {
         const Item& it = queue_.front();
-        t = it.pause ? line_free_
-                     : line_free_ + timeFor(std::min(chunk_, it.bytes.size() - it.pos));
+        t = it.pause ? lineFree_ : lineFree_ + timeFor(std::min(chunk_, it.bytes.size() - it.pos));
     }
     if (!arriving_.empty() && (!t || arriving_.front().at < *t)) t = arriving_.front().at;
     return t;
@@ -59,12 +58,12 @@ void SerialLine::pumpOutput(TimePoint now) {
     while (!queue_.empty() && !blocked_) {
         Item& it = queue_.front();
         if (it.pause) {
-            line_free_ = std::max(line_free_, now) + *it.pause;
+            lineFree_ = std::max(lineFree_, now) + *it.pause;
             queue_.pop_front();
             continue;
         }
         const std::size_t n = std::min(chunk_, it.bytes.size() - it.pos);
-        const TimePoint due = line_free_ + timeFor(n);
+        const TimePoint due = lineFree_ + timeFor(n);
         if (now < due) return;
         const ssize_t w = ::write(fd_, it.bytes.data() + it.pos, n);
         if (w < 0) {
@@ -74,7 +73,7 @@ void SerialLine::pumpOutput(TimePoint now) {
             return;
         }
         it.pos += static_cast<std::size_t>(w);
-        line_free_ += timeFor(static_cast<std::size_t>(w));
+        lineFree_ += timeFor(static_cast<std::size_t>(w));
         if (static_cast<std::size_t>(w) < n) blocked_ = true;
         if (it.pos == it.bytes.size()) {
             log_.sim(it.bytes, it.note);
@@ -86,7 +85,7 @@ void SerialLine::pumpOutput(TimePoint now) {
 void SerialLine::onWritable(TimePoint now) {
     if (!blocked_) return;
     blocked_ = false;
-    line_free_ = std::max(line_free_, now);
+    lineFree_ = std::max(lineFree_, now);
 }
 
 std::string SerialLine::readInput(TimePoint now) {
@@ -95,8 +94,8 @@ std::string SerialLine::readInput(TimePoint now) {
         const ssize_t n = ::read(fd_, buffer, sizeof buffer);
         if (n > 0) {
             const auto count = static_cast<std::size_t>(n);
-            input_free_ = std::max(input_free_, now) + timeFor(count);
-            arriving_.push_back({input_free_, Bytes(buffer, buffer + count)});
+            inputFree_ = std::max(inputFree_, now) + timeFor(count);
+            arriving_.push_back({inputFree_, Bytes(buffer, buffer + count)});
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
@@ -111,7 +110,7 @@ Bytes SerialLine::takeArrived(TimePoint now) {
     while (!arriving_.empty() && arriving_.front().at <= now) {
         const Bytes& b = arriving_.front().bytes;
         out.insert(out.end(), b.begin(), b.end());
-        last_arrival_ = arriving_.front().at;
+        lastArrival_ = arriving_.front().at;
         arriving_.pop_front();
     }
     return out;

@@ -39,8 +39,8 @@ class SerialLine {
     // When the bytes handed out by the last takeArrived() came off the modelled line. A reply
     // the receiver queues while handling them starts on the line at that moment, as it would
     // on a receiver that answers at once, however late this process got round to them.
-    TimePoint lastArrival() const { return last_arrival_; }
-    void setReplyBase(std::optional<TimePoint> base) { reply_base_ = base; }
+    TimePoint lastArrival() const { return lastArrival_; }
+    void setReplyBase(std::optional<TimePoint> base) { replyBase_ = base; }
 
   private:
     struct Item {
@@ -57,15 +57,15 @@ class SerialLine {
     Duration timeFor(std::size_t bytes) const;
 
     int fd_;
-    Duration byte_time_{};
+    Duration byteTime_{};
     std::size_t chunk_;
     FrameLog& log_;
     std::deque<Item> queue_;
     std::deque<Arrival> arriving_;
-    TimePoint line_free_{};  // when the last byte written has been fully sent
-    TimePoint input_free_{};
-    TimePoint last_arrival_{};
-    std::optional<TimePoint> reply_base_;
+    TimePoint lineFree_{};  // when the last byte written has been fully sent
+    TimePoint inputFree_{};
+    TimePoint lastArrival_{};
+    std::optional<TimePoint> replyBase_;
     bool blocked_ = false;
 };
 

@@ -1,5 +1,5 @@
-// Silent and NMEA receivers.
-#include "tools/sim/other_receivers.h"
+// NMEA receiver.
+#include "tools/sim/nmea_talker.h"
 
 #include <ctime>
 
@@ -7,10 +7,6 @@
 #include "tools/sim/receiver_time.h"
 
 namespace ksim {
-
-void SilentReceiver::onInput(std::span<const std::uint8_t> bytes, TimePoint) {
-    log_.host(bytes, "ignored");
-}
 
 NmeaTalker::NmeaTalker(const Track& track, SerialLine& line, FrameLog& log)
     : line_(line), log_(log) {
