@@ -8,23 +8,23 @@ namespace app {
 
 namespace {
 
-bool Is_Digit(char c) {
+bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-std::size_t Skip_Digits(const std::string& s, std::size_t i) {
-    while (i < s.size() && Is_Digit(s[i])) ++i;
+std::size_t skipDigits(const std::string& s, std::size_t i) {
+    while (i < s.size() && isDigit(s[i])) ++i;
     return i;
 }
 
 // Length of the decimal number at the start of `s`, 0 when there is none.
-std::size_t Number_Length(const std::string& s) {
+std::size_t numberLength(const std::string& s) {
     std::size_t i = (!s.empty() && (s[0] == '+' || s[0] == '-')) ? 1 : 0;
     const std::size_t intStart = i;
-    i = Skip_Digits(s, i);
+    i = skipDigits(s, i);
     bool digits = i > intStart;
     if (i < s.size() && s[i] == '.') {
-        const std::size_t fracEnd = Skip_Digits(s, i + 1);
+        const std::size_t fracEnd = skipDigits(s, i + 1);
         digits = digits || fracEnd > i + 1;
         i = fracEnd;
     }
@@ -32,7 +32,7 @@ std::size_t Number_Length(const std::string& s) {
     if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
         std::size_t j = i + 1;
         if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
-        const std::size_t expEnd = Skip_Digits(s, j);
+        const std::size_t expEnd = skipDigits(s, j);
         if (expEnd > j) i = expEnd;
     }
     return i;
@@ -40,11 +40,11 @@ std::size_t Number_Length(const std::string& s) {
 
 }  // namespace
 
-double Read_Number_Text(std::string_view text) {
+double readNumberText(std::string_view text) {
     std::string s;
     for (char c : text)
         if (c != ' ' && c != '\t' && c != '\n') s.push_back(c);
-    const std::size_t n = Number_Length(s);
+    const std::size_t n = numberLength(s);
     if (n == 0) return 0;
     // from_chars takes no plus sign.
     const std::string_view number(s.data() + (s[0] == '+' ? 1 : 0), s.data() + n);
@@ -59,7 +59,7 @@ double Read_Number_Text(std::string_view text) {
     return value;
 }
 
-std::optional<std::int16_t> Deviation_For_Pass(double deviation) {
+std::optional<std::int16_t> deviationForPass(double deviation) {
     // nearbyint rounds in the current mode, which is to nearest, a half to even.
     const double rounded = std::nearbyint(deviation);
     if (!(rounded >= -32768.0 && rounded <= 32767.0)) return std::nullopt;

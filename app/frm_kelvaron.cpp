@@ -1,4 +1,3 @@
-// The window's controls, its start-up and the handlers of its lists and Browse.
 #include "app/frm_kelvaron.h"
 
 #include <QCheckBox>
@@ -10,10 +9,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "app/deviation.h"
+#include "app/garmin_download.h"
+#include "app/magellan_download.h"
 #include "app/port_map.h"
-#include "app/qt_dialogs.h"
+#include "app/program_title.h"
 #include "app/stored_settings.h"
-#include "garmin/gps.h"
 
 namespace {
 
@@ -30,14 +31,14 @@ struct Twips {
 };
 
 template <typename W>
-W* Make(QWidget* parent, const char* name, const QString& text = {}) {
+W* make(QWidget* parent, const char* name, const QString& text = {}) {
     auto* w = new W(text, parent);
     w->setObjectName(QLatin1String(name));
     return w;
 }
 
 template <>
-QComboBox* Make<QComboBox>(QWidget* parent, const char* name, const QString&) {
+QComboBox* make<QComboBox>(QWidget* parent, const char* name, const QString&) {
     auto* w = new QComboBox(parent);
     w->setObjectName(QLatin1String(name));
     return w;
@@ -55,9 +56,9 @@ frmKelvaron::frmKelvaron(const app::Services& services, QWidget* parent)
     small.setPointSizeF(7.5);
     small.setStretch(QFont::SemiCondensed);
     setFont(small);
-    Create_Controls();
-    Place_Controls();
-    Connect_Controls();
+    createControls();
+    placeControls();
+    connectControls();
     svc_.comm.setEventHandler([this] { comm_OnComm(); });
     svc_.tmrTimeout.setTickHandler([this] { tmrTimeout_Timer(); });
     Form_Load();
@@ -68,25 +69,25 @@ frmKelvaron::~frmKelvaron() {
     svc_.tmrTimeout.setTickHandler(nullptr);
 }
 
-void frmKelvaron::Create_Controls() {
+void frmKelvaron::createControls() {
     // Made in tab order, which is also the order the focus moves in.
-    Label1 = Make<QLabel>(this, "Label1", QStringLiteral("&Port:"));
-    cmbCOM = Make<QComboBox>(this, "cmbCOM");
-    Label2 = Make<QLabel>(this, "Label2", QStringLiteral("Sp&eed:"));
-    cmbSpeed = Make<QComboBox>(this, "cmbSpeed");
-    Label6 = Make<QLabel>(this, "Label6", QStringLiteral("&File:"));
-    txtFName = Make<QLineEdit>(this, "txtFName");
-    cmdBrowse = Make<QPushButton>(this, "cmdBrowse", QStringLiteral("&Browse"));
-    cmdSave = Make<QPushButton>(this, "cmdSave", QStringLiteral("&Save"));
-    cmdCancel = Make<QPushButton>(this, "cmdCancel", QStringLiteral("&Cancel"));
-    chkSplit = Make<QCheckBox>(this, "chkSplit", QStringLiteral("Split On &New Segment"));
-    Label3 = Make<QLabel>(this, "Label3", QStringLiteral("&GPS Type:"));
-    cmbGPSType = Make<QComboBox>(this, "cmbGPSType");
-    Label4 = Make<QLabel>(this, "Label4", QStringLiteral("C&oorSys:"));
-    cmbCorSys = Make<QComboBox>(this, "cmbCorSys");
-    chkReduce = Make<QCheckBox>(this, "chkReduce", QStringLiteral("&Reduce points"));
-    txtDev = Make<QLineEdit>(this, "txtDev");
-    Label5 = Make<QLabel>(this, "Label5", QStringLiteral("Min Deviation:"));
+    Label1 = make<QLabel>(this, "Label1", QStringLiteral("&Port:"));
+    cmbCOM = make<QComboBox>(this, "cmbCOM");
+    Label2 = make<QLabel>(this, "Label2", QStringLiteral("Sp&eed:"));
+    cmbSpeed = make<QComboBox>(this, "cmbSpeed");
+    Label6 = make<QLabel>(this, "Label6", QStringLiteral("&File:"));
+    txtFName = make<QLineEdit>(this, "txtFName");
+    cmdBrowse = make<QPushButton>(this, "cmdBrowse", QStringLiteral("&Browse"));
+    cmdSave = make<QPushButton>(this, "cmdSave", QStringLiteral("&Save"));
+    cmdCancel = make<QPushButton>(this, "cmdCancel", QStringLiteral("&Cancel"));
+    chkSplit = make<QCheckBox>(this, "chkSplit", QStringLiteral("Split On &New Segment"));
+    Label3 = make<QLabel>(this, "Label3", QStringLiteral("&GPS Type:"));
+    cmbGPSType = make<QComboBox>(this, "cmbGPSType");
+    Label4 = make<QLabel>(this, "Label4", QStringLiteral("C&oorSys:"));
+    cmbCorSys = make<QComboBox>(this, "cmbCorSys");
+    chkReduce = make<QCheckBox>(this, "chkReduce", QStringLiteral("&Reduce points"));
+    txtDev = make<QLineEdit>(this, "txtDev");
+    Label5 = make<QLabel>(this, "Label5", QStringLiteral("Min Deviation:"));
 
     // A label's shortcut moves the focus to the control after it.
     Label1->setBuddy(cmbCOM);
@@ -104,7 +105,7 @@ void frmKelvaron::Create_Controls() {
     chkSplit->setChecked(true);
 }
 
-void frmKelvaron::Place_Controls() {
+void frmKelvaron::placeControls() {
     const double dpiX = logicalDpiX();
     const double dpiY = logicalDpiY();
     auto px = [](int twips, double dpi) { return qRound(twips * dpi / 1440.0); };
@@ -131,64 +132,63 @@ void frmKelvaron::Place_Controls() {
     setFixedSize(px(4650, dpiX), px(3210, dpiY));
 }
 
-void frmKelvaron::Connect_Controls() {
+void frmKelvaron::connectControls() {
     // A choice made in code and a choice made by the user both count; the user
     // choosing the item already shown counts too, so the family's speed comes back.
     connect(cmbGPSType, &QComboBox::currentIndexChanged, this, [this] { cmbGPSType_Click(); });
     connect(cmbGPSType, &QComboBox::activated, this, [this] { cmbGPSType_Click(); });
-    connect(cmbCOM, &QComboBox::currentIndexChanged, this, [this] { Show_Port_Device(); });
+    connect(cmbCOM, &QComboBox::currentIndexChanged, this, [this] { showPortDevice(); });
     connect(cmdBrowse, &QPushButton::clicked, this, [this] { cmdBrowse_Click(); });
     connect(cmdSave, &QPushButton::clicked, this, [this] { cmdSave_Click(); });
     connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
 }
 
 void frmKelvaron::Form_Load() {
-    FirstSegment = true;
-    GPS = std::make_unique<garmin::cGarminGPS>(svc_.comm, svc_.tmrTimeout, svc_.pump, svc_.clock,
-                                               *this);
-    Show_Readme_Once();
-    Fill_Lists();
-    Apply_Stored_Settings();
+    magellan_ = std::make_unique<app::MagellanDownload>(svc_, *this);
+    garmin_ = std::make_unique<app::GarminDownload>(svc_, *this);
+    showReadmeOnce();
+    fillLists();
+    applyStoredSettings();
 }
 
-void frmKelvaron::Show_Readme_Once() {
-    if (app::Stored_Text(svc_.settings, app::key::FirstUse, QStringLiteral("0")) != "0") return;
+void frmKelvaron::showReadmeOnce() {
+    if (app::storedText(svc_.settings, app::key::kFirstUse, QStringLiteral("0")) != "0") return;
     const QString readme =
         QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Readme.html"));
     if (!svc_.readme.open(readme)) {
-        Show_Message(QStringLiteral(
+        showMessage(QStringLiteral(
             "Failed to open the readme file.\r\n"
             "This software comes without any type of warranty.\r\n"
             "USE AT YOUR OWN RISK!!!\r\n"
             "Questions can be mailed to support@kelvaron.example\r\n"
             "please take a peek at the readme.html file, located in the program directory"));
     }
-    svc_.settings.write(app::kSettingsSection, app::key::FirstUse, QStringLiteral("1"));
+    svc_.settings.write(app::kSettingsSection, app::key::kFirstUse, QStringLiteral("1"));
 }
 
-void frmKelvaron::Fill_Lists() {
+void frmKelvaron::fillLists() {
     for (int port = 1; port <= kPortCount; ++port) {
-        cmbCOM->addItem(app::Port_Label(port));
-        cmbCOM->setItemData(port - 1, Port_Description(port), Qt::ToolTipRole);
+        cmbCOM->addItem(app::portLabel(port));
+        cmbCOM->setItemData(port - 1, portDescription(port), Qt::ToolTipRole);
     }
     cmbSpeed->addItems(kSpeeds);
-    Show_Port_Device();
+    showPortDevice();
 }
 
-void frmKelvaron::Apply_Stored_Settings() {
+void frmKelvaron::applyStoredSettings() {
     const auto& store = svc_.settings;
     // The family sets its own default speed, so the stored speed must come after it.
-    Select_GPS_Type(app::Stored_Index(store, app::key::GPSType, 0, cmbGPSType->count()));
-    cmbCOM->setCurrentIndex(app::Stored_Index(store, app::key::COM, 0, cmbCOM->count()));
+    selectGpsType(app::storedIndex(store, app::key::kGPSType, 0, cmbGPSType->count()));
+    cmbCOM->setCurrentIndex(app::storedIndex(store, app::key::kCOM, 0, cmbCOM->count()));
     cmbSpeed->setCurrentIndex(
-        app::Stored_Index(store, app::key::Speed, kMagellanSpeed, cmbSpeed->count()));
-    txtFName->setText(app::Stored_Text(store, app::key::FName, QString()));
-    cmbCorSys->setCurrentIndex(app::Stored_Index(store, app::key::CorSys, 0, cmbCorSys->count()));
-    chkReduce->setChecked(app::Stored_Number(store, app::key::Reduce, 0) != 0);
-    txtDev->setText(app::Stored_Text(store, app::key::Dev, QStringLiteral("0")));
+        app::storedIndex(store, app::key::kSpeed, kMagellanSpeed, cmbSpeed->count()));
+    txtFName->setText(app::storedText(store, app::key::kFName, QString()));
+    cmbCorSys->setCurrentIndex(app::storedIndex(store, app::key::kCorSys, 0, cmbCorSys->count()));
+    chkReduce->setChecked(app::storedNumber(store, app::key::kReduce, 0) != 0);
+    txtDev->setText(app::storedText(store, app::key::kDev, QStringLiteral("0")));
 }
 
-void frmKelvaron::Select_GPS_Type(int index) {
+void frmKelvaron::selectGpsType(int index) {
     if (cmbGPSType->currentIndex() == index)
         cmbGPSType_Click();
     else
@@ -209,28 +209,157 @@ void frmKelvaron::cmdBrowse_Click() {
     if (path) txtFName->setText(QDir::toNativeSeparators(*path));
 }
 
-QString frmKelvaron::Port_Description(int port) const {
-    return QStringLiteral("%1 (%2)").arg(app::Port_Label(port), svc_.comm.deviceName(port));
+QString frmKelvaron::portDescription(int port) const {
+    return app::portDescription(svc_.comm, port);
 }
 
-void frmKelvaron::Show_Port_Device() {
+void frmKelvaron::showPortDevice() {
     const int index = cmbCOM->currentIndex();
-    cmbCOM->setToolTip(index < 0 ? QString() : Port_Description(index + 1));
-}
-
-void frmKelvaron::Show_Message(const QString& text) {
-    ++boxesShown_;
-    ++boxesOpen_;
-    svc_.dialogs.message(this, text);
-    --boxesOpen_;
+    cmbCOM->setToolTip(index < 0 ? QString() : portDescription(index + 1));
 }
 
 void frmKelvaron::closeEvent(QCloseEvent* event) {
     // Closing the window in the middle of a download ends the program like Cancel;
     // otherwise the event loop ends when the window is gone.
-    if (downloading_) {
-        exiting_ = true;
-        svc_.programExit.exitNow(0);
-    }
+    if (downloading_) endProgram();
     event->accept();
+}
+
+void frmKelvaron::cmdSave_Click() {
+    // One engine and one port: a second download cannot start while a transfer runs.
+    if (garmin_->transferRunning()) return;
+    const double deviation = app::readNumberText(txtDev->text().toStdString());
+    // The check is made whether or not reduction is ticked: the value is stored.
+    if (!(deviation >= 5 && deviation <= 90)) {
+        txtDev->setFocus();
+        showMessage(QStringLiteral("Minimal Deviation must be between 5 and 90 degrees"));
+        return;
+    }
+    setWindowTitle(QStringLiteral("Kelvaron - Receiving..."));
+    lockInputs();
+    storeSettings();
+    cmbGPSType->setEnabled(false);
+
+    downloading_ = true;
+    if (cmbGPSType->currentIndex() == 0)
+        Download_Magellan_Track();
+    else
+        Download_Garmin_Track();
+    downloading_ = false;
+
+    unlockInputs();
+}
+
+void frmKelvaron::cmdCancel_Click() {
+    endProgram();
+}
+
+QList<QWidget*> frmKelvaron::lockedInputs() const {
+    return {cmdSave, cmbCOM, cmbSpeed, cmdBrowse, txtFName, cmbCorSys, chkReduce, txtDev};
+}
+
+void frmKelvaron::lockInputs() {
+    for (QWidget* w : lockedInputs()) w->setEnabled(false);
+}
+
+// The receiver family comes first, so the window never shows Save enabled beside a
+// family it cannot change; the split box stays as the download left it. While a
+// Garmin transfer runs, Save stays refused and the family stays Garmin: the
+// transfer lives on the port's events, which only the Garmin choice passes on.
+void frmKelvaron::unlockInputs() {
+    const bool transfer = garmin_->transferRunning();
+    if (!transfer) cmbGPSType->setEnabled(true);
+    for (QWidget* w : lockedInputs())
+        if (!(transfer && w == cmdSave)) w->setEnabled(true);
+}
+
+void frmKelvaron::storeSettings() {
+    auto put = [this](const QString& key, const QString& value) {
+        svc_.settings.write(app::kSettingsSection, key, value);
+    };
+    put(app::key::kGPSType, QString::number(cmbGPSType->currentIndex()));
+    put(app::key::kCOM, QString::number(cmbCOM->currentIndex()));
+    put(app::key::kSpeed, QString::number(cmbSpeed->currentIndex()));
+    put(app::key::kFName, txtFName->text());
+    put(app::key::kCorSys, QString::number(cmbCorSys->currentIndex()));
+    put(app::key::kReduce, chkReduce->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    put(app::key::kDev, txtDev->text());
+}
+
+void frmKelvaron::Download_Magellan_Track() {
+    magellan_->start({cmbCOM->currentIndex() + 1, cmbSpeed->currentText()});
+}
+
+void frmKelvaron::Download_Garmin_Track() {
+    garmin_->start({cmbCOM->currentIndex() + 1, cmbSpeed->currentText()});
+}
+
+void frmKelvaron::comm_OnComm() {
+    // Only a Garmin download listens to the port's events; the Magellan download
+    // reads the port itself.
+    if (cmbGPSType->currentIndex() != 1 || exiting_) return;
+    garmin_->onPortEvent();
+}
+
+void frmKelvaron::tmrTimeout_Timer() {
+    garmin_->onTimerTick();
+}
+
+void frmKelvaron::Receive(std::uint8_t& Packet_Command, std::uint8_t& Packet_Data_1) {
+    garmin_->Receive(Packet_Command, Packet_Data_1);
+}
+
+void frmKelvaron::cError(std::int16_t& cErr, std::string& eMessage, garmin::Packet& LastPacket) {
+    garmin_->cError(cErr, eMessage, LastPacket);
+}
+
+void frmKelvaron::Receive_Track_Header() {
+    garmin_->Receive_Track_Header();
+}
+
+QString frmKelvaron::Make_Output_Name(const QString& base) {
+    return garmin_->writer().Make_Output_Name(base);
+}
+
+QString frmKelvaron::Make_Temp_Name() {
+    return garmin_->writer().Make_Temp_Name();
+}
+
+void frmKelvaron::Write_Track_Point(const garmin::cTrack& t, std::int32_t recordCount) {
+    garmin_->writer().Write_Track_Point(t, recordCount);
+}
+
+bool frmKelvaron::Finish_Output_File() {
+    return garmin_->writer().Finish_Output_File();
+}
+
+void frmKelvaron::showMessage(const QString& text) {
+    svc_.dialogs.message(this, text);
+}
+
+bool frmKelvaron::askRetry(const QString& text) {
+    return svc_.dialogs.retryCancel(this, text);
+}
+
+app::FileChoices frmKelvaron::fileChoices() const {
+    return {txtFName->text(), chkSplit->isChecked(), cmbCorSys->currentIndex() != 0,
+            chkReduce->isChecked(), txtDev->text()};
+}
+
+void frmKelvaron::setSplitLocked(bool locked) {
+    chkSplit->setEnabled(!locked);
+}
+
+void frmKelvaron::downloadStopped() {
+    chkSplit->setEnabled(true);
+    // Inside Save, Save unlocks the inputs itself when the download returns.
+    if (!downloading_) {
+        cmbGPSType->setEnabled(true);
+        cmdSave->setEnabled(true);
+    }
+}
+
+void frmKelvaron::endProgram() {
+    exiting_ = true;
+    svc_.programExit.exitNow(0);
 }

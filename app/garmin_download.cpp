@@ -1,17 +1,12 @@
-// The window's side of a Garmin download: opening the port through the engine,
-// identifying the receiver, asking for its track log, and handling the packets and
-// reports that the engine hands back until the transfer is complete.
-#include <QCheckBox>
-#include <QComboBox>
-#include <QFile>
-#include <QFileInfo>
-#include <QPushButton>
-#include <cstdio>
+#include "app/garmin_download.h"
+
 #include <exception>
 #include <utility>
 
-#include "app/frm_kelvaron.h"
+#include "app/port_map.h"
 #include "garmin/gps.h"
+
+namespace app {
 
 namespace {
 
@@ -27,44 +22,66 @@ const QString kSentencesText = QStringLiteral(
     "For upload/download switch the interface mode to 'GRMN/GRMN', then restart.");
 
 // The engine's texts are one character per byte.
-QString Engine_Text(const std::string& text) {
+QString engineText(const std::string& text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 }  // namespace
 
-void frmKelvaron::Download_Garmin_Track() {
-    // The split choice must not change while the files of a download are made.
-    chkSplit->setEnabled(false);
-    GPS->Port(static_cast<std::int16_t>(cmbCOM->currentIndex() + 1));
-    GPS->Settings((cmbSpeed->currentText() + kGarminLine).toStdString());
+void GarminDownload::Boxes::showMessage(const QString& text) {
+    ++shown;
+    ++open;
+    ui_.showMessage(text);
+    --open;
+}
+
+bool GarminDownload::Boxes::askRetry(const QString& text) {
+    ++shown;
+    ++open;
+    const bool retry = ui_.askRetry(text);
+    --open;
+    return retry;
+}
+
+GarminDownload::GarminDownload(const Services& services, DownloadUi& ui)
+    : comm_(services.comm),
+      pump_(services.pump),
+      boxes_(ui),
+      writer_(boxes_, services.tempFiles),
+      GPS(std::make_unique<garmin::cGarminGPS>(services.comm, services.tmrTimeout, services.pump,
+                                               services.clock, *this)) {}
+
+GarminDownload::~GarminDownload() = default;
+
+void GarminDownload::Download_Garmin_Track(const PortChoice& choice) {
+    boxes_.setSplitLocked(true);
+    GPS->Port(static_cast<std::int16_t>(choice.port));
+    GPS->Settings((choice.speed + kGarminLine).toStdString());
     if (!GPS->PortOpen()) {
         // Asking a closed port who is there would only end in the Retry/Cancel message,
         // without the reason.
-        QString text = svc_.comm.openFailureText();
-        if (text.isEmpty())
-            text = QStringLiteral("Cannot open port %1.").arg(Port_Description(GPS->Port()));
-        Show_Message(text);
-        chkSplit->setEnabled(true);
+        QString text = comm_.openFailureText();
+        if (text.isEmpty()) text = QStringLiteral("Cannot open port %1.").arg(portDescription());
+        boxes_.showMessage(text);
+        boxes_.setSplitLocked(false);
         return;
     }
-    if (!Identify_Receiver()) return;
-    if (Sends_Sentences()) {
-        Show_Message(kSentencesText);
-        sentencesSeen_ = true;
-        Stop_Garmin_Download();
+    if (!identifyReceiver()) return;
+    if (sendsSentences()) {
+        boxes_.showMessage(kSentencesText);
+        stopDownload();
         return;
     }
-    Start_Transfer();
+    startTransfer();
 }
 
 // Asks for the product data every two seconds until it has arrived; the answer comes
 // through Receive while WaitFor handles the events. After every four unanswered
 // requests the user chooses between going on and ending the program.
-bool frmKelvaron::Identify_Receiver() {
+bool GarminDownload::identifyReceiver() {
     DeviceMode.clear();
-    garminStep_ = Garmin_Step::Identifying;
-    auto stopped = [this] { return exiting_ || garminStep_ != Garmin_Step::Identifying; };
+    step_ = Step::Identifying;
+    auto stopped = [this] { return boxes_.exiting() || step_ != Step::Identifying; };
     int attempts = 0;
     do {
         GPS->Request_Product_Data();
@@ -73,69 +90,62 @@ bool frmKelvaron::Identify_Receiver() {
         if (++attempts >= kRequestsPerMessage) {
             attempts = 0;
             // A receiver that answered the last of the four has not failed.
-            if (DeviceMode.isEmpty() && !Ask_Retry()) return false;
+            if (DeviceMode.isEmpty() && !askRetry()) return false;
         }
-        svc_.pump.processEvents(0);
+        pump_.processEvents(0);
         if (stopped()) return false;
     } while (DeviceMode.isEmpty());
     return true;
 }
 
-bool frmKelvaron::Ask_Retry() {
-    ++boxesShown_;
-    ++boxesOpen_;
-    const bool retry = svc_.dialogs.retryCancel(
-        this, QStringLiteral("GPS on com port %1 failed to initialze.").arg(GPS->Port()));
-    --boxesOpen_;
-    if (!retry) {
+bool GarminDownload::askRetry() {
+    if (!boxes_.askRetry(
+            QStringLiteral("GPS on com port %1 failed to initialze.").arg(GPS->Port()))) {
         End_Program();
         return false;
     }
-    After_Box();
-    return garminStep_ == Garmin_Step::Identifying;
+    afterBox();
+    return step_ == Step::Identifying;
 }
 
-bool frmKelvaron::Sends_Sentences() const {
+bool GarminDownload::sendsSentences() const {
     return DeviceMode == QLatin1String("NMEA") || DeviceMode == QLatin1String("TEXT");
 }
 
-void frmKelvaron::Start_Transfer() {
+void GarminDownload::startTransfer() {
     GPS->Reset();
     GPS->Pvt_Data_Stop();
-    // One download's files start afresh, also after an earlier one was cut short.
-    FirstSegment = true;
-    if (!Set_Up_Point_File(false)) {  // the user has been told why
-        Stop_Garmin_Download();
+    if (!writer_.startDownload()) {  // the user has been told why
+        stopDownload();
         return;
     }
-    firstOutFile_ = OutFileName;
     RecordCount = 0;
     packetFailureTold_ = false;
-    garminStep_ = Garmin_Step::Transfer;
+    step_ = Step::Transfer;
     GPS->Request_Tracks();
 }
 
-void frmKelvaron::Receive(std::uint8_t& Packet_Command, std::uint8_t& /*Packet_Data_1*/) {
-    if (exiting_ || !GPS) return;
+void GarminDownload::Receive(std::uint8_t& Packet_Command, std::uint8_t& /*Packet_Data_1*/) {
+    if (boxes_.exiting()) return;
     ++packetsReceived_;
-    if (Sends_Sentences()) {
+    if (sendsSentences()) {
         // The receiver has switched to Garmin packets: ask again who it is.
         DeviceMode.clear();
         GPS->Request_Product_Data();
         return;
     }
     try {
-        Dispatch(Packet_Command);
+        dispatch(Packet_Command);
     } catch (const std::exception& e) {
-        Packet_Failed(QString::fromLocal8Bit(e.what()));
+        packetFailed(QString::fromLocal8Bit(e.what()));
     }
 }
 
 // The identifiers are read afresh for every packet: a capability report may have
 // changed them. Records, headers, points and the end count only while the track
 // log is coming; before the request they belong to nothing of ours.
-void frmKelvaron::Dispatch(std::uint8_t id) {
-    const bool transfer = Garmin_Transfer_Running();
+void GarminDownload::dispatch(std::uint8_t id) {
+    const bool transfer = transferRunning();
     if (id == GPS->PID_Records()) {
         if (transfer) RecordCount = 0;
     } else if (id == GPS->PID_Product_Data()) {
@@ -151,46 +161,46 @@ void frmKelvaron::Dispatch(std::uint8_t id) {
     } else if (id == GPS->PID_Trk_Data()) {
         if (!transfer) return;
         // The caption shows the records handled before this point.
-        Write_Track_Point(GPS->Track);
+        writer_.Write_Track_Point(GPS->Track, RecordCount);
         ++RecordCount;
     } else if (id == GPS->PID_Xfer_Cmplt()) {
-        if (transfer) Complete_Transfer();
+        if (transfer) completeTransfer();
     }
 }
 
-void frmKelvaron::Note_Product_Data() {
+void GarminDownload::Note_Product_Data() {
     DeviceMode = QStringLiteral("PID ") + QString::number(GPS->Product_Data.Product_ID);
 }
 
-void frmKelvaron::Receive_Track_Header() {
+void GarminDownload::Receive_Track_Header() {
     // The header's name and colour stay in the engine's Track; the files hold points only.
     [[maybe_unused]] const garmin::cTrack& header = GPS->Track;
 }
 
-void frmKelvaron::Complete_Transfer() {
-    garminStep_ = Garmin_Step::Done;
+void GarminDownload::completeTransfer() {
+    step_ = Step::Done;
     // Closed before the messages, so the points are on disk while the user reads them.
-    const bool closed = Close_Point_File();
-    Show_Message(QStringLiteral("Received %1 records.").arg(RecordCount));
+    const bool closed = writer_.closePointFile();
+    boxes_.showMessage(QStringLiteral("Received %1 records.").arg(RecordCount));
     const std::uint16_t claimed = GPS->Incoming_Records_Count();
     if (claimed != RecordCount)
-        Show_Message(QStringLiteral("Error - Record counts don't match\r\n"
-                                    "GPS claims to have sent %1 records.")
-                         .arg(claimed));
+        boxes_.showMessage(QStringLiteral("Error - Record counts don't match\r\n"
+                                          "GPS claims to have sent %1 records.")
+                               .arg(claimed));
     // A point file that failed was named to the user and stays as it is.
-    if (closed) Finish_Output_File();
+    if (closed) writer_.Finish_Output_File();
     End_Program();
 }
 
-void frmKelvaron::cError(std::int16_t& cErr, std::string& eMessage, garmin::Packet&) {
-    if (exiting_) return;
-    QString text = Engine_Text(eMessage);
+void GarminDownload::cError(std::int16_t& cErr, std::string& eMessage, garmin::Packet&) {
+    if (boxes_.exiting()) return;
+    QString text = engineText(eMessage);
     if (cErr == kNoResponse) {
         // While the receiver is being identified, the Retry/Cancel message after four
         // requests says it already.
-        if (garminStep_ == Garmin_Step::Identifying) return;
-        if (Garmin_Transfer_Running()) text += QStringLiteral("\r\n") + Points_Kept_Text();
-        if (boxesOpen_ > 0) {
+        if (step_ == Step::Identifying) return;
+        if (transferRunning()) text += QStringLiteral("\r\n") + writer_.pointsKeptText();
+        if (boxes_.open > 0) {
             // Nothing was read while the other box was open; whether the receiver is
             // silent shows when it closes and the port has been read again.
             deferredReport_ = text;
@@ -198,119 +208,96 @@ void frmKelvaron::cError(std::int16_t& cErr, std::string& eMessage, garmin::Pack
             return;
         }
     }
-    Show_Message(text);
+    boxes_.showMessage(text);
 }
 
-void frmKelvaron::setSentencesSeen(bool seen) {
-    sentencesSeen_ = seen;
+void GarminDownload::setSentencesSeen(bool seen) {
     // Only an identification asks; during a transfer a "$" and a line end among the
     // bytes of a frame look like a sentence too.
-    if (seen && garminStep_ == Garmin_Step::Identifying && DeviceMode.isEmpty())
+    if (seen && step_ == Step::Identifying && DeviceMode.isEmpty())
         DeviceMode = QStringLiteral("NMEA");
 }
 
-void frmKelvaron::Packet_Failed(const QString& what) {
+void GarminDownload::packetFailed(const QString& what) {
     if (packetFailureTold_) return;
     packetFailureTold_ = true;
     QString text = QStringLiteral("A packet from the receiver could not be handled: %1.").arg(what);
-    if (Garmin_Transfer_Running()) text += QStringLiteral("\r\n") + Points_Kept_Text();
-    Show_Message(text);
+    if (transferRunning()) text += QStringLiteral("\r\n") + writer_.pointsKeptText();
+    boxes_.showMessage(text);
 }
 
-// Where the points of a transfer that did not end are: written out, so they are on
-// disk whatever happens next.
-QString frmKelvaron::Points_Kept_Text() {
-    if (!FileNumber || TempFileName.isEmpty())
-        return QStringLiteral(
-            "The points that arrived after the last file failed were not stored.");
-    std::fflush(FileNumber.get());
-    const bool earlierFiles = OutFileName != firstOutFile_;
-    if (!earlierFiles && QFileInfo(TempFileName).size() == 0)
-        return QStringLiteral("No track point had arrived yet.");
-    if (earlierFiles)
-        return QStringLiteral(
-                   "The track points received since the last file was started are "
-                   "kept in %1.")
-            .arg(TempFileName);
-    return QStringLiteral("The track points received so far are kept in %1.").arg(TempFileName);
-}
-
-void frmKelvaron::Port_Lost() {
-    const Garmin_Step step = garminStep_;
-    if (step != Garmin_Step::Identifying && step != Garmin_Step::Transfer) return;
-    QString text = QStringLiteral("The connection to the receiver on %1 was lost")
-                       .arg(Port_Description(GPS->Port()));
-    if (step == Garmin_Step::Transfer) {
-        text += QStringLiteral(" before the end of the track.\r\n") + Points_Kept_Text();
-        const bool nothingStored =
-            FileNumber && OutFileName == firstOutFile_ && QFileInfo(TempFileName).size() == 0;
-        if (Close_Point_File() && nothingStored) QFile::remove(TempFileName);
+void GarminDownload::portLost() {
+    const Step step = step_;
+    if (step != Step::Identifying && step != Step::Transfer) return;
+    QString text =
+        QStringLiteral("The connection to the receiver on %1 was lost").arg(portDescription());
+    if (step == Step::Transfer) {
+        text += QStringLiteral(" before the end of the track.\r\n") + writer_.pointsKeptText();
+        writer_.closeCutShort();
     } else {
         text += QStringLiteral(".");
     }
-    Stop_Garmin_Download();
-    Show_Message(text);
+    stopDownload();
+    boxes_.showMessage(text);
 }
 
 // Back to where Save can start again: the reply timer stops and the next Save opens
 // the port afresh with the choices of that moment.
-void frmKelvaron::Stop_Garmin_Download() {
+void GarminDownload::stopDownload() {
     GPS->PortClose();
-    garminStep_ = Garmin_Step::Idle;
+    step_ = Step::Idle;
     DeviceMode.clear();
     deferredReport_.clear();
-    chkSplit->setEnabled(true);
-    // Inside Save, Save unlocks the inputs itself when the download returns.
-    if (!downloading_) {
-        cmbGPSType->setEnabled(true);
-        cmdSave->setEnabled(true);
-    }
+    boxes_.downloadStopped();
 }
 
-void frmKelvaron::End_Program() {
-    exiting_ = true;
-    FileNumber.reset();
-    svc_.programExit.exitNow(0);
+void GarminDownload::End_Program() {
+    writer_.dropPointFile();
+    boxes_.endProgram();
 }
 
-void frmKelvaron::comm_OnComm() {
-    // Only a Garmin download listens to the port's events; the Magellan download
-    // reads the port itself.
-    if (cmbGPSType->currentIndex() != 1 || exiting_ || !GPS) return;
-    if (svc_.comm.commEvent() == app::kCommEvPortLost) {
+QString GarminDownload::portDescription() const {
+    return app::portDescription(comm_, GPS->Port());
+}
+
+void GarminDownload::onPortEvent() {
+    if (boxes_.exiting()) return;
+    if (comm_.commEvent() == kCommEvPortLost) {
         GPS->KelvComm_OnComm();  // forgets a partly received frame
-        Port_Lost();
+        portLost();
         return;
     }
-    Run_Engine(&garmin::cGarminGPS::KelvComm_OnComm);
+    runEngine(&garmin::cGarminGPS::KelvComm_OnComm);
 }
 
-void frmKelvaron::tmrTimeout_Timer() {
-    if (!GPS || exiting_) return;
-    Run_Engine(&garmin::cGarminGPS::KelvTmrTimeout_Timer);
+void GarminDownload::onTimerTick() {
+    if (boxes_.exiting()) return;
+    runEngine(&garmin::cGarminGPS::KelvTmrTimeout_Timer);
 }
 
 // A message box shown from the engine's call runs inside that event, and the port does
 // not announce again what arrived while the box was open: so the port is read again
 // when the box has closed, or the transfer would wait for input that is already here.
-void frmKelvaron::Run_Engine(void (garmin::cGarminGPS::*step)()) {
-    const unsigned before = boxesShown_;
+void GarminDownload::runEngine(void (garmin::cGarminGPS::*step)()) {
+    const unsigned before = boxes_.shown;
     (GPS.get()->*step)();
-    if (boxesShown_ != before) After_Box();
+    if (boxes_.shown != before) afterBox();
 }
 
-void frmKelvaron::After_Box() {
+void GarminDownload::afterBox() {
     // Inside another box's event the outermost one reads the port when it closes.
-    if (boxesOpen_ > 0) return;
+    if (boxes_.open > 0) return;
     for (;;) {
-        const unsigned shown = boxesShown_;
-        if (!exiting_ && svc_.comm.isOpen() && svc_.comm.commEvent() == seams::kCommEvReceive)
+        const unsigned shown = boxes_.shown;
+        if (!boxes_.exiting() && comm_.isOpen() && comm_.commEvent() == seams::kCommEvReceive)
             GPS->KelvComm_OnComm();
-        if (boxesShown_ != shown) continue;
+        if (boxes_.shown != shown) continue;
         if (deferredReport_.isEmpty()) return;
         const QString report = std::exchange(deferredReport_, QString());
         // The receiver spoke once the port was read again: it was not silent.
-        if (packetsReceived_ != packetsAtReport_ || exiting_) return;
-        Show_Message(report);
+        if (packetsReceived_ != packetsAtReport_ || boxes_.exiting()) return;
+        boxes_.showMessage(report);
     }
 }
+
+}  // namespace app

@@ -6,17 +6,17 @@
 
 namespace app {
 
-struct Line_Settings {
+struct LineSettings {
     enum class Parity { None, Even, Odd, Mark, Space };
-    enum class Stop_Bits { One, OneAndHalf, Two };
+    enum class StopBits { One, OneAndHalf, Two };
     int speed = 9600;
     Parity parity = Parity::None;
     int dataBits = 8;
-    Stop_Bits stopBits = Stop_Bits::One;
+    StopBits stopBits = StopBits::One;
 };
 
 // Speed, parity letter (n, e, o, m, s), data bits (5 to 8) and stop bits (1, 1.5, 2),
 // separated by commas; nothing when the text is not of that form.
-std::optional<Line_Settings> Parse_Line_Settings(std::string_view text);
+std::optional<LineSettings> parseLineSettings(std::string_view text);
 
 }  // namespace app

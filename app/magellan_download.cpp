@@ -1,34 +1,36 @@
-// The window's side of a Magellan download: the choices it reads and the file
-// steps it lends to the download.
-#include <QComboBox>
-#include <QFile>
-#include <QLineEdit>
+#include "app/magellan_download.h"
 
-#include "app/frm_kelvaron.h"
+#include <QFile>
+
+#include "app/port_map.h"
 #include "magellan/download.h"
 
-void frmKelvaron::Download_Magellan_Track() {
-    const int port = cmbCOM->currentIndex() + 1;
-    OutFileName = txtFName->text();
+namespace app {
 
-    magellan::Download_Request request;
-    request.port = port;
-    request.settings = (cmbSpeed->currentText() + QStringLiteral(",n,8,1")).toStdString();
-    request.portLabel = Port_Description(port).toStdString();
-    request.outputName = OutFileName.toStdString();
+MagellanDownload::MagellanDownload(const Services& services, DownloadUi& ui)
+    : comm_(services.comm), pump_(services.pump), ui_(ui), writer_(ui, services.tempFiles) {}
 
-    magellan::Download_Hooks hooks;
-    hooks.Show_Caption = [this](const std::string& s) {
-        setWindowTitle(QString::fromStdString(s));
+void MagellanDownload::Download_Magellan_Track(const PortChoice& choice) {
+    const QString outFileName = ui_.fileChoices().fileName;
+    writer_.startSingleFile(outFileName);
+
+    magellan::DownloadRequest request;
+    request.port = choice.port;
+    request.settings = (choice.speed + QStringLiteral(",n,8,1")).toStdString();
+    request.portLabel = portDescription(comm_, choice.port).toStdString();
+    request.outputName = outFileName.toStdString();
+
+    magellan::DownloadHooks hooks;
+    hooks.showCaption = [this](const std::string& s) { ui_.setCaption(QString::fromStdString(s)); };
+    hooks.showMessage = [this](const std::string& s) {
+        ui_.showMessage(QString::fromStdString(s));
     };
-    hooks.Show_Message = [this](const std::string& s) { Show_Message(QString::fromStdString(s)); };
-    hooks.Open_Failure_Text = [this] { return svc_.comm.openFailureText().toStdString(); };
-    hooks.Stop_Requested = [this] { return exiting_; };
-    hooks.Make_Temp_Name = [this] {
-        TempFileName = Make_Temp_Name();
-        return QFile::encodeName(TempFileName).toStdString();
-    };
-    hooks.Finish_Output_File = [this](const std::string&) { return Finish_Output_File(); };
+    hooks.openFailureText = [this] { return comm_.openFailureText().toStdString(); };
+    hooks.stopRequested = [this] { return ui_.exiting(); };
+    hooks.makeTempName = [this] { return QFile::encodeName(writer_.newTempFile()).toStdString(); };
+    hooks.finishOutputFile = [this](const std::string&) { return writer_.Finish_Output_File(); };
 
-    magellan::Download_Track(svc_.comm, svc_.pump, request, hooks);
+    magellan::downloadTrack(comm_, pump_, request, hooks);
 }
+
+}  // namespace app

@@ -2,7 +2,7 @@
 
 namespace app {
 
-QString Numbered_Output_Name(const QString& base, int number, QChar separator) {
+QString numberedOutputName(const QString& base, int number, QChar separator) {
     const qsizetype dot = base.lastIndexOf(QLatin1Char('.'));
     const qsizetype sep = base.lastIndexOf(separator);
     const QString digits = QString::number(number);

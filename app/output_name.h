@@ -16,6 +16,6 @@ inline constexpr QChar kPathSeparator = u'/';
 // `number` goes before the extension of the file name, or at the end when the name
 // has none (a dot in a folder name is no extension): track.txt gives track1.txt,
 // a.b.txt gives a.b1.txt, gps.old/track gives gps.old/track1.
-QString Numbered_Output_Name(const QString& base, int number, QChar separator = kPathSeparator);
+QString numberedOutputName(const QString& base, int number, QChar separator = kPathSeparator);
 
 }  // namespace app

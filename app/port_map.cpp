@@ -2,16 +2,20 @@
 
 namespace app {
 
-QString Port_Label(int port) {
+QString portLabel(int port) {
     return QStringLiteral("COM%1").arg(port);
 }
 
-QString Device_For_Port(int port, const SettingsStore& store) {
+QString portDescription(const CommPort& comm, int port) {
+    return QStringLiteral("%1 (%2)").arg(portLabel(port), comm.deviceName(port));
+}
+
+QString deviceForPort(int port, const SettingsStore& store) {
 #ifdef Q_OS_WIN
     (void)store;
-    return Port_Label(port);
+    return portLabel(port);
 #else
-    const auto mapped = store.read(kPortsSection, Port_Label(port));
+    const auto mapped = store.read(kPortsSection, portLabel(port));
     if (mapped && !mapped->trimmed().isEmpty()) return mapped->trimmed();
     return QStringLiteral("/dev/ttyS%1").arg(port - 1);
 #endif

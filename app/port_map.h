@@ -13,9 +13,12 @@ namespace app {
 inline const QString kPortsSection = QStringLiteral("Ports");
 
 // "COM" followed by the number.
-QString Port_Label(int port);
+QString portLabel(int port);
+
+// How messages name a port: "COM1 (/dev/ttyS0)".
+QString portDescription(const CommPort& comm, int port);
 
 // The device path (Linux) or the port name itself (Windows).
-QString Device_For_Port(int port, const SettingsStore& store);
+QString deviceForPort(int port, const SettingsStore& store);
 
 }  // namespace app

@@ -3,25 +3,26 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include "app/program_title.h"
+
 namespace app {
 
 namespace {
 
 // The program writes its line breaks as CR LF; a label wants a bare line feed.
-QString Display_Text(QString text) {
+QString displayText(QString text) {
     return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
 }  // namespace
 
 void QtDialogs::message(QWidget* parent, const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, kProgramTitle, Display_Text(text), QMessageBox::Ok,
-                    parent);
+    QMessageBox box(QMessageBox::NoIcon, kProgramTitle, displayText(text), QMessageBox::Ok, parent);
     box.exec();
 }
 
 bool QtDialogs::retryCancel(QWidget* parent, const QString& text) {
-    QMessageBox box(QMessageBox::Warning, kProgramTitle, Display_Text(text),
+    QMessageBox box(QMessageBox::Warning, kProgramTitle, displayText(text),
                     QMessageBox::Retry | QMessageBox::Cancel, parent);
     box.setDefaultButton(QMessageBox::Retry);
     return box.exec() == QMessageBox::Retry;

@@ -5,8 +5,6 @@
 
 namespace app {
 
-inline const QString kProgramTitle = QStringLiteral("Kelvaron");
-
 class QtDialogs final : public Dialogs {
   public:
     void message(QWidget* parent, const QString& text) override;

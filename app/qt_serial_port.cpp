@@ -14,36 +14,36 @@ namespace app {
 
 namespace {
 
-QSerialPort::Parity Qt_Parity(Line_Settings::Parity p) {
+QSerialPort::Parity qtParity(LineSettings::Parity p) {
     switch (p) {
-        case Line_Settings::Parity::Even:
+        case LineSettings::Parity::Even:
             return QSerialPort::EvenParity;
-        case Line_Settings::Parity::Odd:
+        case LineSettings::Parity::Odd:
             return QSerialPort::OddParity;
-        case Line_Settings::Parity::Mark:
+        case LineSettings::Parity::Mark:
             return QSerialPort::MarkParity;
-        case Line_Settings::Parity::Space:
+        case LineSettings::Parity::Space:
             return QSerialPort::SpaceParity;
-        case Line_Settings::Parity::None:
+        case LineSettings::Parity::None:
             break;
     }
     return QSerialPort::NoParity;
 }
 
-QSerialPort::StopBits Qt_Stop_Bits(Line_Settings::Stop_Bits s) {
+QSerialPort::StopBits qtStopBits(LineSettings::StopBits s) {
     switch (s) {
-        case Line_Settings::Stop_Bits::OneAndHalf:
+        case LineSettings::StopBits::OneAndHalf:
             return QSerialPort::OneAndHalfStop;
-        case Line_Settings::Stop_Bits::Two:
+        case LineSettings::StopBits::Two:
             return QSerialPort::TwoStop;
-        case Line_Settings::Stop_Bits::One:
+        case LineSettings::StopBits::One:
             break;
     }
     return QSerialPort::OneStop;
 }
 
 // True when the device exists but this user may not read and write it.
-bool Access_Denied(const QString& device) {
+bool accessDenied(const QString& device) {
 #ifdef Q_OS_WIN
     (void)device;
     return false;
@@ -70,7 +70,7 @@ bool QtSerialPort::isOpen() const {
 }
 
 QString QtSerialPort::deviceName(int port) const {
-    return Device_For_Port(port, store_);
+    return deviceForPort(port, store_);
 }
 
 void QtSerialPort::setEventHandler(std::function<void()> handler) {
@@ -81,19 +81,19 @@ bool QtSerialPort::open(int port, const std::string& settings) {
     close();
     openFailure_.clear();
     const QString device = deviceName(port);
-    const auto line = Parse_Line_Settings(settings);
+    const auto line = parseLineSettings(settings);
     if (!line) {
         openFailure_ = QStringLiteral(
                            "Cannot open port %1 (%2): the line settings \"%3\" are "
                            "not understood.")
-                           .arg(Port_Label(port), device, QString::fromStdString(settings));
+                           .arg(portLabel(port), device, QString::fromStdString(settings));
         return false;
     }
     serial_.setPortName(device);
     serial_.setBaudRate(line->speed);
     serial_.setDataBits(static_cast<QSerialPort::DataBits>(line->dataBits));
-    serial_.setParity(Qt_Parity(line->parity));
-    serial_.setStopBits(Qt_Stop_Bits(line->stopBits));
+    serial_.setParity(qtParity(line->parity));
+    serial_.setStopBits(qtStopBits(line->stopBits));
     serial_.setFlowControl(QSerialPort::NoFlowControl);
     serial_.setReadBufferSize(0);
     if (!serial_.open(QIODevice::ReadWrite)) {
@@ -176,15 +176,15 @@ void QtSerialPort::deliver(int kind) {
 }
 
 QString QtSerialPort::describeOpenFailure(int port, const QString& device) const {
-    const QString head = QStringLiteral("Cannot open port %1 (%2): ").arg(Port_Label(port), device);
+    const QString head = QStringLiteral("Cannot open port %1 (%2): ").arg(portLabel(port), device);
     switch (serial_.error()) {
         case QSerialPort::DeviceNotFoundError:
             return head + QStringLiteral(
                               "the device does not exist.\r\nCheck the cable, or map %1 to "
                               "the right device in the section [Ports] of the settings file.")
-                              .arg(Port_Label(port));
+                              .arg(portLabel(port));
         case QSerialPort::PermissionError:
-            if (Access_Denied(device)) {
+            if (accessDenied(device)) {
                 const QString group = QFileInfo(device).group();
                 return head + QStringLiteral(
                                   "permission denied.\r\nYour user must belong to the group "

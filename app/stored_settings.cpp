@@ -8,7 +8,7 @@ namespace app {
 
 namespace {
 
-std::optional<int> Whole_16(const QString& text) {
+std::optional<int> whole16(const QString& text) {
     const std::string s = text.trimmed().toStdString();
     const std::size_t start = s.size() > 1 && s[0] == '+' && s[1] != '-' ? 1 : 0;
     int v = 0;
@@ -21,18 +21,18 @@ std::optional<int> Whole_16(const QString& text) {
 
 }  // namespace
 
-int Stored_Number(const SettingsStore& store, const QString& key, int fallback) {
+int storedNumber(const SettingsStore& store, const QString& key, int fallback) {
     const auto text = store.read(kSettingsSection, key);
     if (!text) return fallback;
-    return Whole_16(*text).value_or(fallback);
+    return whole16(*text).value_or(fallback);
 }
 
-int Stored_Index(const SettingsStore& store, const QString& key, int fallback, int count) {
-    const int v = Stored_Number(store, key, fallback);
+int storedIndex(const SettingsStore& store, const QString& key, int fallback, int count) {
+    const int v = storedNumber(store, key, fallback);
     return v >= 0 && v < count ? v : fallback;
 }
 
-QString Stored_Text(const SettingsStore& store, const QString& key, const QString& fallback) {
+QString storedText(const SettingsStore& store, const QString& key, const QString& fallback) {
     return store.read(kSettingsSection, key).value_or(fallback);
 }
 

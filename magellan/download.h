@@ -9,7 +9,7 @@
 
 namespace magellan {
 
-struct Download_Request {
+struct DownloadRequest {
     int port = 1;            // 1 = the first serial port
     std::string settings;    // line settings, such as "4800,n,8,1"
     std::string portLabel;   // how messages name the port, such as "COM1 (/dev/ttyS0)"
@@ -17,31 +17,31 @@ struct Download_Request {
 };
 
 // The window's side of a download.
-struct Download_Hooks {
-    std::function<void(const std::string&)> Show_Caption;
-    std::function<void(const std::string&)> Show_Message;
+struct DownloadHooks {
+    std::function<void(const std::string&)> showCaption;
+    std::function<void(const std::string&)> showMessage;
     // Why the port did not open, in words for the user (may be empty).
-    std::function<std::string()> Open_Failure_Text;
+    std::function<std::string()> openFailureText;
     // True once the program is ending, so the receive loop lets go (may be empty).
-    std::function<bool()> Stop_Requested;
+    std::function<bool()> stopRequested;
     // A new empty temporary file; throws std::exception when none can be made.
-    std::function<std::string()> Make_Temp_Name;
+    std::function<std::string()> makeTempName;
     // Converts the closed point file into the output file and deletes it. Returns
     // false after it has told the user itself why that failed.
-    std::function<bool(const std::string& pointFile)> Finish_Output_File;
+    std::function<bool(const std::string& pointFile)> finishOutputFile;
 };
 
-enum class Download_Outcome {
-    Saved,            // the whole track is in the output file
-    No_Data,          // the reply held no track point
-    Port_Not_Opened,  // nothing was sent
-    Cut_Short,        // the reply ended early; the points before were kept if any
-    Stopped,          // the program is ending
-    Not_Saved,        // a file could not be made; the user has been told
+enum class DownloadOutcome {
+    Saved,          // the whole track is in the output file
+    NoData,         // the reply held no track point
+    PortNotOpened,  // nothing was sent
+    CutShort,       // the reply ended early; the points before were kept if any
+    Stopped,        // the program is ending
+    NotSaved,       // a file could not be made; the user has been told
 };
 
 // Runs one download. The port is closed again on every path.
-Download_Outcome Download_Track(seams::SerialPort& port, seams::EventPump& pump,
-                                const Download_Request& request, const Download_Hooks& hooks);
+DownloadOutcome downloadTrack(seams::SerialPort& port, seams::EventPump& pump,
+                              const DownloadRequest& request, const DownloadHooks& hooks);
 
 }  // namespace magellan

@@ -1,0 +1,30 @@
+// The shape both receiver families' downloads share, so that whoever runs one (the
+// window, or a program without one) need not know its steps.
+#pragma once
+
+#include <QString>
+
+namespace app {
+
+// The port and speed chosen for one download.
+struct PortChoice {
+    int port = 1;   // 1 = COM1
+    QString speed;  // in bit/s, as the speed list shows it
+};
+
+class Download {
+  public:
+    virtual ~Download() = default;
+    // Runs the download as far as it runs inside the Save command: the whole of it for
+    // Magellan, up to the track request for Garmin (the transfer then runs from the
+    // port's events).
+    virtual void start(const PortChoice& choice) = 0;
+    // An event of the serial port, while this family is chosen.
+    virtual void onPortEvent() = 0;
+    // A tick of the reply timer.
+    virtual void onTimerTick() = 0;
+    // True while a transfer goes on after start() has returned.
+    virtual bool transferRunning() const = 0;
+};
+
+}  // namespace app

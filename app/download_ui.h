@@ -1,0 +1,38 @@
+// What a download needs from whoever runs it: the window, or a program without one.
+#pragma once
+
+#include <QString>
+
+namespace app {
+
+// The user's file choices. They are asked for each time they matter, not once at Save:
+// during a Garmin transfer the inputs are usable again, and a change made meanwhile
+// applies to every file named or finished after it.
+struct FileChoices {
+    QString fileName;    // the output file, or the base of the numbered ones
+    bool split = false;  // one file per track segment
+    bool grid = false;   // "Israeli (old)" grid metres rather than latitude/longitude
+    bool reduce = false;
+    QString deviation;  // the minimal deviation as typed
+};
+
+class DownloadUi {
+  public:
+    virtual ~DownloadUi() = default;
+    // A modal message with an OK button; lines separated by CR LF.
+    virtual void showMessage(const QString& text) = 0;
+    // True for Retry, false for Cancel.
+    virtual bool askRetry(const QString& text) = 0;
+    virtual void setCaption(const QString& text) = 0;
+    virtual FileChoices fileChoices() const = 0;
+    // The split choice must not change while the files of a download are made.
+    virtual void setSplitLocked(bool locked) = 0;
+    // A download gave up before its transfer: Save and the family can be used again.
+    virtual void downloadStopped() = 0;
+    // Ends the program at once.
+    virtual void endProgram() = 0;
+    // True once the program is ending: running loops let go and nothing more is shown.
+    virtual bool exiting() const = 0;
+};
+
+}  // namespace app

@@ -1,0 +1,104 @@
+// The Garmin download: opening the port through the engine, identifying the receiver,
+// asking for its track log, and handling the packets and reports that the engine hands
+// back until the transfer is complete. It is the engine's host.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+#include "app/download.h"
+#include "app/download_ui.h"
+#include "app/services.h"
+#include "app/track_file_writer.h"
+#include "garmin/host.h"
+
+namespace garmin {
+class cGarminGPS;
+}
+
+namespace app {
+
+class GarminDownload final : public Download, public garmin::Host {
+  public:
+    // Creates the engine `GPS` on the services' port, timer, pump and clock.
+    GarminDownload(const Services& services, DownloadUi& ui);
+    ~GarminDownload() override;
+
+    void start(const PortChoice& choice) override { Download_Garmin_Track(choice); }
+    void onPortEvent() override;
+    void onTimerTick() override;
+    bool transferRunning() const override { return step_ == Step::Transfer; }
+
+    // garmin::Host
+    void Receive(std::uint8_t& Packet_Command, std::uint8_t& Packet_Data_1) override;
+    void cError(std::int16_t& cErr, std::string& eMessage, garmin::Packet& LastPacket) override;
+    void setSentencesSeen(bool seen) override;
+    // Headers are counted, not written.
+    void Receive_Track_Header();
+
+    TrackFileWriter& writer() { return writer_; }
+
+  private:
+    enum class Step { Idle, Identifying, Transfer, Done };
+
+    // Every box of a download goes through here: a box opened inside a serial event
+    // holds the port's later notifications back, so they are counted.
+    class Boxes final : public DownloadUi {
+      public:
+        explicit Boxes(DownloadUi& ui) : ui_(ui) {}
+        void showMessage(const QString& text) override;
+        bool askRetry(const QString& text) override;
+        void setCaption(const QString& text) override { ui_.setCaption(text); }
+        FileChoices fileChoices() const override { return ui_.fileChoices(); }
+        void setSplitLocked(bool locked) override { ui_.setSplitLocked(locked); }
+        void downloadStopped() override { ui_.downloadStopped(); }
+        void endProgram() override { ui_.endProgram(); }
+        bool exiting() const override { return ui_.exiting(); }
+
+        unsigned shown = 0;  // since the start of the program
+        int open = 0;        // right now
+
+      private:
+        DownloadUi& ui_;
+    };
+
+    void Download_Garmin_Track(const PortChoice& choice);
+    bool identifyReceiver();
+    bool askRetry();
+    bool sendsSentences() const;
+    void startTransfer();
+    void Note_Product_Data();
+    void dispatch(std::uint8_t id);
+    void completeTransfer();
+    void packetFailed(const QString& what);
+    void portLost();
+    void stopDownload();
+    void End_Program();
+    QString portDescription() const;
+    void runEngine(void (garmin::cGarminGPS::*step)());
+    void afterBox();
+
+    CommPort& comm_;
+    seams::EventPump& pump_;
+    Boxes boxes_;
+    TrackFileWriter writer_;
+    // The engine, one for the life of the program.
+    const std::unique_ptr<garmin::cGarminGPS> GPS;
+    // The receiver's identity: empty until its product data arrived, then "PID " and its
+    // product number ("NMEA" for a receiver that talks sentences).
+    QString DeviceMode;
+    Step step_ = Step::Idle;
+    // Track headers and points since the last start of records. The receiver announces
+    // up to 65535, and a track may hold more: no 16-bit ceiling here.
+    std::int32_t RecordCount = 0;
+    // An engine report that came while another box was open, and the packet count when
+    // it came: shown only if the receiver has stayed silent since.
+    QString deferredReport_;
+    unsigned long packetsAtReport_ = 0;
+    unsigned long packetsReceived_ = 0;
+    // A packet whose handling failed has been reported; once is enough.
+    bool packetFailureTold_ = false;
+};
+
+}  // namespace app

@@ -1,0 +1,66 @@
+// The track file writer: output and temporary names, the temporary point file of a
+// Garmin download with its split at new segments, the progress caption, and the
+// finishing step that turns a point file into the output file.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+#include "app/download_ui.h"
+#include "app/services.h"
+#include "coords/file_handle.h"
+#include "garmin/track.h"
+
+namespace app {
+
+class TrackFileWriter {
+  public:
+    TrackFileWriter(DownloadUi& ui, TempFiles& tempFiles) : ui_(ui), tempFiles_(tempFiles) {}
+
+    QString Make_Output_Name(const QString& base);
+    QString Make_Temp_Name();
+
+    // A Garmin download's first point file, opened before any point arrives; false
+    // after telling the user why.
+    bool startDownload();
+    // At a new segment starts the next file when splitting; the caption shows
+    // `recordCount`, the records handled before this point.
+    void Write_Track_Point(const garmin::cTrack& t, std::int32_t recordCount);
+    // Closes the point file; false when it failed, now or earlier (the user was told).
+    bool closePointFile();
+    // Closes the point file of a transfer that was cut short, and deletes it when
+    // not a point had arrived.
+    void closeCutShort();
+    // Lets go of the point file without finishing it: the program is ending.
+    void dropPointFile() { FileNumber.reset(); }
+    // Where the points of a transfer that did not end are, as a line for the user.
+    // The file is written out first, so they are on disk whatever happens next.
+    QString pointsKeptText();
+
+    // A Magellan download's one output file, and a new temporary point file for it.
+    void startSingleFile(const QString& outFileName) { OutFileName = outFileName; }
+    QString newTempFile();
+
+    bool Finish_Output_File();
+
+  private:
+    // Opens a new temporary point file; at a split the temporary name is made before
+    // the output name.
+    bool setUpPointFile(bool atSplit);
+    void appendPoint(const garmin::cTrack& t);
+    // Tells the user once per point file; `pointsKept` when the file holds what came before.
+    void pointFileFailed(const QString& what, bool pointsKept);
+
+    DownloadUi& ui_;
+    TempFiles& tempFiles_;
+
+    coords::FileHandle FileNumber;  // the open temporary point file of a Garmin download
+    QString TempFileName;
+    QString OutFileName;
+    std::int16_t SplitCount = 0;
+    bool FirstSegment = true;
+    QString firstOutFile_;  // the output name the download started with
+    bool pointFileFailed_ = false;
+};
+
+}  // namespace app
