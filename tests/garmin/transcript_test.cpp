@@ -1,0 +1,302 @@
+// Replays receiver dialogues kept as transcripts in transcripts/*.txt and compares what the
+// engine does with the lines recorded there. Lines the test feeds in:
+//   < HEX              bytes from the receiver, as one read
+//   << ID HEX          a frame of identifier ID and that data; <<size N ID HEX lies in its size
+//   flood N HEX        N copies of one byte, as one read
+//   commerror KIND     a communication error event
+//   tick [N]           the reply timer ticks (N times)
+//   nested LINE        LINE runs inside the window's next Receive, as a message box lets it
+//   trace on | port N | ignore checksum
+//   track LAT LON TIME SEG ALT DEPTH | header DSPL COLOR "IDENT"   the record to upload
+//   call NAME [ARGS]   one of the engine's procedures
+// Lines starting with ">" (bytes the engine wrote) or "expect" are what it did. Running with
+// KELVARON_REWRITE_TRANSCRIPTS=1 writes them afresh after a deliberate change.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "garmin/gps.h"
+#include "tests/support/garmin_frames.h"
+#include "tests/support/seam_fakes.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using namespace testkit;
+
+std::string quote(std::string_view text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 32 || byte > 126 || c == '"' || c == '\\') {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+            out += hex;
+        } else {
+            out += c;
+        }
+    }
+    return out + '"';
+}
+
+std::string unquote(std::string text) {
+    text = text.substr(1, text.rfind('"') - 1);
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\') {
+            out += static_cast<char>(std::stoul(text.substr(i + 2, 2), nullptr, 16));
+            i += 3;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+std::string num(double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.10g", v);
+    return text;
+}
+
+class Dialogue {
+  public:
+    Dialogue() : pump_(&clock_), gps_(port_, timer_, pump_, clock_, host_) {
+        port_.onWrite = [this](const std::string& bytes) { say("> " + toHex(bytes)); };
+        host_.onReceive = [this](std::uint8_t id, std::uint8_t data1) { received(id, data1); };
+        gps_.Link_Error = [this](std::int16_t& code, std::string& text, garmin::Packet&) {
+            say("expect link " + std::to_string(code) + " " + quote(text));
+        };
+        gps_.NMEA = [this](std::string& sentence, bool& matched) {
+            say("expect nmea " + quote(sentence) + (matched ? " matched" : " unmatched"));
+        };
+        gps_.Settings("9600,n,8,1");
+        gps_.PortOpen();
+    }
+
+    // The transcript with every recorded line made afresh from what the engine did.
+    std::string replay(std::istream& in) {
+        for (std::string line; std::getline(in, line);) {
+            if (line.starts_with(">") || line.starts_with("expect")) continue;
+            out_ += line + '\n';
+            if (!line.empty() && line[0] != '#') act(line);
+        }
+        return out_;
+    }
+
+  private:
+    void say(const std::string& line) { out_ += line + '\n'; }
+
+    void act(const std::string& line) {
+        std::istringstream words(line);
+        std::string verb, rest;
+        words >> verb;
+        std::getline(words >> std::ws, rest);
+        const std::size_t errorsBefore = host_.errors.size(), waitsBefore = pump_.waits.size();
+        const std::size_t opensBefore = port_.opens.size();
+        const int discardsBefore = port_.discards;
+        if (verb == "<" || verb.starts_with("<<") || verb == "flood") {
+            feed(verb, rest);
+        } else if (verb == "commerror") {
+            port_.event = std::stoi(rest);
+            gps_.KelvComm_OnComm();
+        } else if (verb == "tick") {
+            for (int i = rest.empty() ? 1 : std::stoi(rest); i > 0; --i)
+                gps_.KelvTmrTimeout_Timer();
+        } else if (verb == "nested") {
+            nested_ = rest;
+        } else if (verb == "trace") {
+            gps_.HexDebug = [this](std::string& text) { say("expect trace " + quote(text)); };
+        } else if (verb == "port") {
+            gps_.Port(static_cast<std::int16_t>(std::stoi(rest)));
+        } else if (verb == "ignore") {
+            gps_.IgnoreCheckSum(true);
+        } else if (verb == "track") {
+            std::istringstream f(rest);
+            int segment = 0;
+            f >> gps_.Track.lat >> gps_.Track.lon >> gps_.Track.Time >> segment >> gps_.Track.Alt >>
+                gps_.Track.Dpth;
+            gps_.Track.New_Segment = segment != 0;
+        } else if (verb == "header") {
+            std::istringstream f(rest);
+            int dspl = 0, color = 0;
+            f >> dspl >> color;
+            gps_.Track.Dspl = dspl != 0;
+            gps_.Track.Color = static_cast<std::uint8_t>(color);
+            gps_.Track.Ident = unquote(rest.substr(rest.find('"')));
+        } else if (verb == "call") {
+            call(rest);
+        } else {
+            ADD_FAILURE() << "unknown transcript line: " << line;
+        }
+        for (std::size_t i = errorsBefore; i < host_.errors.size(); ++i) {
+            const auto& e = host_.errors[i];
+            say("expect error " + std::to_string(e.code) + " " + quote(e.message) + " after " +
+                toHex(std::string(e.packet.begin(), e.packet.end())));
+        }
+        for (std::size_t i = opensBefore; i < port_.opens.size(); ++i)
+            say("expect open " + std::to_string(port_.opens[i].first) + " " +
+                port_.opens[i].second);
+        if (port_.discards != discardsBefore) say("expect input discarded");
+        if (pump_.waits.size() != waitsBefore) {
+            int total = 0;
+            for (std::size_t i = waitsBefore; i < pump_.waits.size(); ++i) total += pump_.waits[i];
+            say("expect waited " + std::to_string(total) + " ms in " +
+                std::to_string(pump_.waits.size() - waitsBefore) + " slices");
+        }
+        if (timer_.armed != armed_) say(timer_.armed ? "expect armed" : "expect disarmed");
+        if (gps_.pendingInput() != pending_)
+            say("expect pending " + std::to_string(gps_.pendingInput()));
+        armed_ = timer_.armed;
+        pending_ = gps_.pendingInput();
+    }
+
+    void feed(const std::string& verb, const std::string& rest) {
+        std::string bytes;
+        if (verb == "<") {
+            bytes = fromHex(rest);
+        } else if (verb == "flood") {
+            const std::size_t space = rest.find(' ');
+            bytes.assign(std::stoul(rest.substr(0, space)), fromHex(rest.substr(space))[0]);
+        } else {
+            std::string hex = rest;
+            int size = -1;
+            if (verb == "<<size") {
+                size = std::stoi(rest.substr(0, rest.find(' ')));
+                hex = rest.substr(rest.find(' ') + 1);
+            }
+            const std::string idAndData = fromHex(hex);
+            bytes = frame(static_cast<std::uint8_t>(idAndData[0]), idAndData.substr(1), size);
+        }
+        port_.input += bytes;
+        port_.event = seams::kCommEvReceive;
+        gps_.KelvComm_OnComm();
+    }
+
+    void call(const std::string& text) {
+        const std::string name = text.substr(0, text.find(' '));
+        const std::string arg =
+            text.find(' ') == std::string::npos ? "" : text.substr(name.size() + 1);
+        static const std::map<std::string, void (garmin::cGarminGPS::*)()> plain = {
+            {"Request_Product_Data", &garmin::cGarminGPS::Request_Product_Data},
+            {"Request_Tracks", &garmin::cGarminGPS::Request_Tracks},
+            {"Request_Date_Time", &garmin::cGarminGPS::Request_Date_Time},
+            {"Pvt_Data_Start", &garmin::cGarminGPS::Pvt_Data_Start},
+            {"Pvt_Data_Stop", &garmin::cGarminGPS::Pvt_Data_Stop},
+            {"Power_Off", &garmin::cGarminGPS::Power_Off},
+            {"Request_Voltages", &garmin::cGarminGPS::Request_Voltages},
+            {"Request_Display", &garmin::cGarminGPS::Request_Display},
+            {"End_of_Records", &garmin::cGarminGPS::End_of_Records},
+            {"Reset", &garmin::cGarminGPS::Reset},
+            {"PortClose", &garmin::cGarminGPS::PortClose},
+            {"Send_Track", &garmin::cGarminGPS::Send_Track},
+            {"Send_Track_Header", &garmin::cGarminGPS::Send_Track_Header}};
+        if (const auto it = plain.find(name); it != plain.end()) {
+            (gps_.*(it->second))();
+        } else if (name == "Send" || name == "SendNoReply") {
+            const std::string bytes = fromHex(arg);
+            gps_.Send(garmin::Packet(bytes.begin(), bytes.end()), name == "SendNoReply");
+        } else if (name == "Start_of_Records") {
+            gps_.Start_of_Records(static_cast<std::uint16_t>(std::stoi(arg)));
+        } else if (name == "WaitFor") {
+            gps_.WaitFor(std::stoi(arg));
+        } else if (name == "PortOpen") {
+            say(gps_.PortOpen() ? "expect = true" : "expect = false");
+        } else if (name == "Settings") {
+            gps_.Settings(arg);
+        } else if (name == "TrimNull") {
+            std::string in = unquote(arg);
+            const std::string result = gps_.TrimNull(in);
+            say("expect = " + quote(result) + " leaving " + quote(in));
+        } else if (name == "NMEA_Checksum") {
+            say("expect = " + gps_.NMEA_Checksum(unquote(arg)));
+        } else {
+            ADD_FAILURE() << "unknown procedure " << name;
+        }
+    }
+
+    void received(std::uint8_t id, std::uint8_t data1) {
+        say("expect receive " + toHex(std::string{char(id), char(data1)}));
+        const auto& t = gps_.Track;
+        if (id == gps_.PID_Trk_Data()) {
+            say("expect track " + num(t.lat) + " " + num(t.lon) + " " + t.Time + " seg " +
+                std::to_string(t.New_Segment) + " alt " + num(t.Alt) + " depth " + num(t.Dpth));
+        } else if (id == gps_.PID_Trk_Hdr()) {
+            say("expect header " + std::to_string(t.Dspl) + " " + std::to_string(t.Color) + " " +
+                quote(t.Ident));
+        } else if (id == gps_.PID_Product_Data()) {
+            const auto& p = gps_.Product_Data;
+            say("expect product " + std::to_string(p.Product_ID) + " " +
+                std::to_string(p.Software_Version) + " " + quote(p.Product_Description_1) + " " +
+                quote(p.Product_Description_2));
+        } else if (id == gps_.PID_Records()) {
+            say("expect records " + std::to_string(gps_.Incoming_Records_Count()));
+        } else if (id == gps_.PID_Protocol_Array()) {
+            std::string names = "expect names";
+            for (const auto* name :
+                 {&gps_.Link_Protocol(), &gps_.WayPoint_Transfer_Protocol(),
+                  &gps_.Waypoint_Data_Format(), &gps_.Route_Transfer_Protocol(),
+                  &gps_.Route_Data_Format(), &gps_.Route_Wpt_Data_Format(),
+                  &gps_.Track_Transfer_Protocol(), &gps_.Track_Data_Format(),
+                  &gps_.Prox_Wpt_Transfer_Protocol(), &gps_.Prox_Wpt_Data_Format()})
+                names += " " + quote(*name);
+            say(names);
+        }
+        if (!nested_.empty()) act(std::exchange(nested_, {}));
+    }
+
+    FakePort port_;
+    FakeTimer timer_;
+    FakeClock clock_;
+    FakePump pump_;
+    RecordingHost host_;
+    garmin::cGarminGPS gps_;
+    std::string out_;
+    std::string nested_;
+    bool armed_ = false;
+    std::size_t pending_ = 0;
+};
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> result;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) result.push_back(line);
+    return result;
+}
+
+class Transcript : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(Transcript, EngineDoesWhatTheTranscriptRecords) {
+    const std::string path = std::string(TRANSCRIPT_DIR) + "/" + GetParam();
+    std::ifstream in(path);
+    const std::string expected = readFile(path);
+    const std::string actual = Dialogue().replay(in);
+    if (std::getenv("KELVARON_REWRITE_TRANSCRIPTS") != nullptr) writeFile(path, actual);
+    const auto want = lines(expected), got = lines(actual);
+    for (std::size_t i = 0; i < std::max(want.size(), got.size()); ++i) {
+        ASSERT_EQ(i < got.size() ? got[i] : "(end)", i < want.size() ? want[i] : "(end)")
+            << path << ":" << i + 1;
+    }
+}
+
+std::vector<std::string> transcripts() {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(TRANSCRIPT_DIR))
+        if (entry.path().extension() == ".txt") names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+INSTANTIATE_TEST_SUITE_P(Garmin, Transcript, ::testing::ValuesIn(transcripts()),
+                         [](const auto& info) {
+                             std::string name = info.param.substr(0, info.param.size() - 4);
+                             for (char& c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             return name;
+                         });
+
+}  // namespace
