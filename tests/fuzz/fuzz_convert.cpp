@@ -18,12 +18,17 @@
 #include "coords/convert.h"
 #include "coords/point_file.h"
 #include "tests/fuzz/fuzz_support.h"
-#include "tests/fuzz/scratch_dir.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
+// Made once per process, removed when it ends.
+const testkit::TempDir& Scratch() {
+    static const testkit::TempDir dir;
+    return dir;
+}
+
 using kelvaron_fuzz::Input;
-using kelvaron_fuzz::Scratch;
 
 void Write_File(const std::string& path, std::string_view bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -89,8 +94,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const char separator = (steer & 4) != 0 ? ',' : '.';
     const auto deviation = static_cast<std::int16_t>((steer >> 3) * 3);
 
-    const std::string points = Scratch().Path("points");
-    const std::string output = Scratch().Path("output");
+    const std::string points = Scratch().path("points");
+    const std::string output = Scratch().path("output");
     Write_File(points, in.Rest());
 
     try {

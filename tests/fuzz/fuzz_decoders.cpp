@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "garmin/packet_io.h"
 #include "tests/fuzz/engine_fakes.h"
 #include "tests/fuzz/fuzz_support.h"
 
@@ -20,8 +21,7 @@ namespace {
 
 using kelvaron_fuzz::Engine;
 using kelvaron_fuzz::Input;
-using kelvaron_fuzz::Make_Frame;
-using kelvaron_fuzz::Packet;
+using garmin::Packet;
 
 struct Entry {
     char tag;
@@ -80,10 +80,10 @@ void Check_Track_Point(Engine& engine, std::string_view data) {
     FUZZ_CHECK(t.Time.size() == 19 || t.Time == "N/A");
     const bool d300 = engine.gps.Track_Data_Format() == "D300";
     if (!d300 && !Uses_D301(engine.gps)) return;
-    const std::size_t before = engine.port.writes;
+    const std::size_t before = engine.writes;
     engine.gps.Send_Track();
-    FUZZ_CHECK(engine.port.writes == before + 1);
-    const Packet& up = engine.port.lastWritten;
+    FUZZ_CHECK(engine.writes == before + 1);
+    const Packet& up = engine.lastWritten;
     const std::string_view sent(reinterpret_cast<const char*>(up.data()) + 3, up.size() - 6);
     for (std::size_t at = 0; at < 12; at += 4) FUZZ_CHECK(Le(sent, at, 4) == Le(data, at, 4));
     const std::size_t segmentAt = d300 ? 12 : 20;
@@ -150,13 +150,13 @@ void Feed_Packet(Engine& engine, Input& in, std::string& lastAcked) {
     const bool isAnswer = id == gps.PID_Ack_Byte() || id == gps.PID_Nak_Byte();
 
     const std::size_t before = engine.host.received.size();
-    const std::string frame = Make_Frame(id, data, sizeByte);
+    const std::string frame = testkit::frame(id, data, sizeByte);
     engine.Feed(frame);
     FUZZ_CHECK(gps.pendingInput() == 0);
     const std::size_t handed = engine.host.received.size() - before;
     // The identifier is the one byte the wire does not double, so 16 and 3 cannot be
     // framed: 16, 3 ends a frame and 16, 16 reads as a doubled 16. No receiver uses them.
-    if (id == kelvaron_fuzz::kDle || id == kelvaron_fuzz::kEtx) return;
+    if (id == garmin::kDle || id == garmin::kEtx) return;
     // Acknowledgements and refusals from the receiver are accepted without a checksum test.
     if (isAnswer) {
         FUZZ_CHECK(handed == 1);
@@ -189,7 +189,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string lastAcked;
     const std::size_t report = in.Byte() % (kReportCount + 1);
     if (report < kReportCount) {
-        lastAcked = Make_Frame(engine.gps.PID_Protocol_Array(), kReports[report]);
+        lastAcked = testkit::frame(engine.gps.PID_Protocol_Array(), kReports[report]);
         engine.Feed(lastAcked);
         Check_Registry(engine.gps);
     }
