@@ -11,40 +11,33 @@
 // Each target defines this; libFuzzer calls it, and so does the corpus replayer.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
-namespace kelvaron_fuzz {
-
 // A broken promise is a finding like a sanitizer report: abort, so both libFuzzer and
 // the replayer stop on it and keep the input.
-[[noreturn]] inline void Check_Failed(const char* what, const char* file, int line) {
-    std::fprintf(stderr, "%s:%d: broken promise: %s\n", file, line, what);
-    std::abort();
-}
+#define FUZZ_CHECK(cond)                                                                       \
+    ((cond) ? static_cast<void>(0)                                                             \
+            : (std::fprintf(stderr, "%s:%d: broken promise: %s\n", __FILE__, __LINE__, #cond), \
+               std::abort()))
 
-#define FUZZ_CHECK(cond) \
-    ((cond) ? static_cast<void>(0) : ::kelvaron_fuzz::Check_Failed(#cond, __FILE__, __LINE__))
+namespace kelvaron_fuzz {
 
 class Input {
   public:
-    Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    Input(const std::uint8_t* data, std::size_t size)
+        : rest_(reinterpret_cast<const char*>(data), size) {}
 
-    bool Empty() const { return pos_ >= size_; }
-    std::size_t Remaining() const { return Empty() ? 0 : size_ - pos_; }
-
-    std::uint8_t Byte() { return Empty() ? 0 : data_[pos_++]; }
-
+    bool Empty() const { return rest_.empty(); }
+    std::size_t Remaining() const { return rest_.size(); }
+    std::uint8_t Byte() { return Empty() ? 0 : static_cast<std::uint8_t>(Take(1)[0]); }
     // Up to `n` bytes, fewer at the end of the input.
     std::string_view Take(std::size_t n) {
-        if (n > Remaining()) n = Remaining();
-        const std::string_view out(reinterpret_cast<const char*>(data_) + pos_, n);
-        pos_ += n;
+        const std::string_view out = rest_.substr(0, n);
+        rest_.remove_prefix(out.size());
         return out;
     }
-    std::string_view Rest() { return Take(Remaining()); }
+    std::string_view Rest() { return Take(rest_.size()); }
 
   private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t pos_ = 0;
+    std::string_view rest_;
 };
 
 }  // namespace kelvaron_fuzz
