@@ -82,9 +82,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (handed == 1 && id == gps.PID_Trk_Data()) checkTrackPoint(engine, packet);
         if (handed == 1 && id == gps.PID_Product_Data())
             FUZZ_CHECK(gps.Product_Data.Product_Description_1.find('\0') == std::string::npos);
-        if (handed == 1 && id == gps.PID_Records())
-            FUZZ_CHECK(gps.Incoming_Records_Count() ==
-                       (le32(std::string(packet) + std::string(4, '\0'), 0) & 0xFFFF));
+        // The count is unsigned; a packet too short to hold one counts 0.
+        if (handed == 1 && id == gps.PID_Records()) {
+            const std::uint32_t count = le32(std::string(packet) + "    ", 0) & 0xFFFF;
+            FUZZ_CHECK(gps.Incoming_Records_Count() == (packet.size() >= 2 ? count : 0));
+        }
     }
     return 0;
 }
