@@ -34,7 +34,7 @@ constexpr Mode kModes[] = {
 
 // A wandering walk across the grid's area, a point every few metres, with one-second
 // time texts like a receiver's.
-void Write_Track(const std::string& path, long points) {
+void writeTrack(const std::string& path, long points) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (f == nullptr) {
         std::perror(path.c_str());
@@ -63,12 +63,12 @@ struct Run {
     long peakKiB = 0;
 };
 
-double Seconds(const timeval& t) {
+double toSeconds(const timeval& t) {
     return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6;
 }
 
 // One pass in a child; the child sends its elapsed time back through a pipe.
-Run Run_In_Child(const std::string& in, const std::string& out, const Mode* mode) {
+Run runInChild(const std::string& in, const std::string& out, const Mode* mode) {
     int fds[2];
     if (pipe(fds) != 0) return {};
     const pid_t pid = fork();
@@ -97,12 +97,12 @@ Run Run_In_Child(const std::string& in, const std::string& out, const Mode* mode
     rusage usage{};
     if (pid > 0 && wait4(pid, &status, 0, &usage) == pid) {
         run.peakKiB = usage.ru_maxrss;
-        run.cpuSeconds = Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
+        run.cpuSeconds = toSeconds(usage.ru_utime) + toSeconds(usage.ru_stime);
     }
     return run;
 }
 
-long Lines_In(const std::string& path) {
+long linesIn(const std::string& path) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (f == nullptr) return 0;
     long lines = 0;
@@ -125,19 +125,19 @@ int main() {
     const std::string out = dir + "/out.txt";
     constexpr int kRepeats = 5;
 
-    const Run idle = Run_In_Child(in, out, nullptr);
+    const Run idle = runInChild(in, out, nullptr);
     std::printf("peak of an idle child: %ld KiB\n\n", idle.peakKiB);
     // Wall time suffers when other work shares the cores; the CPU figure does not.
     std::printf("%9s  %-16s %10s %14s %10s %14s %10s\n", "points", "mode", "lines out",
                 "points/s wall", "wall s", "points/s CPU", "peak KiB");
     for (long points : {100000L, 1000000L}) {
-        Write_Track(in, points);
+        writeTrack(in, points);
         for (const Mode& mode : kModes) {
             Run best;
             double bestCpu = 0.0;
             long peak = 0;
             for (int i = 0; i < kRepeats; ++i) {
-                const Run run = Run_In_Child(in, out, &mode);
+                const Run run = runInChild(in, out, &mode);
                 if (run.seconds < 0) continue;
                 if (best.seconds < 0 || run.seconds < best.seconds) best = run;
                 if (bestCpu == 0.0 || run.cpuSeconds < bestCpu) bestCpu = run.cpuSeconds;
@@ -145,7 +145,7 @@ int main() {
             }
             const double count = static_cast<double>(points);
             std::printf("%9ld  %-16s %10ld %14.0f %10.3f %14.0f %10ld\n", points, mode.name,
-                        Lines_In(out), best.seconds > 0 ? count / best.seconds : 0.0, best.seconds,
+                        linesIn(out), best.seconds > 0 ? count / best.seconds : 0.0, best.seconds,
                         bestCpu > 0 ? count / bestCpu : 0.0, peak);
         }
     }

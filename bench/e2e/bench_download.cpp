@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/e2e/command_line.h"
 #include "bench/e2e/garmin_session.h"
 #include "bench/e2e/sim_log.h"
 #include "bench/e2e/thread_sched.h"
@@ -31,11 +32,6 @@
 namespace {
 
 using namespace kelvaron_bench;
-
-struct Options {
-    std::vector<long> points{10000};
-    std::vector<long> speeds{115200};
-};
 
 // What a child sends back through its pipe.
 struct Report {
@@ -47,68 +43,34 @@ struct Report {
     long hostFrames = 0;
     long resends = 0;
     long peakKiB = 0;
-    // Per exchange beyond the line time, in milliseconds (see Transfer_Span).
+    // Per exchange beyond the line time, in milliseconds (see TransferSpan).
     double hostSideP50 = 0, hostSideP99 = 0, receiverSideP50 = 0, receiverSideP99 = 0;
     // What the scheduler did during the transfer to the window's thread and the simulator.
-    Sched_Times window;
-    Sched_Times simulator;
+    SchedTimes window;
+    SchedTimes simulator;
     bool simulatorSeen = false;
     char note[400] = {};
 };
 
-[[noreturn]] void Usage(const char* program) {
-    std::fprintf(stderr, "usage: %s [--points N[,N...]] [--speed BPS[,BPS...]]\n", program);
-    std::exit(2);
-}
-
-std::vector<long> Numbers(const char* text, const char* program) {
-    std::vector<long> out;
-    const char* p = text;
-    while (*p) {
-        char* end = nullptr;
-        const long v = std::strtol(p, &end, 10);
-        if (end == p || v <= 0 || (*end != ',' && *end != '\0')) Usage(program);
-        out.push_back(v);
-        p = *end == ',' ? end + 1 : end;
-    }
-    if (out.empty()) Usage(program);
-    return out;
-}
-
-Options Parse(int argc, char** argv) {
-    Options o;
-    for (int i = 1; i < argc; ++i) {
-        if (i + 1 >= argc) Usage(argv[0]);
-        if (std::strcmp(argv[i], "--points") == 0) {
-            o.points = Numbers(argv[++i], argv[0]);
-        } else if (std::strcmp(argv[i], "--speed") == 0) {
-            o.speeds = Numbers(argv[++i], argv[0]);
-        } else {
-            Usage(argv[0]);
-        }
-    }
-    return o;
-}
-
-void Note(Report& r, const std::string& text) {
+void note(Report& r, const std::string& text) {
     std::snprintf(r.note, sizeof r.note, "%s", text.c_str());
 }
 
-double Percentile_Ms(std::vector<double> seconds, double q) {
+double percentileMs(std::vector<double> seconds, double q) {
     if (seconds.empty()) return 0;
     std::sort(seconds.begin(), seconds.end());
     const auto rank = static_cast<std::size_t>(q * static_cast<double>(seconds.size() - 1));
     return seconds[rank] * 1000.0;
 }
 
-long Peak_KiB() {
+long peakResidentKiB() {
     rusage u{};
     ::getrusage(RUSAGE_SELF, &u);
     return u.ru_maxrss;
 }
 
 // One download in this (child) process. `points` 0: only the window, shown and idle.
-Report Download(long points, long speed) {
+Report download(long points, long speed) {
     Report r;
     int argc = 1;
     char name[] = "bench_garmin_download";
@@ -116,46 +78,46 @@ Report Download(long points, long speed) {
     QApplication application(argc, argv);
     QTemporaryDir dir;
     if (points == 0) {
-        Garmin_Session idle(dir.path(), dir.filePath("no-receiver"), 9600);
+        GarminSession idle(dir.path(), dir.filePath("no-receiver"), 9600);
         QApplication::processEvents();
-        r.peakKiB = Peak_KiB();
+        r.peakKiB = peakResidentKiB();
         return r;
     }
     const QString log = dir.filePath("sim.log");
-    kelvaron_e2e::SimReceiver sim(
+    testkit::SimReceiver sim(
         dir.path(), {"--caps", "l001-d301", "--points", QString::number(points), "--speed",
                      QString::number(speed), "--once", "--ack-timeout", "3000", "--log", log});
     if (!sim.started()) {
-        Note(r, "kelvaron-sim did not start: " + sim.errors().toStdString());
+        note(r, "kelvaron-sim did not start: " + sim.errors().toStdString());
         return r;
     }
-    Garmin_Session session(dir.path(), sim.link(), static_cast<int>(speed));
-    const Thread_Sched window(::gettid());
-    const pid_t simPid = Child_Running("kelvaron-sim");
-    const Thread_Sched simulator = Thread_Sched::Of_Process(simPid);
+    GarminSession session(dir.path(), sim.link(), static_cast<int>(speed));
+    const ThreadSched window(::gettid());
+    const pid_t simPid = childRunning("kelvaron-sim");
+    const ThreadSched simulator = ThreadSched::ofProcess(simPid);
     r.simulatorSeen = simulator.ok();
-    Sched_Times window0, simulator0;
+    SchedTimes window0, simulator0;
     session.onRequested = [&] {
         window0 = window.read();
         simulator0 = simulator.read();
     };
     session.onCompleted = [&] {
-        const Sched_Times w = window.read(), s = simulator.read();
+        const SchedTimes w = window.read(), s = simulator.read();
         r.window = {w.cpuNs - window0.cpuNs, w.waitNs - window0.waitNs};
         r.simulator = {s.cpuNs - simulator0.cpuNs, s.waitNs - simulator0.waitNs};
     };
     // Three times the line time of about 40 bytes a point, and the identification.
     const double lineSeconds = static_cast<double>(points) * 40 * 10 / static_cast<double>(speed);
-    const Download_Result d = session.run(static_cast<int>(lineSeconds * 3000) + 60000);
-    r.peakKiB = Peak_KiB();
+    const DownloadResult d = session.run(static_cast<int>(lineSeconds * 3000) + 60000);
+    r.peakKiB = peakResidentKiB();
     sim.finished(5000);
-    Note(r, d.messages.join(" | ").toStdString());
+    note(r, d.messages.join(" | ").toStdString());
     if (!d.ended || !d.completed) return r;
     r.windowSeconds = std::chrono::duration<double>(*d.completed - d.requested).count();
     std::string why;
-    const auto span = Read_Transfer_Span(log.toStdString(), static_cast<int>(speed), why);
+    const auto span = readTransferSpan(log.toStdString(), static_cast<int>(speed), why);
     if (!span) {
-        Note(r, why);
+        note(r, why);
         return r;
     }
     r.completed = true;
@@ -164,26 +126,26 @@ Report Download(long points, long speed) {
     r.receiverFrames = span->receiverFrames;
     r.hostFrames = span->hostFrames;
     r.resends = span->resends;
-    r.hostSideP50 = Percentile_Ms(span->hostSide, 0.5);
-    r.hostSideP99 = Percentile_Ms(span->hostSide, 0.99);
-    r.receiverSideP50 = Percentile_Ms(span->receiverSide, 0.5);
-    r.receiverSideP99 = Percentile_Ms(span->receiverSide, 0.99);
+    r.hostSideP50 = percentileMs(span->hostSide, 0.5);
+    r.hostSideP99 = percentileMs(span->hostSide, 0.99);
+    r.receiverSideP50 = percentileMs(span->receiverSide, 0.5);
+    r.receiverSideP99 = percentileMs(span->receiverSide, 0.99);
     return r;
 }
 
 // Runs Download in a child and returns its report.
-Report In_Child(long points, long speed) {
+Report inChild(long points, long speed) {
     Report r;
     int pipeFds[2];
     if (::pipe(pipeFds) != 0) {
-        Note(r, "no pipe");
+        note(r, "no pipe");
         return r;
     }
     std::fflush(stdout);
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(pipeFds[0]);
-        const Report mine = Download(points, speed);
+        const Report mine = download(points, speed);
         const ssize_t n = ::write(pipeFds[1], &mine, sizeof mine);
         ::_exit(n == sizeof mine ? 0 : 1);
     }
@@ -194,12 +156,12 @@ Report In_Child(long points, long speed) {
     if (child > 0) ::waitpid(child, &status, 0);
     if (n != sizeof r) {
         r = Report{};
-        Note(r, "the child ended without a report (status " + std::to_string(status) + ")");
+        note(r, "the child ended without a report (status " + std::to_string(status) + ")");
     }
     return r;
 }
 
-void Print(long points, long speed, const Report& r) {
+void print(long points, long speed, const Report& r) {
     std::printf("%ld D301 points at %ld bit/s: %s\n", points, speed, r.note);
     if (r.completed) {
         const double bound = static_cast<double>(r.bytes) * 10.0 / static_cast<double>(speed);
@@ -231,17 +193,20 @@ void Print(long points, long speed, const Report& r) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const Options o = Parse(argc, argv);
+    CommandLine line(argc, argv, "[--points N[,N...]] [--speed BPS[,BPS...]]");
+    const std::vector<long> points = line.numbers("--points", {10000}, 1, 1000000);
+    const std::vector<long> speeds = line.numbers("--speed", {115200}, 10, 4000000);
+    line.finish();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     double load[1] = {0};
     if (::getloadavg(load, 1) == 1) std::printf("load average at the start: %.2f\n", load[0]);
-    const Report idle = In_Child(0, 0);
+    const Report idle = inChild(0, 0);
     std::printf("the window alone, shown and idle: peak memory %ld KiB\n", idle.peakKiB);
     bool all = true;
-    for (const long speed : o.speeds) {
-        for (const long points : o.points) {
-            const Report r = In_Child(points, speed);
-            Print(points, speed, r);
+    for (const long speed : speeds) {
+        for (const long count : points) {
+            const Report r = inChild(count, speed);
+            print(count, speed, r);
             all = all && r.completed;
         }
     }

@@ -24,41 +24,18 @@
 #include <string>
 #include <thread>
 
+#include "bench/e2e/command_line.h"
 #include "bench/e2e/garmin_session.h"
 #include "bench/e2e/pty_floor.h"
-#include "bench/e2e/pty_pair.h"
 #include "bench/e2e/timed_receiver.h"
+#include "tests/support/pty.h"
 
 namespace {
 
 using namespace kelvaron_bench;
 
-struct Options {
-    long points = 10000;
-    bool spin = true;
-};
-
-Options Parse(int argc, char** argv) {
-    Options o;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--poll") == 0) {
-            o.spin = false;
-        } else if (std::strcmp(argv[i], "--points") == 0 && i + 1 < argc) {
-            o.points = std::strtol(argv[++i], nullptr, 10);
-        } else {
-            std::fprintf(stderr, "usage: %s [--points N] [--poll]\n", argv[0]);
-            std::exit(2);
-        }
-    }
-    if (o.points < 1 || o.points > 65535) {
-        std::fprintf(stderr, "%s: --points takes 1 to 65535\n", argv[0]);
-        std::exit(2);
-    }
-    return o;
-}
-
 // Nearest-rank percentile of sorted samples, in milliseconds.
-double Percentile_Ms(const std::vector<std::int64_t>& sorted, double q) {
+double percentileMs(const std::vector<std::int64_t>& sorted, double q) {
     if (sorted.empty()) return 0;
     const auto n = sorted.size();
     auto rank = static_cast<std::size_t>(q * static_cast<double>(n) + 0.999999);
@@ -66,15 +43,15 @@ double Percentile_Ms(const std::vector<std::int64_t>& sorted, double q) {
     return static_cast<double>(sorted[rank - 1]) / 1e6;
 }
 
-void Print_Spread(const char* what, std::vector<std::int64_t> t) {
+void printSpread(const char* what, std::vector<std::int64_t> t) {
     std::sort(t.begin(), t.end());
     std::printf("  %s (%zu points):\n", what, t.size());
     std::printf("    p50 %.3f ms  p90 %.3f ms  p99 %.3f ms  p99.9 %.3f ms  max %.3f ms\n",
-                Percentile_Ms(t, 0.50), Percentile_Ms(t, 0.90), Percentile_Ms(t, 0.99),
-                Percentile_Ms(t, 0.999), Percentile_Ms(t, 1.0));
+                percentileMs(t, 0.50), percentileMs(t, 0.90), percentileMs(t, 0.99),
+                percentileMs(t, 0.999), percentileMs(t, 1.0));
 }
 
-bool Pin_To_Cpu(int cpu) {
+bool pinToCpu(int cpu) {
     if (std::thread::hardware_concurrency() < 2) return false;
     cpu_set_t set;
     CPU_ZERO(&set);
@@ -87,10 +64,10 @@ bool Pin_To_Cpu(int cpu) {
 constexpr std::int64_t kDisturbedWaitNs = 20'000;
 constexpr std::int64_t kGoalNs = 300'000;
 
-void Print_Figures(const Turnaround_Run& run, bool spin) {
+void printFigures(const TurnaroundRun& run, bool spin) {
     std::vector<std::int64_t> all, calm, hostCpu;
     long over = 0, overWaited = 0;
-    for (const Point_Sample& p : run.points) {
+    for (const PointSample& p : run.points) {
         const std::int64_t waited = p.hostWaitNs + p.receiverWaitNs;
         all.push_back(p.turnaroundNs);
         hostCpu.push_back(p.hostCpuNs);
@@ -102,15 +79,15 @@ void Print_Figures(const Turnaround_Run& run, bool spin) {
     }
     std::printf("host turnaround, %zu D301 points; the receiver waits by %s\n", all.size(),
                 spin ? "reading in a tight loop" : "poll()");
-    Print_Spread("every point", all);
-    Print_Spread("points where neither thread waited 20 us or more for a CPU", calm);
+    printSpread("every point", all);
+    printSpread("points where neither thread waited 20 us or more for a CPU", calm);
     std::printf(
         "  above 0.3 ms: %ld points, %ld of them with the host or the receiver waiting\n"
         "    for a CPU for at least half of their turnaround\n",
         over, overWaited);
     std::sort(hostCpu.begin(), hostCpu.end());
     std::printf("  CPU time of the window's thread per exchange: p50 %.3f ms  p99 %.3f ms\n",
-                Percentile_Ms(hostCpu, 0.5), Percentile_Ms(hostCpu, 0.99));
+                percentileMs(hostCpu, 0.5), percentileMs(hostCpu, 0.99));
     std::printf("  refusals %ld, resends %ld, rejected host frames %ld\n", run.refusals,
                 run.resends, run.rejectedFrames);
 }
@@ -118,29 +95,32 @@ void Print_Figures(const Turnaround_Run& run, bool spin) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const Options o = Parse(argc, argv);
+    CommandLine line(argc, argv, "[--points N] [--poll]");
+    const long points = line.numbers("--points", {10000}, 1, 65535).front();
+    const bool spin = !line.flag("--poll");
+    line.finish();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     QTemporaryDir dir;
-    Pty_Pair pty;
+    testkit::PtyPair pty;
     if (!pty.ok()) {
         std::fprintf(stderr, "no pseudo-terminal: %s\n", pty.failure().c_str());
         return 1;
     }
-    Garmin_Session session(dir.path(), QString::fromStdString(pty.slavePath()), 115200);
-    Timed_Receiver receiver(pty.master(), o.points, o.spin, ::gettid());
-    Turnaround_Run run;
+    GarminSession session(dir.path(), QString::fromStdString(pty.slavePath()), 115200);
+    TimedReceiver receiver(pty.master(), points, spin, ::gettid());
+    TurnaroundRun run;
     // One core each, so that the receiver's tight loop never stands between the window's
     // thread and a CPU, and the window never runs in the receiver's place between its
     // write and its clock reading.
-    const bool pinned = Pin_To_Cpu(0);
+    const bool pinned = pinToCpu(0);
     std::thread side([&] {
-        if (pinned) Pin_To_Cpu(1);
+        if (pinned) pinToCpu(1);
         run = receiver.run();
     });
     double load[1] = {0};
     if (::getloadavg(load, 1) == 1) std::printf("load average at the start: %.2f\n", load[0]);
-    const Download_Result r = session.run(120000 + static_cast<int>(o.points) * 10);
+    const DownloadResult r = session.run(120000 + static_cast<int>(points) * 10);
     receiver.stop();
     side.join();
 
@@ -148,9 +128,9 @@ int main(int argc, char** argv) {
     for (const QString& m : r.messages) std::printf("window: %s\n", qPrintable(m));
     if (!r.ended) std::printf("the transfer did not complete\n");
     if (run.points.empty()) return 1;
-    Print_Figures(run, o.spin);
+    printFigures(run, spin);
     // Timed by reading in a tight loop; the bare host waits in poll() as the window does.
-    Print_Spread("the floor: the same exchange answered by a bare poll/read/write thread",
-                 Pty_Floor(o.points, pinned ? 0 : -1, pinned ? 1 : -1));
+    printSpread("the floor: the same exchange answered by a bare poll/read/write thread",
+                ptyFloor(points, pinned ? 0 : -1, pinned ? 1 : -1));
     return 0;
 }

@@ -9,7 +9,7 @@
 
 namespace kelvaron_bench {
 
-Garmin_Session::Garmin_Session(const QString& folder, const QString& device, int speed)
+GarminSession::GarminSession(const QString& folder, const QString& device, int speed)
     : window_(folder), output_(QDir(folder).filePath(QStringLiteral("track.txt"))) {
     window_.mapPort(1, device);
     window_.set(QStringLiteral("GPSType"), QStringLiteral("1"));
@@ -19,15 +19,15 @@ Garmin_Session::Garmin_Session(const QString& folder, const QString& device, int
     window_.set(QStringLiteral("Reduce"), QStringLiteral("0"));
     window_.set(QStringLiteral("Dev"), QStringLiteral("10"));
     frmKelvaron& w = window_.open();
-    auto* speeds = window_.access().control<QComboBox>("cmbSpeed");
+    auto* speeds = window_.control<QComboBox>("cmbSpeed");
     speeds->setCurrentIndex(speeds->findText(QString::number(speed)));
     // Shown as the program shows it, so the caption of every point goes to a real
     // (offscreen) platform window.
     w.show();
 }
 
-Download_Result Garmin_Session::run(int limitMs) {
-    Download_Result r;
+DownloadResult GarminSession::run(int limitMs) {
+    DownloadResult r;
     window_.dialogs.onMessage = [this, &r](const QString& text) {
         if (r.completed || !text.startsWith(QStringLiteral("Received "))) return;
         r.completed = Steady::now();

@@ -10,13 +10,13 @@
 #include <functional>
 #include <optional>
 
-#include "tests/e2e/support/e2e_harness.h"
+#include "tests/support/qt/e2e_harness.h"
 
 namespace kelvaron_bench {
 
 using Steady = std::chrono::steady_clock;  // CLOCK_MONOTONIC
 
-struct Download_Result {
+struct DownloadResult {
     bool saved = false;  // Save returned within its limit
     bool ended = false;  // the program ended (the transfer completed)
     QStringList messages;
@@ -26,15 +26,15 @@ struct Download_Result {
     std::optional<Steady::time_point> completed;
 };
 
-class Garmin_Session {
+class GarminSession {
   public:
     // The window on "Garmin", COM1 mapped to `device` at `speed` bit/s, its settings file,
     // temporary folder and output file in `folder`.
-    Garmin_Session(const QString& folder, const QString& device, int speed);
+    GarminSession(const QString& folder, const QString& device, int speed);
 
     // Save, then the event loop until the program ends, a message other than the
     // completion's comes, or `limitMs` have passed.
-    Download_Result run(int limitMs);
+    DownloadResult run(int limitMs);
 
     QString outputFile() const { return output_; }
 
@@ -43,7 +43,7 @@ class Garmin_Session {
     std::function<void()> onCompleted;
 
   private:
-    kelvaron_e2e::LiveWindow window_;
+    testkit::LiveWindow window_;
     QString output_;
 };
 

@@ -8,15 +8,15 @@
 #include <string>
 #include <thread>
 
-#include "bench/e2e/garmin_frames.h"
-#include "bench/e2e/pty_pair.h"
 #include "bench/e2e/timed_receiver.h"
+#include "tests/support/garmin_frames.h"
+#include "tests/support/pty.h"
 
 namespace kelvaron_bench {
 
 namespace {
 
-void Pin(int cpu) {
+void pin(int cpu) {
     if (cpu < 0) return;
     cpu_set_t set;
     CPU_ZERO(&set);
@@ -25,7 +25,7 @@ void Pin(int cpu) {
 }
 
 // Reads whole frames of `size` bytes and answers each with `ack`.
-void Bare_Host(int fd, long exchanges, std::size_t size, const std::string& ack) {
+void bareHost(int fd, long exchanges, std::size_t size, const std::string& ack) {
     char buffer[512];
     std::size_t got = 0;
     for (long done = 0; done < exchanges;) {
@@ -39,20 +39,20 @@ void Bare_Host(int fd, long exchanges, std::size_t size, const std::string& ack)
     }
 }
 
-std::vector<std::int64_t> Time_Exchanges(int fd, long exchanges, const std::string& frame,
-                                         std::size_t ackSize) {
+std::vector<std::int64_t> timeExchanges(int fd, long exchanges, const std::string& frame,
+                                        std::size_t ackSize) {
     std::vector<std::int64_t> out;
     out.reserve(static_cast<std::size_t>(exchanges));
     char buffer[64];
     for (long i = 0; i < exchanges; ++i) {
         if (::write(fd, frame.data(), frame.size()) != static_cast<ssize_t>(frame.size())) break;
-        const std::int64_t sent = Monotonic_Ns();
+        const std::int64_t sent = monotonicNs();
         const std::int64_t limit = sent + 5'000'000'000;
         std::int64_t read = sent;
         std::size_t got = 0;
         while (got < ackSize && read < limit) {
             const ssize_t n = ::read(fd, buffer, sizeof buffer);
-            read = Monotonic_Ns();
+            read = monotonicNs();
             if (n > 0) got += static_cast<std::size_t>(n);
         }
         if (got < ackSize) break;
@@ -63,22 +63,22 @@ std::vector<std::int64_t> Time_Exchanges(int fd, long exchanges, const std::stri
 
 }  // namespace
 
-std::vector<std::int64_t> Pty_Floor(long exchanges, int hostCpu, int receiverCpu) {
+std::vector<std::int64_t> ptyFloor(long exchanges, int hostCpu, int receiverCpu) {
     std::vector<std::int64_t> out;
-    Pty_Pair pty;
+    testkit::PtyPair pty;
     if (!pty.ok()) return out;
     // A D301 point of the size the window gets, and the acknowledgement it sends.
-    const std::string frame = Encode_Frame(34, std::string(21, '\x01'));
-    const std::string ack = Encode_Frame(kPidAck, std::string{'\x22', '\0'});
+    const std::string frame = testkit::frame(34, std::string(21, '\x01'));
+    const std::string ack = testkit::frame(6, std::string{'\x22', '\0'});
     const int slave = ::open(pty.slavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     if (slave < 0) return out;
     std::thread host([&] {
-        Pin(hostCpu);
-        Bare_Host(slave, exchanges, frame.size(), ack);
+        pin(hostCpu);
+        bareHost(slave, exchanges, frame.size(), ack);
     });
     std::thread timing([&] {
-        Pin(receiverCpu);
-        out = Time_Exchanges(pty.master(), exchanges, frame, ack.size());
+        pin(receiverCpu);
+        out = timeExchanges(pty.master(), exchanges, frame, ack.size());
     });
     timing.join();
     host.join();

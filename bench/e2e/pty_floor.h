@@ -10,6 +10,6 @@ namespace kelvaron_bench {
 
 // Turnarounds in nanoseconds, timed as the benchmark's receiver times them; the bare host
 // runs on `hostCpu` and the timing side on `receiverCpu` when they are not negative.
-std::vector<std::int64_t> Pty_Floor(long exchanges, int hostCpu, int receiverCpu);
+std::vector<std::int64_t> ptyFloor(long exchanges, int hostCpu, int receiverCpu);
 
 }  // namespace kelvaron_bench

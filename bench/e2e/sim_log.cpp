@@ -10,7 +10,7 @@ namespace kelvaron_bench {
 
 namespace {
 
-struct Log_Line {
+struct LogLine {
     double time = 0;
     bool host = false;  // host> (else sim>)
     std::vector<unsigned> bytes;
@@ -18,8 +18,8 @@ struct Log_Line {
 };
 
 // "  12.345678 host> 10 0A 02 06 00 EE 10 03  # command"; events ("---") give nothing.
-std::optional<Log_Line> Parse_Line(const std::string& text) {
-    Log_Line l;
+std::optional<LogLine> parseLine(const std::string& text) {
+    LogLine l;
     char* end = nullptr;
     l.time = std::strtod(text.c_str(), &end);
     if (end == text.c_str()) return std::nullopt;
@@ -46,37 +46,36 @@ std::optional<Log_Line> Parse_Line(const std::string& text) {
 }
 
 // The host's command frame asking for the track log (command 6 under L001 or L002).
-bool Is_Track_Request(const Log_Line& l) {
+bool isTrackRequest(const LogLine& l) {
     return l.host && l.bytes.size() >= 5 && (l.bytes[1] == 10 || l.bytes[1] == 11) &&
            l.bytes[2] == 2 && l.bytes[3] == 6 && l.bytes[4] == 0;
 }
 
 // The host's acknowledgement of transfer complete (packet 12).
-bool Is_Final_Ack(const Log_Line& l) {
+bool isFinalAck(const LogLine& l) {
     return l.host && l.bytes.size() >= 4 && l.bytes[1] == 6 && l.bytes[3] == 12;
 }
 
 }  // namespace
 
-std::optional<Transfer_Span> Read_Transfer_Span(const std::string& path, int speed,
-                                                std::string& why) {
+std::optional<TransferSpan> readTransferSpan(const std::string& path, int speed, std::string& why) {
     std::ifstream in(path);
     if (!in) {
         why = "cannot read " + path;
         return std::nullopt;
     }
-    Transfer_Span span;
+    TransferSpan span;
     std::optional<double> start;
-    const auto lineTime = [speed](const Log_Line& l) {
+    const auto lineTime = [speed](const LogLine& l) {
         return static_cast<double>(l.bytes.size()) * 10.0 / speed;
     };
-    std::optional<Log_Line> previous;
+    std::optional<LogLine> previous;
     std::string text;
     while (std::getline(in, text)) {
-        const auto l = Parse_Line(text);
+        const auto l = parseLine(text);
         if (!l) continue;
         if (!start) {
-            if (!Is_Track_Request(*l)) continue;
+            if (!isTrackRequest(*l)) continue;
             // Logged when its last byte had arrived.
             start = l->time - lineTime(*l);
         }
@@ -90,7 +89,7 @@ std::optional<Transfer_Span> Read_Transfer_Span(const std::string& path, int spe
         span.bytes += static_cast<long>(l->bytes.size());
         ++(l->host ? span.hostFrames : span.receiverFrames);
         if (l->note.find("(resend") != std::string::npos) ++span.resends;
-        if (Is_Final_Ack(*l)) {
+        if (isFinalAck(*l)) {
             span.seconds = l->time - *start;
             return span;
         }

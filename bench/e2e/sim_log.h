@@ -9,7 +9,7 @@
 
 namespace kelvaron_bench {
 
-struct Transfer_Span {
+struct TransferSpan {
     // From the first byte of the host's track request going out to its acknowledgement
     // of transfer complete having arrived, on the simulator's clock.
     double seconds = 0;
@@ -28,7 +28,6 @@ struct Transfer_Span {
 
 // The transfer in the log at `path` of a receiver on a line of `speed` bit/s; nothing when
 // the log holds no complete track transfer, with the reason in `why`.
-std::optional<Transfer_Span> Read_Transfer_Span(const std::string& path, int speed,
-                                                std::string& why);
+std::optional<TransferSpan> readTransferSpan(const std::string& path, int speed, std::string& why);
 
 }  // namespace kelvaron_bench

@@ -9,29 +9,29 @@
 
 namespace kelvaron_bench {
 
-Thread_Sched::Thread_Sched(pid_t tid) {
+ThreadSched::ThreadSched(pid_t tid) {
     open(("/proc/self/task/" + std::to_string(tid) + "/schedstat").c_str());
 }
 
-Thread_Sched Thread_Sched::Of_Process(pid_t pid) {
-    Thread_Sched s;
+ThreadSched ThreadSched::ofProcess(pid_t pid) {
+    ThreadSched s;
     s.open(("/proc/" + std::to_string(pid) + "/schedstat").c_str());
     return s;
 }
 
-Thread_Sched::Thread_Sched(Thread_Sched&& other) noexcept : fd_(other.fd_) {
+ThreadSched::ThreadSched(ThreadSched&& other) noexcept : fd_(other.fd_) {
     other.fd_ = -1;
 }
 
-void Thread_Sched::open(const char* path) {
+void ThreadSched::open(const char* path) {
     fd_ = ::open(path, O_RDONLY | O_CLOEXEC);
 }
 
-Thread_Sched::~Thread_Sched() {
+ThreadSched::~ThreadSched() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-Sched_Times Thread_Sched::read() const {
+SchedTimes ThreadSched::read() const {
     if (fd_ < 0) return {};
     char text[128];
     const ssize_t n = ::pread(fd_, text, sizeof text - 1, 0);
@@ -43,7 +43,7 @@ Sched_Times Thread_Sched::read() const {
     return {cpu, wait};
 }
 
-pid_t Child_Running(const char* program) {
+pid_t childRunning(const char* program) {
     // Children are listed by the thread that started them; QProcess starts them from
     // the main thread.
     std::ifstream children("/proc/self/task/" + std::to_string(::getpid()) + "/children");

@@ -8,34 +8,34 @@
 
 namespace kelvaron_bench {
 
-struct Sched_Times {
+struct SchedTimes {
     std::int64_t cpuNs = 0;
     std::int64_t waitNs = 0;  // runnable but not running
 };
 
-class Thread_Sched {
+class ThreadSched {
   public:
     // A thread of this process.
-    explicit Thread_Sched(pid_t tid);
+    explicit ThreadSched(pid_t tid);
     // The main thread of another process.
-    static Thread_Sched Of_Process(pid_t pid);
-    Thread_Sched(Thread_Sched&& other) noexcept;
-    ~Thread_Sched();
-    Thread_Sched(const Thread_Sched&) = delete;
-    Thread_Sched& operator=(const Thread_Sched&) = delete;
+    static ThreadSched ofProcess(pid_t pid);
+    ThreadSched(ThreadSched&& other) noexcept;
+    ~ThreadSched();
+    ThreadSched(const ThreadSched&) = delete;
+    ThreadSched& operator=(const ThreadSched&) = delete;
 
     bool ok() const { return fd_ >= 0; }
     // Zeros when the file cannot be read.
-    Sched_Times read() const;
+    SchedTimes read() const;
 
   private:
-    Thread_Sched() = default;
+    ThreadSched() = default;
     void open(const char* path);
 
     int fd_ = -1;
 };
 
 // The child process of this one that runs `program` (its name as /proc shows it), or 0.
-pid_t Child_Running(const char* program);
+pid_t childRunning(const char* program);
 
 }  // namespace kelvaron_bench

@@ -9,10 +9,14 @@
 #include <cmath>
 #include <cstring>
 
+#include "tests/support/garmin_frames.h"
+
 namespace kelvaron_bench {
 
 namespace {
 
+constexpr std::uint8_t kPidAck = 6;
+constexpr std::uint8_t kPidNak = 21;
 constexpr std::uint8_t kPidCommand = 10;
 constexpr std::uint8_t kPidXferCmplt = 12;
 constexpr std::uint8_t kPidRecords = 27;
@@ -28,19 +32,19 @@ constexpr std::int64_t kDialogueLimit = 30 * kSecond;
 constexpr std::int64_t kAckTimeout = 2 * kSecond;
 constexpr int kMaxResends = 5;
 
-void Put_U16(std::string& s, std::uint16_t v) {
+void putU16(std::string& s, std::uint16_t v) {
     s += static_cast<char>(v & 0xFF);
     s += static_cast<char>(v >> 8);
 }
 
-void Put_U32(std::string& s, std::uint32_t v) {
+void putU32(std::string& s, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
 }
 
-void Put_Float(std::string& s, float f) {
+void putFloat(std::string& s, float f) {
     std::uint32_t bits = 0;
     std::memcpy(&bits, &f, sizeof bits);
-    Put_U32(s, bits);
+    putU32(s, bits);
 }
 
 std::uint32_t Semicircles(double degrees) {
@@ -48,80 +52,96 @@ std::uint32_t Semicircles(double degrees) {
         static_cast<std::int32_t>(std::lround(degrees * (2147483648.0 / 180.0))));
 }
 
-std::string Product_Data() {
+std::string productData() {
     std::string d;
-    Put_U16(d, 111);  // product
-    Put_U16(d, 250);  // software version 2.50
+    putU16(d, 111);  // product
+    putU16(d, 250);  // software version 2.50
     d += "Bench receiver";
     d += '\0';
     return d;
 }
 
 // L001 link, A010 commands, A301 tracks in D310 headers and D301 points.
-std::string Protocol_Array() {
+std::string protocolArray() {
     const std::pair<char, std::uint16_t> caps[] = {
         {'P', 0},   {'L', 1},   {'A', 10},  {'A', 100}, {'D', 100}, {'A', 200}, {'D', 200},
         {'D', 100}, {'A', 301}, {'D', 310}, {'D', 301}, {'A', 400}, {'D', 400}};
     std::string d;
     for (const auto& [tag, number] : caps) {
         d += tag;
-        Put_U16(d, number);
+        putU16(d, number);
     }
     return d;
 }
 
+// Cuts the next whole frame off the front of `stream`; bytes before its first 16 are line
+// noise. False while no frame is complete.
+bool cutFrame(std::string& stream, std::string& wire) {
+    const auto start = stream.find('\x10');
+    if (start == std::string::npos) stream.clear();
+    for (std::size_t i = start + 2; start != std::string::npos && i + 1 < stream.size(); ++i) {
+        if (stream[i] != '\x10') continue;
+        if (stream[i + 1] == '\x03') {
+            wire = stream.substr(start, i + 2 - start);
+            stream.erase(0, i + 2);
+            return true;
+        }
+        ++i;  // a doubled 16
+    }
+    return false;
+}
+
 }  // namespace
 
-std::int64_t Monotonic_Ns() {
+std::int64_t monotonicNs() {
     timespec t{};
     ::clock_gettime(CLOCK_MONOTONIC, &t);
     return static_cast<std::int64_t>(t.tv_sec) * kSecond + t.tv_nsec;
 }
 
-Timed_Receiver::Timed_Receiver(int masterFd, long points, bool spin, pid_t hostTid)
+TimedReceiver::TimedReceiver(int masterFd, long points, bool spin, pid_t hostTid)
     : fd_(masterFd), points_(points), spin_(spin), host_(hostTid) {}
 
-Turnaround_Run Timed_Receiver::run() {
-    run_ = Turnaround_Run{};
+TurnaroundRun TimedReceiver::run() {
+    run_ = TurnaroundRun{};
     run_.points.reserve(static_cast<std::size_t>(points_));
-    const Thread_Sched self(::gettid());
+    const ThreadSched self(::gettid());
     std::string count;
-    Put_U16(count, static_cast<std::uint16_t>(std::min(points_, 65535L)));
+    putU16(count, static_cast<std::uint16_t>(std::min(points_, 65535L)));
     const bool started =
-        await_track_request() && exchange(kPidRecords, Encode_Frame(kPidRecords, count), false);
+        awaitTrackRequest() && exchange(kPidRecords, testkit::frame(kPidRecords, count), false);
     for (long i = 0; started && i < points_; ++i) {
-        const std::string frame = Encode_Frame(kPidTrkData, point_data(i));
-        const Sched_Times host0 = host_.read();
-        const Sched_Times self0 = self.read();
+        const std::string frame = testkit::frame(kPidTrkData, pointData(i));
+        const SchedTimes host0 = host_.read();
+        const SchedTimes self0 = self.read();
         if (!exchange(kPidTrkData, frame, true)) break;
-        const Sched_Times host1 = host_.read();
-        const Sched_Times self1 = self.read();
+        const SchedTimes host1 = host_.read();
+        const SchedTimes self1 = self.read();
         run_.points.push_back({ackedAt_ - sentAt_, host1.cpuNs - host0.cpuNs,
                                host1.waitNs - host0.waitNs, self1.waitNs - self0.waitNs});
     }
     if (started && static_cast<long>(run_.points.size()) == points_) {
         std::string end;
-        Put_U16(end, kCmndTransferTrk);
-        exchange(kPidXferCmplt, Encode_Frame(kPidXferCmplt, end), false);
+        putU16(end, kCmndTransferTrk);
+        exchange(kPidXferCmplt, testkit::frame(kPidXferCmplt, end), false);
     }
-    run_.rejectedFrames = reader_.rejected();
     return run_;
 }
 
 // The product request comes first; the track request follows once the host knows us.
-bool Timed_Receiver::await_track_request() {
-    const std::int64_t limit = Monotonic_Ns() + kDialogueLimit;
+bool TimedReceiver::awaitTrackRequest() {
+    const std::int64_t limit = monotonicNs() + kDialogueLimit;
     Packet p;
     bool identified = false;
     while (!trackRequested_) {
-        if (!next_packet(p, limit, false)) {
+        if (!nextPacket(p, limit, false)) {
             if (run_.failure.empty()) run_.failure = "the host never asked for the track log";
             return false;
         }
         if (p.id == kPidProductRqst && !identified) {
             identified =
-                exchange(kPidProductData, Encode_Frame(kPidProductData, Product_Data()), false) &&
-                exchange(kPidProtocolArray, Encode_Frame(kPidProtocolArray, Protocol_Array()),
+                exchange(kPidProductData, testkit::frame(kPidProductData, productData()), false) &&
+                exchange(kPidProtocolArray, testkit::frame(kPidProtocolArray, protocolArray()),
                          false);
             if (!identified) return false;
         }
@@ -131,18 +151,18 @@ bool Timed_Receiver::await_track_request() {
 
 // A walk north-east, a point every few metres and every second, with a new segment at
 // the start.
-std::string Timed_Receiver::point_data(long i) const {
+std::string TimedReceiver::pointData(long i) const {
     std::string d;
-    Put_U32(d, Semicircles(31.7 + 0.00004 * static_cast<double>(i)));
-    Put_U32(d, Semicircles(35.1 + 0.00005 * static_cast<double>(i)));
-    Put_U32(d, 1145000000u + static_cast<std::uint32_t>(i));
-    Put_Float(d, 700.0f + static_cast<float>(i % 100));
-    Put_Float(d, 1.0e25f);  // no depth
+    putU32(d, Semicircles(31.7 + 0.00004 * static_cast<double>(i)));
+    putU32(d, Semicircles(35.1 + 0.00005 * static_cast<double>(i)));
+    putU32(d, 1145000000u + static_cast<std::uint32_t>(i));
+    putFloat(d, 700.0f + static_cast<float>(i % 100));
+    putFloat(d, 1.0e25f);  // no depth
     d += static_cast<char>(i == 0 ? 1 : 0);
     return d;
 }
 
-bool Timed_Receiver::send(const std::string& wire, std::int64_t* sentAt) {
+bool TimedReceiver::send(const std::string& wire, std::int64_t* sentAt) {
     std::size_t done = 0;
     while (done < wire.size()) {
         const ssize_t n = ::write(fd_, wire.data() + done, wire.size() - done);
@@ -159,18 +179,18 @@ bool Timed_Receiver::send(const std::string& wire, std::int64_t* sentAt) {
         run_.failure = std::string("write to the pseudo-terminal: ") + std::strerror(errno);
         return false;
     }
-    if (sentAt) *sentAt = Monotonic_Ns();
+    if (sentAt) *sentAt = monotonicNs();
     return true;
 }
 
-bool Timed_Receiver::exchange(std::uint8_t id, const std::string& wire, bool timed) {
+bool TimedReceiver::exchange(std::uint8_t id, const std::string& wire, bool timed) {
     for (int attempt = 0; attempt <= kMaxResends; ++attempt) {
         if (attempt > 0) ++run_.resends;
         if (!send(wire, &sentAt_)) return false;
         const std::int64_t limit = sentAt_ + kAckTimeout;
         Packet p;
         for (;;) {
-            if (!next_packet(p, limit, timed && spin_)) break;
+            if (!nextPacket(p, limit, timed && spin_)) break;
             if (p.id == kPidNak && !p.data.empty() && static_cast<std::uint8_t>(p.data[0]) == id) {
                 ++run_.refusals;
                 break;
@@ -186,25 +206,28 @@ bool Timed_Receiver::exchange(std::uint8_t id, const std::string& wire, bool tim
     return false;
 }
 
-bool Timed_Receiver::next_packet(Packet& p, std::int64_t limitNs, bool spin) {
+bool TimedReceiver::nextPacket(Packet& p, std::int64_t limitNs, bool spin) {
     for (;;) {
-        while (pendingAt_ < pending_.size()) {
-            const auto byte = static_cast<std::uint8_t>(pending_[pendingAt_++]);
-            if (auto got = reader_.feed(byte)) {
-                p = std::move(*got);
-                if (p.id == kPidAck || p.id == kPidNak) return true;
-                send(Encode_Frame(kPidAck, std::string{static_cast<char>(p.id), '\0'}));
-                if (p.id == kPidCommand && p.data.size() >= 2 &&
-                    static_cast<std::uint8_t>(p.data[0]) == kCmndTransferTrk && p.data[1] == 0)
-                    trackRequested_ = true;
-                return true;
+        for (std::string wire; cutFrame(stream_, wire);) {
+            garmin::Packet packet;
+            if (!testkit::unframe(wire, packet)) {
+                ++run_.rejectedFrames;
+                continue;
             }
+            p.id = packet[1];
+            p.data.assign(packet.begin() + 3, packet.end() - 3);
+            if (p.id == kPidAck || p.id == kPidNak) return true;
+            send(testkit::frame(kPidAck, std::string{static_cast<char>(p.id), '\0'}));
+            if (p.id == kPidCommand && p.data.size() >= 2 &&
+                static_cast<std::uint8_t>(p.data[0]) == kCmndTransferTrk && p.data[1] == 0)
+                trackRequested_ = true;
+            return true;
         }
         if (stop_) {
             run_.failure = "stopped";
             return false;
         }
-        const std::int64_t now = Monotonic_Ns();
+        const std::int64_t now = monotonicNs();
         if (now >= limitNs) return false;
         if (!spin) {
             pollfd pfd{fd_, POLLIN, 0};
@@ -214,9 +237,8 @@ bool Timed_Receiver::next_packet(Packet& p, std::int64_t limitNs, bool spin) {
         char buffer[512];
         const ssize_t n = ::read(fd_, buffer, sizeof buffer);
         if (n > 0) {
-            readAt_ = Monotonic_Ns();
-            pending_.assign(buffer, static_cast<std::size_t>(n));
-            pendingAt_ = 0;
+            readAt_ = monotonicNs();
+            stream_.append(buffer, static_cast<std::size_t>(n));
         } else if (n == 0 || (errno != EAGAIN && errno != EINTR && errno != EIO)) {
             run_.failure = std::string("read from the pseudo-terminal: ") +
                            (n == 0 ? "end of file" : std::strerror(errno));

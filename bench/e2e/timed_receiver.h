@@ -11,67 +11,68 @@
 #include <string>
 #include <vector>
 
-#include "bench/e2e/garmin_frames.h"
 #include "bench/e2e/thread_sched.h"
 
 namespace kelvaron_bench {
 
 // One point's exchange. The scheduler's figures span a little more than the turnaround:
 // from just before the write to just after the acknowledgement was read.
-struct Point_Sample {
+struct PointSample {
     std::int64_t turnaroundNs = 0;
     std::int64_t hostCpuNs = 0;       // the host's thread ran
     std::int64_t hostWaitNs = 0;      // the host's thread was ready but had no CPU
     std::int64_t receiverWaitNs = 0;  // the same for the receiver's thread
 };
 
-struct Turnaround_Run {
-    std::vector<Point_Sample> points;  // in order
-    long refusals = 0;                 // NAKs from the host
-    long resends = 0;                  // points sent again after a refusal or silence
-    long rejectedFrames = 0;           // host frames with a bad checksum or size
-    std::string failure;               // empty when the transfer completed
+struct TurnaroundRun {
+    std::vector<PointSample> points;  // in order
+    long refusals = 0;                // NAKs from the host
+    long resends = 0;                 // points sent again after a refusal or silence
+    long rejectedFrames = 0;          // host frames with a bad checksum or size
+    std::string failure;              // empty when the transfer completed
 };
 
-class Timed_Receiver {
+class TimedReceiver {
   public:
     // `spin`: wait for acknowledgements by reading in a tight loop (no poll, no sleep);
     // otherwise by poll(). Waits outside the timed exchanges always poll.
     // `hostTid`: the thread that runs the window.
-    Timed_Receiver(int masterFd, long points, bool spin, pid_t hostTid);
+    TimedReceiver(int masterFd, long points, bool spin, pid_t hostTid);
 
     // Runs the whole dialogue; returns when transfer complete is acknowledged, on a
     // failure, or when stop() was called.
-    Turnaround_Run run();
+    TurnaroundRun run();
     void stop() { stop_ = true; }
 
   private:
+    struct Packet {
+        std::uint8_t id = 0;
+        std::string data;
+    };
     // The next packet of the host; the host's own packets (not ACK or NAK) are
     // acknowledged here, and its track request is noted.
-    bool next_packet(Packet& p, std::int64_t limitNs, bool spin);
+    bool nextPacket(Packet& p, std::int64_t limitNs, bool spin);
     // `sentAt` receives the time right after the write of the last byte.
     bool send(const std::string& wire, std::int64_t* sentAt = nullptr);
     // Sends `wire` and waits for its acknowledgement, resending as a receiver does.
     bool exchange(std::uint8_t id, const std::string& wire, bool timed);
-    bool await_track_request();
-    std::string point_data(long i) const;
+    bool awaitTrackRequest();
+    std::string pointData(long i) const;
 
     int fd_;
     long points_;
     bool spin_;
-    Thread_Sched host_;
+    ThreadSched host_;
     std::atomic<bool> stop_{false};
-    Frame_Reader reader_;
-    std::string pending_;  // the last read; bytes from pendingAt_ on are not yet fed to the reader
-    std::size_t pendingAt_ = 0;
+    std::string stream_;  // the host's bytes not yet cut into frames
     bool trackRequested_ = false;
-    Turnaround_Run run_;
+    TurnaroundRun run_;
     std::int64_t sentAt_ = 0;   // the last byte of the packet being exchanged was written
     std::int64_t readAt_ = 0;   // the last read that returned bytes
     std::int64_t ackedAt_ = 0;  // the read that completed its acknowledgement
 };
 
 // CLOCK_MONOTONIC in nanoseconds.
-std::int64_t Monotonic_Ns();
+std::int64_t monotonicNs();
 
 }  // namespace kelvaron_bench
