@@ -42,16 +42,5 @@ TEST(RxBufferTest, SearchesMatchAPlainScanThroughAppendsAndConsumes) {
     }
 }
 
-TEST(RxBufferTest, KeepsOnlyTheNewestBytes) {
-    RxBuffer buffer;
-    buffer.append(std::string(RxBuffer::kCapacity - 1, 'a'));
-    buffer.append("bc");
-    EXPECT_EQ(buffer.size(), RxBuffer::kCapacity);
-    EXPECT_EQ(buffer.view().substr(RxBuffer::kCapacity - 2), "bc");
-    buffer.append(std::string(RxBuffer::kCapacity + 5, 'z') + "end");
-    EXPECT_EQ(buffer.size(), RxBuffer::kCapacity);
-    EXPECT_EQ(buffer.view().substr(RxBuffer::kCapacity - 3), "end");
-}
-
 }  // namespace
 }  // namespace garmin

@@ -51,14 +51,6 @@ class FakePort : public seams::SerialPort {
     }
     int commEvent() const override { return event; }
 
-    // Everything written since the last call, as one byte string.
-    std::string takeWritten() {
-        std::string all;
-        for (const auto& w : written) all += w;
-        written.clear();
-        return all;
-    }
-
     int refusedPort = 99;
     bool loseAtEnd = false;
     int event = seams::kCommEvReceive;
