@@ -35,7 +35,7 @@ run() {
     local out rc=0
     out=$(mktemp)
     # The program keeps its own limit; this one catches a program that stopped responding.
-    timeout $((limit + 120)) "$soak" "$@" --limit-seconds "$limit" 2>&1 | tee "$out" || rc=$?
+    timeout $((limit + 120)) "$soak" "$@" "$limit" 2>&1 | tee "$out" || rc=$?
     if ((rc == 0)); then
         passed=$((passed + 1))
     else
@@ -48,10 +48,10 @@ run() {
 
 for seed in "${seeds[@]}"; do
     echo "== soak: Garmin, seed $seed"
-    run garmin --points "$points" --seed "$seed" --fault-rate 0.01 --ack-timeout 300
+    run garmin "$points" "$seed" 0.01
 done
 echo "== soak: Magellan"
-run magellan --points "$magellan_points" --seed 1 --noise-rate 0.01
+run magellan "$magellan_points" 1 0.01
 
 echo "== soak summary"
 printf '%s\n' "${summary[@]}"

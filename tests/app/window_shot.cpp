@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "app/frm_kelvaron.h"
-#include "tests/app/support/fakes.h"
+#include "tests/support/qt/app_fakes.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -14,11 +14,11 @@ int main(int argc, char** argv) {
         return 2;
     }
     QTemporaryDir dir;
-    kelvaron_test::FakePlatform fakes(dir.path());
-    fakes.store.set("1StUse2", "1");
-    fakes.store.set("FName", "/home/dana/tracks/hike.txt");
-    fakes.store.set("Reduce", "1");
-    fakes.store.set("Dev", "10");
+    testkit::FakePlatform fakes(dir.path());
+    fakes.store.values = {{"Settings/1StUse2", "1"},
+                          {"Settings/FName", "/home/dana/tracks/hike.txt"},
+                          {"Settings/Reduce", "1"},
+                          {"Settings/Dev", "10"}};
     frmKelvaron window(fakes.services());
     window.show();
     QApplication::processEvents();

@@ -1,11 +1,9 @@
-// GoogleTest main for tests that need a QApplication (headless: offscreen platform).
+// GoogleTest's main with the QApplication that the window and Qt's serial port need.
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <cstdlib>
 
 int main(int argc, char** argv) {
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

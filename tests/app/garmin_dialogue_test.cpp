@@ -1,0 +1,144 @@
+// The Garmin download's dialogues on fakes, read from data/garmin_dialogues.txt: the
+// identification with its Retry/Cancel box, what each packet does to the count, the
+// caption and the files, and the reports of a receiver that falls silent or goes away.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <set>
+
+#include "garmin/units.h"
+#include "tests/support/garmin_frames.h"
+#include "tests/support/qt/app_fakes.h"
+#include "tests/support/qt/window_access.h"
+
+namespace {
+
+std::string le(std::uint32_t v, int width) {
+    std::string s;
+    for (int i = 0; i < width; ++i) s += char(v >> (8 * i));
+    return s;
+}
+
+// Receiver packets without a capability report: track points in the D300 layout.
+std::string packet(const QStringList& w) {
+    const QString kind = w.value(1);
+    const int n = w.value(2).toInt();
+    if (kind == "records") return testkit::frame(27, le(n, 2));
+    if (kind == "header") return testkit::frame(99, std::string("\xff\0ACTIVE LOG\0", 13));
+    if (kind == "complete") return testkit::frame(12, le(6, 2));
+    if (kind == "other") return testkit::frame(std::uint8_t(n), "\1\2\3\4");
+    if (kind == "product")
+        return testkit::frame(255, le(n, 2) + le(300, 2) + std::string("eTrex\0", 6));
+    return testkit::frame(34, le(garmin::Degrees_To_Semicircles(31.7 + n * 0.0007), 4) +
+                                  le(garmin::Degrees_To_Semicircles(35.1 + n * 0.0011), 4) +
+                                  le(1145337120u + 10u * n, 4) + char(w.value(3) == "seg"));
+}
+
+struct Dialogue {
+    QString name;
+    QStringList steps;
+};
+
+std::vector<Dialogue> loadDialogues() {
+    std::vector<Dialogue> all;
+    QFile f(QStringLiteral(KELVARON_APP_DATA "/garmin_dialogues.txt"));
+    if (!f.open(QIODevice::ReadOnly)) return all;
+    for (const QString& line : QString::fromUtf8(f.readAll()).split('\n')) {
+        if (line.startsWith("= "))
+            all.push_back({line.mid(2), {}});
+        else if (!line.isEmpty() && !line.startsWith('#') && !all.empty())
+            all.back().steps << line;
+    }
+    return all;
+}
+
+class GarminDialogue : public ::testing::TestWithParam<Dialogue> {};
+
+TEST_P(GarminDialogue, Replays) {
+    QTemporaryDir dir;
+    testkit::FakePlatform fakes(dir.path());
+    auto& port = fakes.comm.port;
+    const std::string request = testkit::frame(254, "");
+    std::set<int> answered;
+    std::size_t seen = 0;
+    double nextTick = 2;
+    auto requests = [&] {
+        std::size_t n = 0;
+        for (const auto& w : port.written) n += w == request;
+        return n;
+    };
+    fakes.pump.onEvents = [&] {
+        for (; seen < requests(); ++seen)
+            if (answered.count(int(seen) + 1)) fakes.comm.arrive(packet({"in", "product", "73"}));
+        for (; fakes.clock.now >= nextTick; nextTick += 2) fakes.timer.tick();
+    };
+    fakes.store.values = {{"Settings/1StUse2", "1"},
+                          {"Settings/GPSType", "1"},
+                          {"Settings/FName", dir.filePath("track.txt")},
+                          {"Settings/Dev", "10"}};
+    frmKelvaron window(fakes.services());
+    frmKelvaronTestAccess w(window);
+    w.control<QCheckBox>("chkSplit")->setChecked(false);  // one output file, track.txt
+    std::size_t told = 0;
+    const auto& messages = fakes.dialogs.messages;
+    for (const QString& step : GetParam().steps) {
+        const QStringList s = step.split(' ', Qt::SkipEmptyParts);
+        QString arg = step.section(' ', 2).replace("\\r\\n", "\r\n");
+        const QStringList kept = QDir(dir.path()).entryList({"ts*"}, QDir::Files);
+        const QString keptFile = kept.size() == 1 ? dir.filePath(kept[0]) : QString();
+        SCOPED_TRACE(step.toStdString());
+        if (s[0] == "answer")
+            for (const QString& n : s[1].split(',')) answered.insert(n.toInt());
+        if (s[0] == "retry")
+            for (const QString& r : s.mid(1)) fakes.dialogs.retries.push_back(r == "1");
+        if (s[0] == "save") w.Save();
+        if (s[0] == "in") fakes.comm.arrive(packet(s));
+        if (s[0] == "tick")
+            for (int i = 0; i < s[1].toInt(); ++i) fakes.timer.tick();
+        if (s[0] == "lost") {
+            port.close();
+            fakes.comm.arrive("", app::kCommEvPortLost);
+        }
+        if (s[0] != "expect") continue;
+        if (s[1] == "messages") {
+            QStringList got;
+            for (; told < messages.size(); ++told) got << messages[told];
+            EXPECT_EQ(got.join(" ;; ").toStdString(),
+                      arg.replace("{kept}", keptFile).toStdString());
+        }
+        if (s[1] == "requests") {
+            EXPECT_EQ(requests(), arg.toULongLong());
+        }
+        if (s[1] == "opens") {
+            EXPECT_EQ(port.opens.size(), arg.toULongLong());
+        }
+        if (s[1] == "exit") {
+            EXPECT_EQ(fakes.exit.codes.size(), arg == "0" ? 1u : 0u);
+        }
+        if (s[1] == "caption") {
+            EXPECT_EQ(window.windowTitle(), arg);
+        }
+        if (s[1] == "tracks") {
+            bool asked = false;
+            for (const auto& x : port.written) asked |= x == testkit::frame(10, le(6, 2));
+            EXPECT_EQ(asked, arg == "yes");
+        }
+        QFile file(s[1] == "outlines" ? dir.filePath("track.txt") : keptFile);
+        if (s[1] == "outlines" || s[1] == "keptlines") {
+            EXPECT_EQ(file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : -1,
+                      arg.toInt());
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Data, GarminDialogue, ::testing::ValuesIn(loadDialogues()), [](const auto& info) {
+        QString n = info.param.name;
+        return n.replace(QRegularExpression("[^A-Za-z0-9]"), "_").toStdString();
+    });
+
+}  // namespace

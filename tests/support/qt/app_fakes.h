@@ -1,0 +1,126 @@
+// The window's services faked for headless tests: the port and timer on the plain seam
+// fakes, a settings store in memory, dialogs that record every text and answer Retry or
+// Cancel from a script, a readme opener and a program exit that only record.
+#pragma once
+
+#include <QString>
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <vector>
+
+#include "app/desktop_services.h"
+#include "app/services.h"
+#include "tests/support/seam_fakes.h"
+
+namespace testkit {
+
+class FakeCommPort final : public app::CommPort {
+  public:
+    bool isOpen() const override { return port.isOpen(); }
+    bool open(int n, const std::string& settings) override { return port.open(n, settings); }
+    void close() override { port.close(); }
+    void write(const std::string& bytes) override { port.write(bytes); }
+    std::string readAll() override { return port.readAll(); }
+    void discardInput() override { port.discardInput(); }
+    int commEvent() const override { return port.commEvent(); }
+    void setEventHandler(std::function<void()> h) override { handler = std::move(h); }
+    QString deviceName(int n) const override { return QStringLiteral("/dev/fake%1").arg(n); }
+    QString openFailureText() const override { return {}; }
+    // Bytes that arrive, and the port's event for them.
+    void arrive(const std::string& bytes, int event = seams::kCommEvReceive) {
+        port.chunks.push_back(bytes);
+        port.event = event;
+        if (handler) handler();
+    }
+
+    FakePort port;
+    std::function<void()> handler;
+};
+
+class FakeTickTimer final : public app::TimeoutTimer {
+  public:
+    void arm() override { timer.arm(); }
+    void disarm() override { timer.disarm(); }
+    bool isArmed() const override { return timer.isArmed(); }
+    void setTickHandler(std::function<void()> h) override { handler = std::move(h); }
+    void tick() {
+        if (timer.armed && handler) handler();
+    }
+    FakeTimer timer;
+    std::function<void()> handler;
+};
+
+class MemoryStore final : public app::SettingsStore {
+  public:
+    std::optional<QString> read(const QString& section, const QString& key) const override {
+        const auto it = values.find(section + '/' + key);
+        return it == values.end() ? std::nullopt : std::optional<QString>(it->second);
+    }
+    void write(const QString& section, const QString& key, const QString& value) override {
+        values[section + '/' + key] = value;
+        writes.push_back(key + '=' + value);
+    }
+    std::map<QString, QString> values;  // "Settings/GPSType" -> "1"
+    std::vector<QString> writes;        // "GPSType=1", in order
+};
+
+class RecordingDialogs final : public app::Dialogs {
+  public:
+    void message(QWidget*, const QString& text) override { show(text); }
+    bool retryCancel(QWidget*, const QString& text) override {
+        show(text);
+        if (retries.empty()) return false;
+        const bool retry = retries.front();
+        retries.pop_front();
+        return retry;
+    }
+    std::optional<QString> saveFileName(QWidget*, const QString&, const QStringList&,
+                                        const QString&) override {
+        return savePath;
+    }
+    std::vector<QString> messages;
+    std::deque<bool> retries;  // Cancel when they run out
+    std::optional<QString> savePath;
+    std::function<void(const QString&)> onMessage;  // runs while the box is open
+
+  private:
+    void show(const QString& text) {
+        messages.push_back(text);
+        if (onMessage) onMessage(text);
+    }
+};
+
+class FakeReadme final : public app::ReadmeOpener {
+  public:
+    bool open(const QString&) override { return ++opened, opens; }
+    bool opens = true;
+    int opened = 0;
+};
+
+class RecordingExit final : public app::ProgramExit {
+  public:
+    void exitNow(int code) override { codes.push_back(code); }
+    std::vector<int> codes;
+};
+
+// Every service faked; the pump lets its whole wait pass on the clock. Temporary point
+// files are real, in `tempFolder`.
+struct FakePlatform {
+    explicit FakePlatform(const QString& tempFolder) : tempFiles(tempFolder) {}
+    app::Services services() {
+        return {comm, timer, pump, clock, store, dialogs, readme, tempFiles, exit};
+    }
+    FakeCommPort comm;
+    FakeTickTimer timer;
+    FakeClock clock;
+    FakePump pump{&clock};
+    MemoryStore store;
+    RecordingDialogs dialogs;
+    FakeReadme readme;
+    app::SystemTempFiles tempFiles;
+    RecordingExit exit;
+};
+
+}  // namespace testkit
