@@ -41,8 +41,6 @@ class frmKelvaron : public QWidget, public app::DownloadUi {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    friend class frmKelvaronTestAccess;
-
     void createControls();
     void placeControls();
     void connectControls();

@@ -6,14 +6,15 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <set>
 
+#include "app/frm_kelvaron.h"
 #include "garmin/units.h"
 #include "tests/support/garmin_frames.h"
 #include "tests/support/qt/app_fakes.h"
-#include "tests/support/qt/window_access.h"
 
 namespace {
 
@@ -81,8 +82,7 @@ TEST_P(GarminDialogue, Replays) {
                           {"Settings/FName", dir.filePath("track.txt")},
                           {"Settings/Dev", "10"}};
     frmKelvaron window(fakes.services());
-    frmKelvaronTestAccess w(window);
-    w.control<QCheckBox>("chkSplit")->setChecked(false);  // one output file, track.txt
+    window.findChild<QCheckBox*>("chkSplit")->setChecked(false);  // one output file, track.txt
     std::size_t told = 0;
     const auto& messages = fakes.dialogs.messages;
     for (const QString& step : GetParam().steps) {
@@ -95,7 +95,7 @@ TEST_P(GarminDialogue, Replays) {
             for (const QString& n : s[1].split(',')) answered.insert(n.toInt());
         if (s[0] == "retry")
             for (const QString& r : s.mid(1)) fakes.dialogs.retries.push_back(r == "1");
-        if (s[0] == "save") w.Save();
+        if (s[0] == "save") window.findChild<QPushButton*>("cmdSave")->click();
         if (s[0] == "in") fakes.comm.arrive(packet(s));
         if (s[0] == "tick")
             for (int i = 0; i < s[1].toInt(); ++i) fakes.timer.tick();

@@ -1,5 +1,5 @@
-// The Qt services against the real thing: the serial port on a pseudo-terminal, the
-// settings file, and the temporary point files.
+// The Qt services against the real thing: the serial port on a pseudo-terminal and the
+// temporary point files.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,7 +12,6 @@
 
 #include "app/desktop_services.h"
 #include "app/qt_serial_port.h"
-#include "app/qt_settings_store.h"
 #include "tests/support/pty.h"
 #include "tests/support/qt/app_fakes.h"
 
@@ -69,13 +68,6 @@ TEST(QtSerialPort, OpenFailuresNamePortDeviceAndReason) {
                                           "the device does not exist."));
     EXPECT_FALSE(port.open(5, "fast,n,8,1"));
     EXPECT_TRUE(port.openFailureText().contains("\"fast,n,8,1\""));
-}
-
-TEST(QtSettingsStore, KeepsTextValuesWithCommasInItsFile) {
-    QTemporaryDir dir;
-    app::QtSettingsStore(dir.filePath("k.conf")).write("Settings", "FName", "/home/u/a, b.txt");
-    EXPECT_EQ(app::QtSettingsStore(dir.filePath("k.conf")).read("Settings", "FName"),
-              QString("/home/u/a, b.txt"));
 }
 
 // A name another user could guess would let them plant a file or a link there first.

@@ -10,8 +10,8 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 
+#include "app/frm_kelvaron.h"
 #include "tests/support/qt/app_fakes.h"
-#include "tests/support/qt/window_access.h"
 
 namespace {
 
@@ -25,21 +25,17 @@ QStringList dataRows(const char* name) {
 }
 
 struct WindowTest : ::testing::Test {
-    void open() {
-        window = std::make_unique<frmKelvaron>(fakes.services());
-        w = std::make_unique<frmKelvaronTestAccess>(*window);
-    }
+    void open() { window = std::make_unique<frmKelvaron>(fakes.services()); }
     void set(const QString& key, const QString& value) {
         fakes.store.values["Settings/" + key] = value;
     }
     template <typename T = QWidget>
     T* c(const char* name) {
-        return w->control<T>(name);
+        return window->findChild<T*>(name);
     }
     QTemporaryDir dir;
     testkit::FakePlatform fakes{dir.path()};
     std::unique_ptr<frmKelvaron> window;
-    std::unique_ptr<frmKelvaronTestAccess> w;
 };
 
 TEST_F(WindowTest, StoredSettingsAreCheckedAndAppliedFamilyFirst) {
@@ -91,9 +87,9 @@ TEST_F(WindowTest, BrowseFillsTheFileBoxUnlessCancelled) {
     set("1StUse2", "1");
     open();
     fakes.dialogs.savePath = "/home/u/new.txt";
-    w->Browse();
+    c<QPushButton>("cmdBrowse")->click();
     fakes.dialogs.savePath.reset();
-    w->Browse();
+    c<QPushButton>("cmdBrowse")->click();
     EXPECT_EQ(c<QLineEdit>("txtFName")->text(), "/home/u/new.txt");
 }
 
@@ -124,7 +120,7 @@ TEST_F(WindowTest, SaveChecksTheDeviationStoresTheSettingsAndLocksInOrder) {
         c<QLineEdit>("txtFName")->setText("/tmp/x.txt");
         c<QLineEdit>("txtDev")->setText(text);
         EnableLog log(window.get());
-        w->Save();
+        c<QPushButton>("cmdSave")->click();
         SCOPED_TRACE(text.toStdString());
         if (passes) {
             EXPECT_EQ(fakes.dialogs.messages,

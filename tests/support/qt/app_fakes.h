@@ -41,14 +41,14 @@ class FakeCommPort final : public app::CommPort {
 
 class FakeTickTimer final : public app::TimeoutTimer {
   public:
-    void arm() override { timer.arm(); }
-    void disarm() override { timer.disarm(); }
-    bool isArmed() const override { return timer.isArmed(); }
+    void arm() override { armed = true; }
+    void disarm() override { armed = false; }
+    bool isArmed() const override { return armed; }
     void setTickHandler(std::function<void()> h) override { handler = std::move(h); }
     void tick() {
-        if (timer.armed && handler) handler();
+        if (armed && handler) handler();
     }
-    FakeTimer timer;
+    bool armed = false;
     std::function<void()> handler;
 };
 

@@ -66,11 +66,6 @@ LiveWindow::LiveWindow(const QString& folder)
     set(QStringLiteral("1StUse2"), QStringLiteral("1"));
 }
 
-LiveWindow::~LiveWindow() {
-    access_.reset();
-    window_.reset();
-}
-
 void LiveWindow::set(const QString& key, const QString& value) {
     store_.write(QStringLiteral("Settings"), key, value);
 }
@@ -82,8 +77,11 @@ void LiveWindow::mapPort(int port, const QString& device) {
 frmKelvaron& LiveWindow::open() {
     window_ = std::make_unique<frmKelvaron>(
         app::Services{comm_, timer_, pump_, clock_, store_, dialogs, readme, tempFiles_, exit});
-    access_ = std::make_unique<frmKelvaronTestAccess>(*window_);
     return *window_;
+}
+
+void LiveWindow::cancel() {
+    control<QPushButton>("cmdCancel")->click();
 }
 
 bool LiveWindow::save(int limitMs) {
@@ -91,7 +89,7 @@ bool LiveWindow::save(int limitMs) {
     QObject guard;
     QTimer::singleShot(limitMs, &guard, [&] {
         watchdog = true;
-        access_->Cancel();
+        cancel();
     });
     control<QPushButton>("cmdSave")->click();
     return !watchdog;

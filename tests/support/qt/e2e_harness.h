@@ -27,7 +27,6 @@
 #include "app/qt_timeout_timer.h"
 #include "app/steady_clock.h"
 #include "tests/support/qt/app_fakes.h"
-#include "tests/support/qt/window_access.h"
 
 namespace testkit {
 
@@ -56,7 +55,6 @@ class SimReceiver {
 class LiveWindow {
   public:
     explicit LiveWindow(const QString& folder);
-    ~LiveWindow();
 
     // Before open(): values of the settings file's [Settings] and [Ports].
     void set(const QString& key, const QString& value);
@@ -65,9 +63,9 @@ class LiveWindow {
 
     template <typename T = QWidget>
     T* control(const char* name) const {
-        return access_->control<T>(name);
+        return window_->findChild<T*>(name);
     }
-    void cancel() { access_->Cancel(); }
+    void cancel();
     // Presses Save and returns when it returns. After `limitMs` a watchdog presses Cancel
     // and the result is false.
     bool save(int limitMs = 30000);
@@ -95,7 +93,6 @@ class LiveWindow {
     app::SteadyClock clock_;
     app::SystemTempFiles tempFiles_;
     std::unique_ptr<frmKelvaron> window_;
-    std::unique_ptr<frmKelvaronTestAccess> access_;
     QObject timers_;  // owns the pending after() actions
 };
 
