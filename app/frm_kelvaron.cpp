@@ -305,34 +305,6 @@ void frmKelvaron::tmrTimeout_Timer() {
     garmin_->onTimerTick();
 }
 
-void frmKelvaron::Receive(std::uint8_t& Packet_Command, std::uint8_t& Packet_Data_1) {
-    garmin_->Receive(Packet_Command, Packet_Data_1);
-}
-
-void frmKelvaron::cError(std::int16_t& cErr, std::string& eMessage, garmin::Packet& LastPacket) {
-    garmin_->cError(cErr, eMessage, LastPacket);
-}
-
-void frmKelvaron::Receive_Track_Header() {
-    garmin_->Receive_Track_Header();
-}
-
-QString frmKelvaron::Make_Output_Name(const QString& base) {
-    return garmin_->writer().Make_Output_Name(base);
-}
-
-QString frmKelvaron::Make_Temp_Name() {
-    return garmin_->writer().Make_Temp_Name();
-}
-
-void frmKelvaron::Write_Track_Point(const garmin::cTrack& t, std::int32_t recordCount) {
-    garmin_->writer().Write_Track_Point(t, recordCount);
-}
-
-bool frmKelvaron::Finish_Output_File() {
-    return garmin_->writer().Finish_Output_File();
-}
-
 void frmKelvaron::showMessage(const QString& text) {
     svc_.dialogs.message(this, text);
 }

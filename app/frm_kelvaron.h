@@ -5,16 +5,12 @@
 
 #include <QString>
 #include <QWidget>
-#include <cstdint>
 #include <memory>
 
 #include "app/download_ui.h"
 #include "app/services.h"
-#include "garmin/host.h"
-#include "garmin/track.h"
 
 namespace app {
-class Download;
 class GarminDownload;
 class MagellanDownload;
 }  // namespace app
@@ -31,11 +27,6 @@ class frmKelvaron : public QWidget, public app::DownloadUi {
     // Runs the start-up (Form_Load) before it returns; the window is then ready to show.
     explicit frmKelvaron(const app::Services& services, QWidget* parent = nullptr);
     ~frmKelvaron() override;
-
-    // The Garmin engine's calls, taken by the Garmin download.
-    void Receive(std::uint8_t& Packet_Command, std::uint8_t& Packet_Data_1);
-    void cError(std::int16_t& cErr, std::string& eMessage, garmin::Packet& LastPacket);
-    void Receive_Track_Header();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -66,11 +57,6 @@ class frmKelvaron : public QWidget, public app::DownloadUi {
     void Download_Garmin_Track();
     void comm_OnComm();
     void tmrTimeout_Timer();
-    // The track file writer of the Garmin download.
-    QString Make_Output_Name(const QString& base);
-    QString Make_Temp_Name();
-    void Write_Track_Point(const garmin::cTrack& t, std::int32_t recordCount);
-    bool Finish_Output_File();
 
     // app::DownloadUi
     void showMessage(const QString& text) override;

@@ -37,8 +37,6 @@ class GarminDownload final : public Download, public garmin::Host {
     // Headers are counted, not written.
     void Receive_Track_Header();
 
-    TrackFileWriter& writer() { return writer_; }
-
   private:
     enum class Step { Idle, Identifying, Transfer, Done };
 
