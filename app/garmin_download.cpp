@@ -101,7 +101,7 @@ bool GarminDownload::identifyReceiver() {
 bool GarminDownload::askRetry() {
     if (!boxes_.askRetry(
             QStringLiteral("GPS on com port %1 failed to initialze.").arg(GPS->Port()))) {
-        End_Program();
+        endProgram();
         return false;
     }
     afterBox();
@@ -189,7 +189,7 @@ void GarminDownload::completeTransfer() {
                                .arg(claimed));
     // A point file that failed was named to the user and stays as it is.
     if (closed) writer_.Finish_Output_File();
-    End_Program();
+    endProgram();
 }
 
 void GarminDownload::cError(std::int16_t& cErr, std::string& eMessage, garmin::Packet&) {
@@ -251,7 +251,7 @@ void GarminDownload::stopDownload() {
     boxes_.downloadStopped();
 }
 
-void GarminDownload::End_Program() {
+void GarminDownload::endProgram() {
     writer_.dropPointFile();
     boxes_.endProgram();
 }

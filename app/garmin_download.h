@@ -72,7 +72,7 @@ class GarminDownload final : public Download, public garmin::Host {
     void packetFailed(const QString& what);
     void portLost();
     void stopDownload();
-    void End_Program();
+    void endProgram();
     QString portDescription() const;
     void runEngine(void (garmin::cGarminGPS::*step)());
     void afterBox();
