@@ -30,6 +30,7 @@ struct Row {
     QStringList messages;
     bool checkMessages = true;
 };
+void PrintTo(const Row& r, std::ostream* os) { *os << r.name.toStdString(); }
 
 std::vector<Row> loadRows() {
     std::vector<Row> rows;
