@@ -26,13 +26,16 @@ QByteArray converted(const QString& pointFile) {
         testkit::convertedBytes(pointFile.toStdString(), false, false, 10));
 }
 
-// The faults the simulator tagged in its frame log, such as "[dropped]", by kind.
-QString injectedFaults(const QString& log) {
+// The faults the simulator tagged in its frame log, such as "[dropped]", by kind; for a
+// Magellan reply, the lines it sent beyond the points and the end sentence.
+QString injectedFaults(const QString& log, long magellanPoints) {
     static const QRegularExpression tag(
         R"(\[(corrupted|dropped|ack will be ignored|duplicated|noise[^\]]*)\])");
+    const QString logText = QString::fromUtf8(testkit::readBytes(log));
     std::map<QString, int> faults;
-    for (const auto& m : tag.globalMatch(QString::fromUtf8(testkit::readBytes(log))))
-        ++faults[m.captured(1)];
+    for (const auto& m : tag.globalMatch(logText)) ++faults[m.captured(1)];
+    if (magellanPoints > 0)
+        faults["noise or malformed lines"] = int(logText.count(" sim> ") - magellanPoints - 1);
     QString text;
     for (const auto& [kind, n] : faults) text += QStringLiteral("%1 %2, ").arg(n).arg(kind);
     return text.isEmpty() ? QStringLiteral("none") : text.chopped(2);
@@ -85,7 +88,8 @@ int soak(const QStringList& args) {
     const bool toldSo = !said.empty() && !(said.size() == 1 && said[0].startsWith("Received "));
 
     std::printf("  duration:        %.1f s\n", seconds);
-    std::printf("  faults injected: %s\n", qPrintable(injectedFaults(log)));
+    std::printf("  faults injected: %s\n",
+                qPrintable(injectedFaults(log, garmin ? 0 : args[2].toLong())));
     std::printf("  points:          %zu of %zu written, %zu lost, %zu written twice, %s\n",
                 c.written, c.expected, c.lost, c.extra,
                 c.exact ? "in order" : (c.prefix ? "in order, cut short" : "OUT OF ORDER"));
