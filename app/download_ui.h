@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include "coords/convert.h"
+
 namespace app {
 
 // The user's file choices. They are asked for each time they matter, not once at Save:
@@ -11,7 +13,7 @@ namespace app {
 struct FileChoices {
     QString fileName;    // the output file, or the base of the numbered ones
     bool split = false;  // one file per track segment
-    bool grid = false;   // "Israeli (old)" grid metres rather than latitude/longitude
+    coords::CoordSystem system = coords::CoordSystem::LatLon;
     bool reduce = false;
     QString deviation;  // the minimal deviation as typed
 };

@@ -1,5 +1,7 @@
 #include "app/frm_kelvaron.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -314,8 +316,9 @@ bool frmKelvaron::askRetry(const QString& text) {
 }
 
 app::FileChoices frmKelvaron::fileChoices() const {
-    return {txtFName->text(), chkSplit->isChecked(), cmbCorSys->currentIndex() != 0,
-            chkReduce->isChecked(), txtDev->text()};
+    // The list holds the systems in the order of coords::CoordSystem.
+    const auto system = static_cast<coords::CoordSystem>(std::max(0, cmbCorSys->currentIndex()));
+    return {txtFName->text(), chkSplit->isChecked(), system, chkReduce->isChecked(), txtDev->text()};
 }
 
 void frmKelvaron::setSplitLocked(bool locked) {

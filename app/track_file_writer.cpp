@@ -179,8 +179,8 @@ bool TrackFileWriter::Finish_Output_File() {
     } else {
         try {
             coords::Convert_Track_File(pathBytes(TempFileName), pathBytes(OutFileName),
-                                       choices.grid, choices.reduce, *deviation,
-                                       decimalSeparator());
+                                       {choices.system, choices.reduce, *deviation,
+                                        decimalSeparator()});
         } catch (const std::exception& e) {
             failure = QString::fromStdString(e.what());
         }

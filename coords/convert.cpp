@@ -139,9 +139,20 @@ class Pass {
 
 }  // namespace
 
+void Convert_Track_File(const std::string& input, const std::string& output,
+                        const ConvertOptions& options) {
+    if (options.system == CoordSystem::IsraeliNew)
+        throw ConversionError("The Israeli (new) grid is not available in this build.");
+    Pass(input, output, options.system == CoordSystem::IsraeliOld, options.reduce,
+         options.deviation, options.decimalSeparator)
+        .run();
+}
+
 void Convert_Track_File(const std::string& input, const std::string& output, bool grid, bool reduce,
                         std::int16_t deviation, char decimalSeparator) {
-    Pass(input, output, grid, reduce, deviation, decimalSeparator).run();
+    Convert_Track_File(input, output,
+                       {grid ? CoordSystem::IsraeliOld : CoordSystem::LatLon, reduce, deviation,
+                        decimalSeparator});
 }
 
 }  // namespace coords

@@ -9,9 +9,26 @@
 
 namespace coords {
 
+// The coordinate system of the output, in the order of the window's list.
+enum class CoordSystem {
+    LatLon,      // packed degrees-minutes-seconds
+    IsraeliOld,  // the old Israeli grid, by the program's own projection
+    IsraeliNew,  // Israeli Transverse Mercator (EPSG:2039)
+};
+
+struct ConvertOptions {
+    CoordSystem system = CoordSystem::LatLon;
+    bool reduce = false;
+    std::int16_t deviation = 0;    // degrees, used when reducing
+    char decimalSeparator = '.';   // the user's locale's separator
+};
+
 // Reads `input` (lines `lat,lon,"text"` CR LF) from start to end and writes `output`
-// (created or replaced). `decimalSeparator` is the user's locale's separator.
-// Lines written before an error stay in the output file.
+// (created or replaced).
+void Convert_Track_File(const std::string& input, const std::string& output,
+                        const ConvertOptions& options);
+
+// The form the design names: `grid` chooses the old Israeli grid.
 void Convert_Track_File(const std::string& input, const std::string& output, bool grid, bool reduce,
                         std::int16_t deviation, char decimalSeparator = '.');
 

@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config ccache
           qt6-base-dev qt6-serialport-dev libgl-dev
           libgtest-dev libgmock-dev
+          libproj-dev proj-data proj-bin gpsbabel desktop-file-utils
+          xvfb xauth
           clang libclang-rt-14-dev)
 
 missing=()
