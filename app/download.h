@@ -10,6 +10,11 @@ namespace app {
 struct PortChoice {
     int port = 1;   // 1 = COM1
     QString speed;  // in bit/s, as the speed list shows it
+    // A device chosen by its path (from the devices present, or on a command line);
+    // empty when `port` names the device.
+    QString device;
+    // Where a frame trace goes; empty leaves it to the settings and the environment.
+    QString traceFile;
 };
 
 class Download {
@@ -25,6 +30,9 @@ class Download {
     virtual void onTimerTick() = 0;
     // True while a transfer goes on after start() has returned.
     virtual bool transferRunning() const = 0;
+    // Asks the receiver to stop sending and keeps the points that arrived (an
+    // interrupted command line); nothing when no transfer runs.
+    virtual void abortTransfer() {}
 };
 
 }  // namespace app

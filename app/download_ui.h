@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 
 #include "coords/convert.h"
 
@@ -16,6 +17,16 @@ struct FileChoices {
     coords::CoordSystem system = coords::CoordSystem::LatLon;
     bool reduce = false;
     QString deviation;  // the minimal deviation as typed
+};
+
+// How a download ended, for a runner that reports it by other means than message boxes.
+enum class DownloadEnd {
+    Done,
+    PortNotOpened,   // the port could not be opened
+    NoAnswer,        // the receiver did not answer
+    InterfaceMode,   // the receiver talks NMEA or text, not its binary protocol
+    CutShort,        // the transfer stopped before its end; the points so far are kept
+    OutputFailed,    // an output file could not be written
 };
 
 class DownloadUi {
@@ -35,6 +46,14 @@ class DownloadUi {
     virtual void endProgram() = 0;
     // True once the program is ending: running loops let go and nothing more is shown.
     virtual bool exiting() const = 0;
+    // How far a transfer has got: records (Garmin) or bytes (Magellan) received, and
+    // the total the receiver announced, 0 when it is not known.
+    virtual void progress(std::int64_t received, std::int64_t total) {
+        (void)received;
+        (void)total;
+    }
+    // Why the download ended; told before the message that explains it, if any.
+    virtual void ended(DownloadEnd end) { (void)end; }
 };
 
 }  // namespace app
