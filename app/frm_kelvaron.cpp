@@ -289,11 +289,11 @@ void frmKelvaron::storeSettings() {
 }
 
 void frmKelvaron::Download_Magellan_Track() {
-    magellan_->start({cmbCOM->currentIndex() + 1, cmbSpeed->currentText()});
+    magellan_->start({cmbCOM->currentIndex() + 1, cmbSpeed->currentText(), {}, {}});
 }
 
 void frmKelvaron::Download_Garmin_Track() {
-    garmin_->start({cmbCOM->currentIndex() + 1, cmbSpeed->currentText()});
+    garmin_->start({cmbCOM->currentIndex() + 1, cmbSpeed->currentText(), {}, {}});
 }
 
 void frmKelvaron::comm_OnComm() {
