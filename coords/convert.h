@@ -23,8 +23,10 @@ struct ConvertOptions {
     char decimalSeparator = '.';   // the user's locale's separator
 };
 
-// Reads `input` (lines `lat,lon,"text"` CR LF) from start to end and writes `output`
-// (created or replaced).
+// Reads `input` (lines `lat,lon,"text"` CR LF) from start to end and writes `output`.
+// The output appears under its name only when it is complete: a pass that fails (a bad
+// record, an arithmetic error, a write failure) throws ConversionError and leaves a file
+// already at that name as it was, with no part of the new one anywhere.
 void Convert_Track_File(const std::string& input, const std::string& output,
                         const ConvertOptions& options);
 

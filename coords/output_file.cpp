@@ -1,7 +1,14 @@
 #include "coords/output_file.h"
 
+#include <fcntl.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "coords/conversion_error.h"
 
@@ -10,24 +17,92 @@ namespace coords {
 namespace {
 
 constexpr std::size_t kBufferSize = std::size_t{1} << 20;
+// A name taken by someone else is tried again with new letters; this many clashes in a
+// row mean something is wrong with the folder rather than unlucky.
+constexpr int kNameAttempts = 100;
+// The new file's name carries the final one, cut so that it stays within the usual
+// limit of 255 bytes for a name.
+constexpr std::size_t kMaxBaseInName = 200;
+
+// umask() can only be read by setting it, and a thread creating a file in between would
+// get the wrong mode, so the kernel's report in /proc is asked first.
+mode_t currentUmask() {
+    if (std::FILE* status = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        unsigned mask = 0;
+        bool found = false;
+        while (!found && std::fgets(line, sizeof line, status) != nullptr)
+            found = std::sscanf(line, "Umask: %o", &mask) == 1;
+        std::fclose(status);
+        if (found) return static_cast<mode_t>(mask);
+    }
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return mask;
+}
+
+std::string randomLetters(std::size_t count) {
+    static constexpr char kLetters[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    unsigned char bytes[16] = {};
+    if (::getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) {
+        // Without the kernel's randomness the names only need to differ between tries.
+        static unsigned counter = 0;
+        const unsigned seed = static_cast<unsigned>(::getpid()) * 2654435761u + ++counter;
+        for (std::size_t i = 0; i < sizeof bytes; ++i)
+            bytes[i] = static_cast<unsigned char>(seed >> (i % 4 * 8));
+    }
+    std::string out;
+    for (std::size_t i = 0; i < count && i < sizeof bytes; ++i)
+        out += kLetters[bytes[i] % (sizeof kLetters - 1)];
+    return out;
+}
+
+bool isDeviceOrPipe(mode_t mode) {
+    return S_ISCHR(mode) || S_ISBLK(mode) || S_ISFIFO(mode) || S_ISSOCK(mode);
+}
 
 }  // namespace
 
 OutputFile::OutputFile(const std::string& path) : path_(path) {
-    file_.reset(std::fopen(path.c_str(), "wb"));
-    if (!file_) {
-        const int error = errno;
-        throw ConversionError("Cannot create the output file " + path_ + ": " +
-                              std::strerror(error));
-    }
-    // The buffer below already gathers whole megabytes; a second one in stdio would
-    // only hide a write failure until the close.
-    std::setvbuf(file_.get(), nullptr, _IONBF, 0);
+    // Before the file exists: a constructor that throws leaves no destructor to remove it.
     buffer_.reserve(kBufferSize + 8192);
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) fail("create", EISDIR);
+        if (isDeviceOrPipe(st.st_mode)) {
+            fd_ = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+            if (fd_ < 0) fail("create", errno);
+            // Swapped for a regular file since the look: that one is replaced instead.
+            if (::fstat(fd_, &st) != 0 || !isDeviceOrPipe(st.st_mode))
+                ::close(std::exchange(fd_, -1));
+        }
+    }
+    if (fd_ < 0) createBeside();
 }
 
 OutputFile::~OutputFile() {
-    if (file_ && !buffer_.empty()) std::fwrite(buffer_.data(), 1, buffer_.size(), file_.get());
+    if (fd_ >= 0) ::close(fd_);
+    if (!newPath_.empty()) ::unlink(newPath_.c_str());
+}
+
+// A new name beside the final one, so that the rename at the end stays within one file
+// system; the dot keeps it out of the user's listings while it is written.
+void OutputFile::createBeside() {
+    const std::size_t slash = path_.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : path_.substr(0, slash + 1);
+    const std::string base = path_.substr(folder.size(), kMaxBaseInName);
+    if (base.empty()) fail("create", ENOENT);
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        std::string candidate = folder + "." + base + "." + randomLetters(6);
+        fd_ = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd_ >= 0) {
+            newPath_ = std::move(candidate);
+            return;
+        }
+        if (errno != EEXIST) fail("create", errno);
+    }
+    fail("create", EEXIST);
 }
 
 void OutputFile::flushIfFull() {
@@ -35,28 +110,34 @@ void OutputFile::flushIfFull() {
 }
 
 void OutputFile::flush() {
-    if (buffer_.empty()) return;
-    errno = 0;
-    const std::size_t written = std::fwrite(buffer_.data(), 1, buffer_.size(), file_.get());
-    if (written != buffer_.size()) {
-        // Drop what did not fit so the destructor does not try it a second time.
-        buffer_.clear();
-        fail(errno);
+    const char* p = buffer_.data();
+    std::size_t left = buffer_.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd_, p, left);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) fail("write", n < 0 ? errno : EIO);
+        p += n;
+        left -= static_cast<std::size_t>(n);
     }
     buffer_.clear();
 }
 
 void OutputFile::close() {
     flush();
-    const bool streamFailed = std::ferror(file_.get()) != 0;
-    errno = 0;
-    const bool closeFailed = std::fclose(file_.release()) != 0;
-    if (streamFailed || closeFailed) fail(errno);
+    if (!newPath_.empty()) {
+        // The rename must not make a name point at data still only in memory.
+        if (::fsync(fd_) != 0) fail("write", errno);
+        if (::fchmod(fd_, 0666 & ~currentUmask()) != 0) fail("write", errno);
+    }
+    if (::close(std::exchange(fd_, -1)) != 0) fail("write", errno);
+    if (newPath_.empty()) return;
+    if (::rename(newPath_.c_str(), path_.c_str()) != 0) fail("write", errno);
+    newPath_.clear();
 }
 
-void OutputFile::fail(int error) const {
-    throw ConversionError("Cannot write the output file " + path_ + ": " +
-                          (error != 0 ? std::strerror(error) : "write failed"));
+void OutputFile::fail(const char* doing, int error) const {
+    throw ConversionError(std::string("Cannot ") + doing + " the output file " + path_ + ": " +
+                          std::strerror(error));
 }
 
 }  // namespace coords

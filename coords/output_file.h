@@ -1,18 +1,20 @@
-// The output file of the pass, written through one large buffer of whole lines.
+// The output file of the pass, written through one large buffer of whole lines into a new
+// private file beside the final name, which takes that name only once it is complete.
 #pragma once
 
 #include <string>
-
-#include "coords/file_handle.h"
 
 namespace coords {
 
 class OutputFile {
   public:
-    // Creates or empties `path`; throws ConversionError when it cannot.
+    // Creates the new file in the folder of `path`; throws ConversionError when it cannot.
+    // Nothing at `path` is opened: a symbolic link planted there is replaced at the end,
+    // never followed. Only a device or pipe named directly is written in place, as there is
+    // no file to replace.
     explicit OutputFile(const std::string& path);
-    // Lines appended but not yet closed are still written when the pass is left by an
-    // error, so everything converted before the failing record reaches the file.
+    // Unless close() succeeded, the new file is removed, so a failed pass leaves whatever
+    // was at the final name as it was and nothing half-written.
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
@@ -20,16 +22,19 @@ class OutputFile {
     // Whole lines are appended here; call flushIfFull after each one.
     std::string& buffer() { return buffer_; }
     void flushIfFull();
-    // Writes the rest and closes; throws ConversionError on any write or close failure
-    // (a full disk often shows only at the close).
+    // Writes the rest, forces it to the disk, gives the file the mode the user's umask asks
+    // for and renames it over the final name; throws ConversionError on any failure (a full
+    // disk often shows only at the sync or the close).
     void close();
 
   private:
+    void createBeside();
     void flush();
-    [[noreturn]] void fail(int error) const;
+    [[noreturn]] void fail(const char* doing, int error) const;
 
     std::string path_;
-    FileHandle file_;
+    std::string newPath_;  // empty when writing in place or once renamed
+    int fd_ = -1;
     std::string buffer_;
 };
 

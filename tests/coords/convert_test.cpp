@@ -5,6 +5,8 @@
 //   values.txt: the numeric procedures at their boundaries.
 // KELVARON_REWRITE_FIXTURES=1 writes the .out files afresh after a deliberate change.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -21,17 +23,31 @@ namespace {
 namespace fs = std::filesystem;
 const fs::path kData = COORDS_TEST_DATA;
 
+// MODE: latlon, grid (the old grid), itm (the new one) or gpx, then -reduce-DEVIATION
+// (45 when "-reduce" ends it) and -comma when they apply.
+coords::ConvertOptions optionsFor(const std::string& mode) {
+    coords::ConvertOptions o;
+    if (mode.starts_with("grid")) o.system = coords::CoordSystem::IsraeliOld;
+    if (mode.starts_with("itm")) o.system = coords::CoordSystem::IsraeliNew;
+    const std::size_t at = mode.find("-reduce");
+    o.reduce = at != std::string::npos;
+    if (o.reduce)
+        o.deviation = std::int16_t(at + 8 < mode.size() ? std::stoi(mode.substr(at + 8)) : 45);
+    if (mode.ends_with("-comma")) o.decimalSeparator = ',';
+    return o;
+}
+std::string suffixFor(const std::string& mode) {
+    return mode.starts_with("gpx") ? ".gpx" : ".out";
+}
+
 TEST(ConvertTrackFile, FixtureOutputsByteForByte) {
     int compared = 0;
     for (const auto& entry : fs::recursive_directory_iterator(kData / "fixtures")) {
         if (entry.path().extension() != ".out") continue;
         const std::string mode = entry.path().stem().string();
-        const std::size_t reduceAt = mode.find("-reduce-");
-        const int deviation =
-            reduceAt == std::string::npos ? 0 : std::stoi(mode.substr(reduceAt + 8));
-        const std::string actual = testkit::convertPoints(
-            testkit::readFile(entry.path().parent_path() / "points"), mode.starts_with("grid"),
-            reduceAt != std::string::npos, deviation, mode.ends_with("-comma") ? ',' : '.');
+        const std::string actual =
+            testkit::convertPoints(testkit::readFile(entry.path().parent_path() / "points"),
+                                   optionsFor(mode), suffixFor(mode));
         if (std::getenv("KELVARON_REWRITE_FIXTURES") != nullptr)
             testkit::writeFile(entry.path(), actual);
         EXPECT_EQ(actual, testkit::readFile(entry.path())) << entry.path();
@@ -57,8 +73,8 @@ std::string expand(const std::string& text) {
     return out;
 }
 
-// Rows "MODE|INPUT|LINE|WHY|LINES KEPT"; a LINE of 0 is a file error naming the output.
-TEST(ConvertTrackFile, ErrorsNameFileAndLineAndKeepWholeLines) {
+// Rows "MODE|INPUT|LINE|WHY"; a LINE of 0 is a file error naming the output.
+TEST(ConvertTrackFile, ErrorsNameFileAndLineAndLeaveTheOutputAsItWas) {
     std::ifstream table(kData / "errors.txt");
     int rows = 0;
     for (std::string row; std::getline(table, row);) {
@@ -68,13 +84,14 @@ TEST(ConvertTrackFile, ErrorsNameFileAndLineAndKeepWholeLines) {
         }
         const testkit::TempDir dir;
         const std::string in = dir.path("ts7");
-        const std::string out =
-            f[0] == "full" ? "/dev/full" : dir.path(f[0] == "folder" ? "" : "out");
+        const std::string out = f[0] == "full"
+                                    ? "/dev/full"
+                                    : dir.path(f[0] == "folder" ? "" : "out" + suffixFor(f[0]));
         testkit::writeFile(in, expand(f[1]));
+        if (f[2] != "0") testkit::writeFile(out, "an earlier file\r\n");
         const std::string where = f[2] == "0" ? out : in + ", line " + f[2] + ":";
         try {
-            coords::Convert_Track_File(in, out, f[0].starts_with("grid"), f[0].ends_with("reduce"),
-                                       45);
+            coords::Convert_Track_File(in, out, optionsFor(f[0]));
             ADD_FAILURE() << "no error: " << row;
         } catch (const coords::ConversionError& e) {
             const std::string message = e.what();
@@ -82,13 +99,51 @@ TEST(ConvertTrackFile, ErrorsNameFileAndLineAndKeepWholeLines) {
             EXPECT_NE(message.find(f[3], message.find(where)), std::string::npos) << message;
         }
         if (f[2] != "0") {
-            const std::string kept = testkit::readFile(out);
-            EXPECT_EQ(std::count(kept.begin(), kept.end(), '\n'), std::stoi(f[4])) << row;
-            EXPECT_TRUE(kept.empty() || kept.ends_with("\r\n")) << row;
+            EXPECT_EQ(testkit::readFile(out), "an earlier file\r\n") << row;
+            EXPECT_EQ(std::distance(fs::directory_iterator(dir.path("")), {}), 2) << row;
         }
         ++rows;
     }
     EXPECT_GT(rows, 20);
+}
+
+// Rows "SETUP|UMASK|MODE" of outputs.txt.
+TEST(ConvertTrackFile, OutputReplacesPlantedLinksAndFollowsTheUmask) {
+    std::ifstream table(kData / "outputs.txt");
+    for (std::string row, setup, mask, mode; std::getline(table, row);) {
+        std::istringstream cells(row);
+        std::getline(std::getline(std::getline(cells, setup, '|'), mask, '|'), mode);
+        if (mode.empty() || setup.starts_with('#') || (setup == "shared" && ::geteuid() != 0))
+            continue;
+        const testkit::TempDir dir;
+        const std::string folder = dir.path(setup == "shared" ? "shared" : ".");
+        const std::string in = dir.path("ts1"), out = folder + "/track.txt", target = dir.path("t");
+        testkit::writeFile(in, "31.73409,35.21206,\"N/A\"\r\n");
+        testkit::writeFile(target, "not yours\n");
+        ::chmod(target.c_str(), 0444);
+        if (setup == "shared") {
+            ::mkdir(folder.c_str(), 01777);
+            ::chmod(folder.c_str(), 01777);
+            ASSERT_EQ(::chown(target.c_str(), 65534, 65534), 0);
+        }
+        if (setup != "plain") {
+            ASSERT_EQ(::symlink(target.c_str(), out.c_str()), 0);
+        }
+        if (setup == "shared") {
+            ASSERT_EQ(::lchown(out.c_str(), 65534, 65534), 0);
+        }
+        const mode_t before = ::umask(static_cast<mode_t>(std::stoi(mask, nullptr, 8)));
+        EXPECT_NO_THROW(coords::Convert_Track_File(in, out, {})) << setup;
+        ::umask(before);
+        struct stat st {};
+        ASSERT_EQ(::lstat(out.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISREG(st.st_mode)) << setup;
+        EXPECT_EQ(st.st_mode & 07777, static_cast<mode_t>(std::stoi(mode, nullptr, 8))) << setup;
+        EXPECT_TRUE(testkit::readFile(out).starts_with(" 314402.724")) << setup;
+        EXPECT_EQ(testkit::readFile(target), "not yours\n") << setup;
+        for (const auto& e : fs::recursive_directory_iterator(dir.path("")))
+            EXPECT_NE(e.path().filename().string()[0], '.') << e.path();
+    }
 }
 
 // Rows "PROCEDURE ARGUMENTS... = RESULTS..." or "PROCEDURE ARGUMENTS... fails".
