@@ -4,11 +4,13 @@
 
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "coords/angles.h"
 #include "coords/grid.h"
+#include "coords/itm_projection.h"
 #include "coords/output_file.h"
 #include "coords/output_line.h"
 #include "coords/point_file.h"
@@ -17,6 +19,7 @@ namespace coords {
 
 namespace {
 
+// Both grids hand over whole metres already, so the cast only narrows the type.
 std::int32_t gridInt(double v, const char* what) {
     if (!(v >= -2147483648.0 && v <= 2147483647.0))
         throw ArithmeticError(std::string("the grid ") + what + " does not fit 32 bits");
@@ -33,14 +36,15 @@ struct Kept {
 
 class Pass {
   public:
-    Pass(const std::string& input, const std::string& output, bool grid, bool reduce,
-         std::int16_t deviation, char separator)
+    Pass(const std::string& input, const std::string& output, const ConvertOptions& options)
         : reader_(input),
+          itm_(options.system == CoordSystem::IsraeliNew ? std::make_unique<ItmProjection>()
+                                                         : nullptr),
           out_(output),
-          grid_(grid),
-          reduce_(reduce),
-          deviation_(deviation),
-          separator_(separator) {}
+          grid_(options.system != CoordSystem::LatLon),
+          reduce_(options.reduce),
+          deviation_(options.deviation),
+          separator_(options.decimalSeparator) {}
 
     void run() {
         try {
@@ -66,7 +70,12 @@ class Pass {
         }
         double e = 0.0;
         double n = 0.0;
-        LatLon_To_Israeli_Grid(r.lat, r.lon, e, n);
+        // Turns are measured on the chosen grid, and on the old one for latitude/longitude.
+        if (itm_) {
+            itm_->project(r.lat, r.lon, e, n);
+        } else {
+            LatLon_To_Israeli_Grid(r.lat, r.lon, e, n);
+        }
         const std::int32_t x = gridInt(e, "easting");
         const std::int32_t y = gridInt(n, "northing");
         if (!reduce_) {
@@ -125,6 +134,7 @@ class Pass {
     }
 
     PointFileReader reader_;  // opened first: a missing input leaves the output untouched
+    std::unique_ptr<ItmProjection> itm_;  // set up before the output exists, for the same reason
     OutputFile out_;
     const bool grid_;
     const bool reduce_;
@@ -141,11 +151,7 @@ class Pass {
 
 void Convert_Track_File(const std::string& input, const std::string& output,
                         const ConvertOptions& options) {
-    if (options.system == CoordSystem::IsraeliNew)
-        throw ConversionError("The Israeli (new) grid is not available in this build.");
-    Pass(input, output, options.system == CoordSystem::IsraeliOld, options.reduce,
-         options.deviation, options.decimalSeparator)
-        .run();
+    Pass(input, output, options).run();
 }
 
 void Convert_Track_File(const std::string& input, const std::string& output, bool grid, bool reduce,

@@ -23,6 +23,14 @@ namespace {
 namespace fs = std::filesystem;
 const fs::path kData = COORDS_TEST_DATA;
 
+std::vector<std::string> cells(const std::string& row) {
+    std::vector<std::string> f;
+    for (std::istringstream in(row); f.resize(f.size() + 1), std::getline(in, f.back(), '|');) {
+    }
+    f.pop_back();
+    return f;
+}
+
 // MODE: latlon, grid (the old grid), itm (the new one) or gpx, then -reduce-DEVIATION
 // (45 when "-reduce" ends it) and -comma when they apply.
 coords::ConvertOptions optionsFor(const std::string& mode) {
@@ -79,9 +87,7 @@ TEST(ConvertTrackFile, ErrorsNameFileAndLineAndLeaveTheOutputAsItWas) {
     int rows = 0;
     for (std::string row; std::getline(table, row);) {
         if (row.empty() || row[0] == '#') continue;
-        std::vector<std::string> f;
-        for (std::istringstream in(row); f.resize(f.size() + 1), std::getline(in, f.back(), '|');) {
-        }
+        const std::vector<std::string> f = cells(row);
         const testkit::TempDir dir;
         const std::string in = dir.path("ts7");
         const std::string out = f[0] == "full"
@@ -110,11 +116,11 @@ TEST(ConvertTrackFile, ErrorsNameFileAndLineAndLeaveTheOutputAsItWas) {
 // Rows "SETUP|UMASK|MODE" of outputs.txt.
 TEST(ConvertTrackFile, OutputReplacesPlantedLinksAndFollowsTheUmask) {
     std::ifstream table(kData / "outputs.txt");
-    for (std::string row, setup, mask, mode; std::getline(table, row);) {
-        std::istringstream cells(row);
-        std::getline(std::getline(std::getline(cells, setup, '|'), mask, '|'), mode);
-        if (mode.empty() || setup.starts_with('#') || (setup == "shared" && ::geteuid() != 0))
-            continue;
+    for (std::string row; std::getline(table, row);) {
+        if (row.empty() || row[0] == '#') continue;
+        const std::vector<std::string> f = cells(row);
+        const std::string &setup = f[0], &mask = f[1], &mode = f[2];
+        if (setup == "shared" && ::geteuid() != 0) continue;
         const testkit::TempDir dir;
         const std::string folder = dir.path(setup == "shared" ? "shared" : ".");
         const std::string in = dir.path("ts1"), out = folder + "/track.txt", target = dir.path("t");
@@ -144,6 +150,55 @@ TEST(ConvertTrackFile, OutputReplacesPlantedLinksAndFollowsTheUmask) {
         for (const auto& e : fs::recursive_directory_iterator(dir.path("")))
             EXPECT_NE(e.path().filename().string()[0], '.') << e.path();
     }
+}
+
+// Rows of itm_points.txt: the points inside as one point file, each output line within half
+// a metre of cs2cs run now and of its recorded figures; each point outside refused alone.
+TEST(ConvertTrackFile, NewGridAgreesWithCs2cs) {
+    std::ifstream table(kData / "itm_points.txt");
+    const coords::ConvertOptions itm{coords::CoordSystem::IsraeliNew};
+    const testkit::TempDir dir;
+    std::vector<std::vector<std::string>> inside;
+    std::string points, cs2csInput;
+    for (std::string row; std::getline(table, row);) {
+        if (row.empty() || row[0] == '#') continue;
+        const std::vector<std::string> f = cells(row);
+        const std::string line = f[1] + "," + f[2] + ",\"" + f[0] + "\"\r\n";
+        if (f[3] != "outside") {
+            inside.push_back(f);
+            points += line;
+            cs2csInput += f[1] + " " + f[2] + "\n";
+            continue;
+        }
+        testkit::writeFile(dir.path("ts1"), "31.7,35.2,\"N/A\"\r\n" + line);
+        try {
+            coords::Convert_Track_File(dir.path("ts1"), dir.path("out"), itm);
+            ADD_FAILURE() << "no error: " << row;
+        } catch (const coords::ConversionError& e) {
+            EXPECT_NE(std::string(e.what()).find("ts1, line 2: the point lies outside"),
+                      std::string::npos)
+                << e.what();
+        }
+    }
+    ASSERT_GE(inside.size(), 40u);
+    testkit::writeFile(dir.path("cs2cs.in"), cs2csInput);
+    const bool live = std::system("command -v cs2cs >/dev/null") == 0;
+    std::FILE* cs2cs = ::popen(
+        ("cs2cs -f %.6f EPSG:4326 EPSG:2039 <" + dir.path("cs2cs.in") + " 2>&1").c_str(), "r");
+    std::istringstream ours(testkit::convertPoints(points, itm));
+    for (const auto& f : inside) {
+        std::string line;
+        std::getline(ours, line);
+        double x = 0, y = 0, liveX = 0, liveY = 0;
+        std::istringstream(line) >> x >> y;
+        EXPECT_LE(std::max(std::fabs(x - std::stod(f[3])), std::fabs(y - std::stod(f[4]))), 0.5)
+            << f[0] << " as recorded";
+        if (!live) continue;
+        EXPECT_EQ(std::fscanf(cs2cs, "%lf %lf %*f", &liveX, &liveY), 2) << f[0];
+        EXPECT_LE(std::max(std::fabs(x - liveX), std::fabs(y - liveY)), 0.5) << f[0];
+    }
+    ::pclose(cs2cs);
+    if (!live) GTEST_SKIP() << "no cs2cs: compared with the recorded figures only";
 }
 
 // Rows "PROCEDURE ARGUMENTS... = RESULTS..." or "PROCEDURE ARGUMENTS... fails".
