@@ -22,11 +22,12 @@ struct FileChoices {
 // How a download ended, for a runner that reports it by other means than message boxes.
 enum class DownloadEnd {
     Done,
-    PortNotOpened,   // the port could not be opened
-    NoAnswer,        // the receiver did not answer
-    InterfaceMode,   // the receiver talks NMEA or text, not its binary protocol
-    CutShort,        // the transfer stopped before its end; the points so far are kept
-    OutputFailed,    // an output file could not be written
+    PortNotOpened,  // the port could not be opened
+    NoAnswer,       // the receiver did not answer
+    InterfaceMode,  // the receiver talks NMEA or text, not its binary protocol
+    CutShort,       // the transfer stopped before its end; the points so far are kept
+    OutputFailed,   // an output file could not be written
+    NoTrack,        // the receiver answered and holds no track
 };
 
 class DownloadUi {
@@ -52,7 +53,9 @@ class DownloadUi {
         (void)received;
         (void)total;
     }
-    // Why the download ended; told before the message that explains it, if any.
+    // Why the download ended; told before the message that explains it, if any (a
+    // Magellan download tells it when it returns, after its messages). A later call
+    // overrides an earlier Done: the finishing step can still fail.
     virtual void ended(DownloadEnd end) { (void)end; }
 };
 

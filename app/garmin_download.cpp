@@ -62,12 +62,14 @@ void GarminDownload::Download_Garmin_Track(const PortChoice& choice) {
         // without the reason.
         QString text = comm_.openFailureText();
         if (text.isEmpty()) text = QStringLiteral("Cannot open port %1.").arg(portDescription());
+        boxes_.ended(DownloadEnd::PortNotOpened);
         boxes_.showMessage(text);
         boxes_.setSplitLocked(false);
         return;
     }
     if (!identifyReceiver()) return;
     if (sendsSentences()) {
+        boxes_.ended(DownloadEnd::InterfaceMode);
         boxes_.showMessage(kSentencesText);
         stopDownload();
         return;
@@ -101,6 +103,7 @@ bool GarminDownload::identifyReceiver() {
 bool GarminDownload::askRetry() {
     if (!boxes_.askRetry(
             QStringLiteral("GPS on com port %1 failed to initialze.").arg(GPS->Port()))) {
+        boxes_.ended(DownloadEnd::NoAnswer);
         endProgram();
         return false;
     }
@@ -116,6 +119,7 @@ void GarminDownload::startTransfer() {
     GPS->Reset();
     GPS->Pvt_Data_Stop();
     if (!writer_.startDownload()) {  // the user has been told why
+        boxes_.ended(DownloadEnd::OutputFailed);
         stopDownload();
         return;
     }
@@ -147,7 +151,9 @@ void GarminDownload::Receive(std::uint8_t& Packet_Command, std::uint8_t& /*Packe
 void GarminDownload::dispatch(std::uint8_t id) {
     const bool transfer = transferRunning();
     if (id == GPS->PID_Records()) {
-        if (transfer) RecordCount = 0;
+        if (!transfer) return;
+        RecordCount = 0;
+        boxes_.progress(RecordCount, GPS->Incoming_Records_Count());
     } else if (id == GPS->PID_Product_Data()) {
         Note_Product_Data();
     } else if (id == GPS->PID_Almanac_Data() || id == GPS->PID_Wpt_Data() ||
@@ -158,11 +164,13 @@ void GarminDownload::dispatch(std::uint8_t id) {
         if (!transfer) return;
         Receive_Track_Header();
         ++RecordCount;
+        boxes_.progress(RecordCount, GPS->Incoming_Records_Count());
     } else if (id == GPS->PID_Trk_Data()) {
         if (!transfer) return;
         // The caption shows the records handled before this point.
         writer_.Write_Track_Point(GPS->Track, RecordCount);
         ++RecordCount;
+        boxes_.progress(RecordCount, GPS->Incoming_Records_Count());
     } else if (id == GPS->PID_Xfer_Cmplt()) {
         if (transfer) completeTransfer();
     }
@@ -181,6 +189,7 @@ void GarminDownload::completeTransfer() {
     step_ = Step::Done;
     // Closed before the messages, so the points are on disk while the user reads them.
     const bool closed = writer_.closePointFile();
+    boxes_.ended(closed ? DownloadEnd::Done : DownloadEnd::OutputFailed);
     boxes_.showMessage(QStringLiteral("Received %1 records.").arg(RecordCount));
     const std::uint16_t claimed = GPS->Incoming_Records_Count();
     if (claimed != RecordCount)
@@ -188,7 +197,8 @@ void GarminDownload::completeTransfer() {
                                           "GPS claims to have sent %1 records.")
                                .arg(claimed));
     // A point file that failed was named to the user and stays as it is.
-    if (closed) writer_.Finish_Output_File();
+    // The finishing step names its own failure; that end is told after its message.
+    if (closed && !writer_.Finish_Output_File()) boxes_.ended(DownloadEnd::OutputFailed);
     endProgram();
 }
 
@@ -207,6 +217,7 @@ void GarminDownload::cError(std::int16_t& cErr, std::string& eMessage, garmin::P
             packetsAtReport_ = packetsReceived_;
             return;
         }
+        if (transferRunning()) boxes_.ended(DownloadEnd::CutShort);
     }
     boxes_.showMessage(text);
 }
@@ -234,8 +245,10 @@ void GarminDownload::portLost() {
     if (step == Step::Transfer) {
         text += QStringLiteral(" before the end of the track.\r\n") + writer_.pointsKeptText();
         writer_.closeCutShort();
+        boxes_.ended(DownloadEnd::CutShort);
     } else {
         text += QStringLiteral(".");
+        boxes_.ended(DownloadEnd::NoAnswer);
     }
     stopDownload();
     boxes_.showMessage(text);
@@ -249,6 +262,20 @@ void GarminDownload::stopDownload() {
     DeviceMode.clear();
     deferredReport_.clear();
     boxes_.downloadStopped();
+}
+
+// The abort command tells the receiver to stop sending; it awaits no reply, so the
+// port can close right after it.
+void GarminDownload::abortTransfer() {
+    if (!transferRunning()) return;
+    GPS->Reset();
+    const QString text = QStringLiteral("The transfer from the receiver on %1 was stopped.\r\n")
+                             .arg(portDescription()) +
+                         writer_.pointsKeptText();
+    writer_.closeCutShort();
+    boxes_.ended(DownloadEnd::CutShort);
+    stopDownload();
+    boxes_.showMessage(text);
 }
 
 void GarminDownload::endProgram() {

@@ -29,6 +29,7 @@ class GarminDownload final : public Download, public garmin::Host {
     void onPortEvent() override;
     void onTimerTick() override;
     bool transferRunning() const override { return step_ == Step::Transfer; }
+    void abortTransfer() override;
 
     // garmin::Host
     void Receive(std::uint8_t& Packet_Command, std::uint8_t& Packet_Data_1) override;
@@ -53,6 +54,10 @@ class GarminDownload final : public Download, public garmin::Host {
         void downloadStopped() override { ui_.downloadStopped(); }
         void endProgram() override { ui_.endProgram(); }
         bool exiting() const override { return ui_.exiting(); }
+        void progress(std::int64_t received, std::int64_t total) override {
+            ui_.progress(received, total);
+        }
+        void ended(DownloadEnd end) override { ui_.ended(end); }
 
         unsigned shown = 0;  // since the start of the program
         int open = 0;        // right now

@@ -1,11 +1,40 @@
 #include "app/magellan_download.h"
 
 #include <QFile>
+#include <cstdint>
+#include <string>
 
 #include "app/port_map.h"
 #include "magellan/download.h"
 
 namespace app {
+
+namespace {
+
+DownloadEnd endOf(magellan::DownloadOutcome outcome) {
+    switch (outcome) {
+        case magellan::DownloadOutcome::Saved:
+            return DownloadEnd::Done;
+        case magellan::DownloadOutcome::NoData:
+            return DownloadEnd::NoTrack;
+        case magellan::DownloadOutcome::PortNotOpened:
+            return DownloadEnd::PortNotOpened;
+        case magellan::DownloadOutcome::NotSaved:
+            return DownloadEnd::OutputFailed;
+        case magellan::DownloadOutcome::CutShort:
+        case magellan::DownloadOutcome::Stopped:
+            break;
+    }
+    return DownloadEnd::CutShort;
+}
+
+// The receive loop counts the bytes of the reply in its caption.
+std::int64_t bytesIn(const std::string& caption) {
+    const auto digits = caption.find_first_of("0123456789");
+    return digits == std::string::npos ? 0 : std::stoll(caption.substr(digits));
+}
+
+}  // namespace
 
 MagellanDownload::MagellanDownload(const Services& services, DownloadUi& ui)
     : comm_(services.comm), pump_(services.pump), ui_(ui), writer_(ui, services.tempFiles) {}
@@ -21,7 +50,10 @@ void MagellanDownload::Download_Magellan_Track(const PortChoice& choice) {
     request.outputName = outFileName.toStdString();
 
     magellan::DownloadHooks hooks;
-    hooks.showCaption = [this](const std::string& s) { ui_.setCaption(QString::fromStdString(s)); };
+    hooks.showCaption = [this](const std::string& s) {
+        ui_.setCaption(QString::fromStdString(s));
+        ui_.progress(bytesIn(s), 0);
+    };
     hooks.showMessage = [this](const std::string& s) {
         ui_.showMessage(QString::fromStdString(s));
     };
@@ -30,7 +62,11 @@ void MagellanDownload::Download_Magellan_Track(const PortChoice& choice) {
     hooks.makeTempName = [this] { return QFile::encodeName(writer_.newTempFile()).toStdString(); };
     hooks.finishOutputFile = [this](const std::string&) { return writer_.Finish_Output_File(); };
 
-    magellan::downloadTrack(comm_, pump_, request, hooks);
+    ui_.ended(endOf(magellan::downloadTrack(comm_, pump_, request, hooks)));
+}
+
+void MagellanDownload::abortTransfer() {
+    comm_.close();
 }
 
 }  // namespace app

@@ -19,6 +19,8 @@ class MagellanDownload final : public Download {
     void onPortEvent() override {}
     void onTimerTick() override {}
     bool transferRunning() const override { return false; }
+    // Closes the port under the receive loop, which then keeps what has arrived.
+    void abortTransfer() override;
 
   private:
     void Download_Magellan_Track(const PortChoice& choice);

@@ -1,0 +1,17 @@
+// The exit statuses of kelvaron-get, for scripts; the README lists them.
+#pragma once
+
+namespace cli::exit_code {
+
+inline constexpr int kDone = 0;
+inline constexpr int kUnexpected = 1;  // ended without saying how (a fault of the program)
+inline constexpr int kBadArguments = 2;
+inline constexpr int kPortNotOpened = 3;
+inline constexpr int kNoAnswer = 4;
+inline constexpr int kInterfaceMode = 5;
+inline constexpr int kCutShort = 6;
+inline constexpr int kOutputFailed = 7;
+inline constexpr int kNoTrack = 8;
+inline constexpr int kInterrupted = 130;  // 128 + SIGINT, as shells report it
+
+}  // namespace cli::exit_code

@@ -1,0 +1,59 @@
+#include "cli/interrupt_notifier.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <csignal>
+
+namespace cli {
+
+namespace {
+
+int pipeEnds[2] = {-1, -1};
+
+extern "C" void onSignal(int signal) {
+    const auto byte = static_cast<unsigned char>(signal);
+    // Nothing to do when the pipe is full: a signal is waiting to be handled already.
+    [[maybe_unused]] const auto written = ::write(pipeEnds[1], &byte, 1);
+}
+
+void install(int signal, void (*handler)(int)) {
+    struct sigaction action {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(signal, &action, nullptr);
+}
+
+}  // namespace
+
+InterruptNotifier::InterruptNotifier(std::function<void(const char*)> handler)
+    : handler_(std::move(handler)) {
+    if (::pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    notifier_ = std::make_unique<QSocketNotifier>(pipeEnds[0], QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(),
+                     [this] { onReadable(); });
+    install(SIGINT, onSignal);
+    install(SIGTERM, onSignal);
+}
+
+InterruptNotifier::~InterruptNotifier() {
+    install(SIGINT, SIG_DFL);
+    install(SIGTERM, SIG_DFL);
+    notifier_.reset();
+    for (int& end : pipeEnds) {
+        if (end >= 0) ::close(end);
+        end = -1;
+    }
+}
+
+void InterruptNotifier::onReadable() {
+    unsigned char byte = 0;
+    while (::read(pipeEnds[0], &byte, 1) == 1) {
+        const int signal = byte;
+        install(signal, SIG_DFL);
+        handler_(signal == SIGINT ? "Ctrl-C (SIGINT)" : "SIGTERM");
+    }
+}
+
+}  // namespace cli

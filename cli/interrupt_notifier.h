@@ -1,0 +1,26 @@
+// Ctrl-C (SIGINT) and SIGTERM as calls on the event loop: the signal handler only
+// writes the signal's number into a pipe, whose reading end the loop watches. A second
+// signal of the same kind ends the program at once, as if there were no handler.
+#pragma once
+
+#include <QSocketNotifier>
+#include <functional>
+#include <memory>
+
+namespace cli {
+
+class InterruptNotifier {
+  public:
+    explicit InterruptNotifier(std::function<void(const char* signalName)> handler);
+    ~InterruptNotifier();
+    InterruptNotifier(const InterruptNotifier&) = delete;
+    InterruptNotifier& operator=(const InterruptNotifier&) = delete;
+
+  private:
+    void onReadable();
+
+    std::function<void(const char*)> handler_;
+    std::unique_ptr<QSocketNotifier> notifier_;
+};
+
+}  // namespace cli

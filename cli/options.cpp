@@ -1,0 +1,188 @@
+#include "cli/options.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QRegularExpression>
+
+#include "app/deviation.h"
+#include "app/stored_settings.h"
+#include "cli/exit_code.h"
+
+namespace cli {
+
+namespace {
+
+// The window's speed list, in the order of its stored index.
+const QStringList kSpeeds = {"110",  "300",   "600",   "1200",  "2400",  "4800",
+                             "9600", "14400", "19200", "38400", "57600", "115200"};
+constexpr int kPortCount = 9;
+constexpr int kSystemCount = 3;
+constexpr int kRequestsPerRound = 4;
+
+// Each family's usual speed, as the window sets it when the family is chosen.
+QString familySpeed(Family family) {
+    return family == Family::Garmin ? QStringLiteral("9600") : QStringLiteral("4800");
+}
+
+bool deviationInRange(const QString& text) {
+    const double deviation = app::readNumberText(text.toStdString());
+    return deviation >= 5 && deviation <= 90;
+}
+
+Command refuse(const QString& text) {
+    return {std::nullopt, text, exit_code::kBadArguments};
+}
+
+const QString kHelpTail = QStringLiteral(
+    "\nOptions not given come from the window's stored settings.\n"
+    "Exit status: 0 saved, 2 bad arguments, 3 port cannot be opened, 4 receiver does not\n"
+    "answer, 5 receiver in NMEA/TEXT mode, 6 transfer cut short (points kept), 7 output\n"
+    "cannot be written, 8 receiver holds no track, 130 interrupted (points kept).\n");
+
+}  // namespace
+
+Command parseCommandLine(const QStringList& arguments, const app::SettingsStore& store) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Downloads the track log of a GPS receiver on a serial port."));
+    const QCommandLineOption gps(QStringLiteral("gps"), QStringLiteral("Receiver family."),
+                                 QStringLiteral("garmin|magellan"));
+    const QCommandLineOption port(QStringLiteral("port"),
+                                  QStringLiteral("Device path, or COM1..COM9 as the window maps "
+                                                 "them."),
+                                  QStringLiteral("DEVICE|COMn"));
+    const QCommandLineOption speed(QStringLiteral("speed"),
+                                   QStringLiteral("Line speed in bit/s (default: the family's, "
+                                                  "4800 Magellan, 9600 Garmin)."),
+                                   QStringLiteral("N"));
+    const QCommandLineOption out(QStringLiteral("out"), QStringLiteral("Output file."),
+                                 QStringLiteral("FILE"));
+    const QCommandLineOption grid(QStringLiteral("grid"),
+                                  QStringLiteral("Israeli grid (old or new), or none for "
+                                                 "latitude/longitude."),
+                                  QStringLiteral("old|new|none"));
+    const QCommandLineOption reduce(QStringLiteral("reduce"),
+                                    QStringLiteral("Keep only the points where the track turns "
+                                                   "by more than DEGREES (5 to 90)."),
+                                    QStringLiteral("DEGREES"));
+    const QCommandLineOption split(QStringLiteral("split"),
+                                   QStringLiteral("One numbered file per track segment (Garmin)."));
+    const QCommandLineOption trace(QStringLiteral("trace"),
+                                   QStringLiteral("Write a trace of every frame to FILE."),
+                                   QStringLiteral("FILE"));
+    const QCommandLineOption tries(QStringLiteral("tries"),
+                                   QStringLiteral("Identification requests, 2 s each, before a "
+                                                  "silent Garmin receiver is given up; rounded "
+                                                  "up to a multiple of 4 (default 4)."),
+                                   QStringLiteral("N"));
+    const QCommandLineOption quiet(QStringLiteral("quiet"),
+                                   QStringLiteral("Print nothing but errors."));
+    parser.addOptions({gps, port, speed, out, grid, reduce, split, trace, tries, quiet});
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+
+    if (!parser.parse(arguments)) return refuse(parser.errorText());
+    if (parser.isSet(help)) return {std::nullopt, parser.helpText() + kHelpTail, exit_code::kDone};
+    if (parser.isSet(version))
+        return {std::nullopt,
+                QStringLiteral("kelvaron-get %1\n").arg(QCoreApplication::applicationVersion()),
+                exit_code::kDone};
+    if (!parser.positionalArguments().isEmpty())
+        return refuse(QStringLiteral("unexpected argument \"%1\"; the output file goes with --out")
+                          .arg(parser.positionalArguments().first()));
+
+    Options o;
+    const Family stored =
+        app::storedIndex(store, app::key::kGPSType, 0, 2) == 1 ? Family::Garmin : Family::Magellan;
+    o.family = stored;
+    if (parser.isSet(gps)) {
+        const QString v = parser.value(gps).toLower();
+        if (v != QLatin1String("garmin") && v != QLatin1String("magellan"))
+            return refuse(QStringLiteral("--gps must be garmin or magellan, not \"%1\"")
+                              .arg(parser.value(gps)));
+        o.family = v == QLatin1String("garmin") ? Family::Garmin : Family::Magellan;
+    }
+
+    o.port.port = app::storedIndex(store, app::key::kCOM, 0, kPortCount) + 1;
+    if (parser.isSet(port)) {
+        const QString v = parser.value(port);
+        static const QRegularExpression com(QStringLiteral("^COM([1-9])$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+        if (const auto m = com.match(v); m.hasMatch()) {
+            o.port.port = m.captured(1).toInt();
+        } else if (v.isEmpty()) {
+            return refuse(QStringLiteral("--port needs a device path or COM1..COM9"));
+        } else {
+            o.port.device = v;
+        }
+    }
+
+    // A stored speed belongs to the stored family; another family brings its own.
+    o.port.speed = o.family == stored
+                       ? kSpeeds[app::storedIndex(store, app::key::kSpeed,
+                                                  kSpeeds.indexOf(familySpeed(stored)),
+                                                  static_cast<int>(kSpeeds.size()))]
+                       : familySpeed(o.family);
+    if (parser.isSet(speed)) {
+        bool ok = false;
+        const int v = parser.value(speed).toInt(&ok);
+        if (!ok || v <= 0)
+            return refuse(QStringLiteral("--speed must be a whole number of bit/s, not \"%1\"")
+                              .arg(parser.value(speed)));
+        o.port.speed = QString::number(v);
+    }
+
+    o.files.fileName =
+        parser.isSet(out) ? parser.value(out) : app::storedText(store, app::key::kFName, QString());
+    if (o.files.fileName.isEmpty())
+        return refuse(QStringLiteral("no output file: give --out FILE"));
+
+    o.files.system = static_cast<coords::CoordSystem>(
+        app::storedIndex(store, app::key::kCorSys, 0, kSystemCount));
+    if (parser.isSet(grid)) {
+        const QString v = parser.value(grid).toLower();
+        if (v == QLatin1String("none"))
+            o.files.system = coords::CoordSystem::LatLon;
+        else if (v == QLatin1String("old"))
+            o.files.system = coords::CoordSystem::IsraeliOld;
+        else if (v == QLatin1String("new"))
+            o.files.system = coords::CoordSystem::IsraeliNew;
+        else
+            return refuse(QStringLiteral("--grid must be old, new or none, not \"%1\"")
+                              .arg(parser.value(grid)));
+    }
+
+    o.files.reduce = parser.isSet(reduce) || app::storedNumber(store, app::key::kReduce, 0) != 0;
+    // Without reduction the deviation is not used.
+    o.files.deviation = QStringLiteral("0");
+    if (o.files.reduce) {
+        o.files.deviation = parser.isSet(reduce)
+                                ? parser.value(reduce)
+                                : app::storedText(store, app::key::kDev, QStringLiteral("0"));
+        if (!deviationInRange(o.files.deviation))
+            return refuse(
+                QStringLiteral("the minimal deviation for --reduce must be between 5 "
+                               "and 90 degrees, not \"%1\"%2")
+                    .arg(o.files.deviation, parser.isSet(reduce)
+                                                ? QString()
+                                                : QStringLiteral(" (the window's setting)")));
+    }
+    o.files.split = parser.isSet(split);
+    o.port.traceFile = parser.value(trace);
+
+    if (parser.isSet(tries)) {
+        bool ok = false;
+        o.tries = parser.value(tries).toInt(&ok);
+        if (!ok || o.tries < 1)
+            return refuse(QStringLiteral("--tries must be a whole number of 1 or more, not \"%1\"")
+                              .arg(parser.value(tries)));
+    }
+    o.quiet = parser.isSet(quiet);
+    return {o, QString(), exit_code::kDone};
+}
+
+int roundsOf(int tries) {
+    return (tries + kRequestsPerRound - 1) / kRequestsPerRound;
+}
+
+}  // namespace cli

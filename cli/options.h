@@ -1,0 +1,40 @@
+// The command line of kelvaron-get, with the window's stored choices as defaults: a
+// person who has set the window up once can run "kelvaron-get --out hike.txt".
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+#include "app/download.h"
+#include "app/download_ui.h"
+#include "app/services.h"
+
+namespace cli {
+
+enum class Family { Magellan, Garmin };
+
+struct Options {
+    Family family = Family::Magellan;
+    app::PortChoice port;
+    app::FileChoices files;
+    // Identification requests before a silent receiver is given up, counted in the
+    // window's rounds of four (one Retry/Cancel question each).
+    int tries = 4;
+    bool quiet = false;
+};
+
+// A download to run, or a text to print and the exit status to end with.
+struct Command {
+    std::optional<Options> options;
+    QString text;  // help or version for stdout; an error for stderr
+    int exitCode = 0;
+};
+
+// The window's Retry/Cancel rounds of four requests that `tries` requests fill.
+int roundsOf(int tries);
+
+// `arguments` starts with the program's name, as QCoreApplication::arguments() gives it.
+Command parseCommandLine(const QStringList& arguments, const app::SettingsStore& store);
+
+}  // namespace cli

@@ -1,0 +1,99 @@
+#include "cli/terminal_ui.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <cstdio>
+
+#include "cli/exit_code.h"
+
+namespace cli {
+
+TerminalUi::TerminalUi(const Options& options, bool terminal)
+    : options_(options),
+      progress_(
+          stderr, terminal,
+          options.family == Family::Garmin ? QStringLiteral("records") : QStringLiteral("bytes")),
+      retryRounds_(roundsOf(options.tries) - 1) {}
+
+void TerminalUi::say(const QString& text) {
+    progress_.breakLine();
+    QString line = text;
+    line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    std::fprintf(stderr, "kelvaron-get: %s\n", line.toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+
+void TerminalUi::showMessage(const QString& text) {
+    // Before an end, or after a failed one, a message explains a failure.
+    if (options_.quiet && end_ == app::DownloadEnd::Done) {
+        held_ << text;
+        return;
+    }
+    say(text);
+}
+
+bool TerminalUi::askRetry(const QString& text) {
+    if (retryRounds_ > 0) {
+        --retryRounds_;
+        if (!options_.quiet) say(QStringLiteral("no answer yet; asking again"));
+        return true;
+    }
+    say(text +
+        QStringLiteral(" No answer to %1 requests; giving up.").arg(roundsOf(options_.tries) * 4));
+    return false;
+}
+
+void TerminalUi::progress(std::int64_t received, std::int64_t total) {
+    if (!options_.quiet) progress_.update(received, total);
+}
+
+void TerminalUi::ended(app::DownloadEnd end) {
+    end_ = end;
+    // A Garmin download that stopped mid-transfer does not end the program by itself.
+    if (end != app::DownloadEnd::Done) finish();
+}
+
+void TerminalUi::interrupt(app::Download& download, const char* signalName) {
+    if (interrupted_) return;
+    interrupted_ = true;
+    say(QStringLiteral("interrupted by %1").arg(QLatin1String(signalName)));
+    download.abortTransfer();
+    finish();
+}
+
+void TerminalUi::finish() {
+    if (finishing_) return;
+    finishing_ = true;
+    // Later in the event loop: the end and its message may still follow.
+    QTimer::singleShot(0, QCoreApplication::instance(), [this] {
+        if (exitCode() != exit_code::kDone)
+            for (const QString& text : held_) say(text);
+        progress_.breakLine();
+        QCoreApplication::exit(exitCode());
+    });
+}
+
+int TerminalUi::exitCode() const {
+    if (interrupted_) return exit_code::kInterrupted;
+    if (!end_) return exit_code::kUnexpected;
+    switch (*end_) {
+        case app::DownloadEnd::Done:
+            return exit_code::kDone;
+        case app::DownloadEnd::PortNotOpened:
+            return exit_code::kPortNotOpened;
+        case app::DownloadEnd::NoAnswer:
+            return exit_code::kNoAnswer;
+        case app::DownloadEnd::InterfaceMode:
+            return exit_code::kInterfaceMode;
+        case app::DownloadEnd::CutShort:
+            return exit_code::kCutShort;
+        case app::DownloadEnd::OutputFailed:
+            return exit_code::kOutputFailed;
+        case app::DownloadEnd::NoTrack:
+            return exit_code::kNoTrack;
+    }
+    return exit_code::kUnexpected;
+}
+
+}  // namespace cli

@@ -1,0 +1,52 @@
+// What a download needs from its runner, on a terminal: messages as single lines on
+// standard error, progress, the Retry/Cancel question answered by the --tries budget,
+// and the end of the program as an exit status.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+#include "app/download.h"
+#include "app/download_ui.h"
+#include "cli/options.h"
+#include "cli/progress_line.h"
+
+namespace cli {
+
+class TerminalUi final : public app::DownloadUi {
+  public:
+    // `terminal`: standard error is a terminal, so progress is a bar.
+    TerminalUi(const Options& options, bool terminal);
+
+    void showMessage(const QString& text) override;
+    bool askRetry(const QString& text) override;
+    void setCaption(const QString&) override {}
+    app::FileChoices fileChoices() const override { return options_.files; }
+    void setSplitLocked(bool) override {}
+    void downloadStopped() override { finish(); }
+    void endProgram() override { finish(); }
+    bool exiting() const override { return finishing_; }
+    void progress(std::int64_t received, std::int64_t total) override;
+    void ended(app::DownloadEnd end) override;
+
+    // Ctrl-C or a termination request: the transfer stops, its points are kept.
+    void interrupt(app::Download& download, const char* signalName);
+    // Leaves the event loop with the exit status of how the download ended.
+    void finish();
+    int exitCode() const;
+    // One line on standard error, "kelvaron-get: " first.
+    void say(const QString& text);
+
+  private:
+    const Options options_;
+    ProgressLine progress_;
+    int retryRounds_;  // Retry answers left
+    std::optional<app::DownloadEnd> end_;
+    bool interrupted_ = false;
+    bool finishing_ = false;
+    // With --quiet, what a successful download says, in case it fails after all.
+    QStringList held_;
+};
+
+}  // namespace cli
