@@ -131,7 +131,10 @@ void TrackFileWriter::appendPoint(const garmin::cTrack& t) {
                         true);
         return;
     }
-    if (std::fwrite(line.data(), 1, line.size(), FileNumber.get()) != line.size())
+    // Each point goes to the file as it is stored, so a crash or a kill loses at most
+    // the point being written; no sync to the disk, a killed process does not need one.
+    if (std::fwrite(line.data(), 1, line.size(), FileNumber.get()) != line.size() ||
+        std::fflush(FileNumber.get()) != 0)
         pointFileFailed(
             QStringLiteral("Cannot write the point file %1: %2.").arg(TempFileName, systemError()),
             true);
