@@ -32,6 +32,9 @@ std::string openFailure(const DownloadRequest& request, const DownloadHooks& hoo
 }
 
 std::string whyCutShort(const Reply& reply, const DownloadRequest& request) {
+    if (reply.outcome == Reply::Outcome::Silent)
+        return "No reply from the receiver on " + request.portLabel + " for " +
+               std::to_string(kReplySilenceSeconds) + " seconds.";
     if (reply.outcome == Reply::Outcome::TooLong)
         return "The receiver on " + request.portLabel +
                " sent more than 32 MiB without ending its track, so the download was stopped.";
@@ -72,13 +75,22 @@ DownloadOutcome downloadTrack(seams::SerialPort& port, seams::EventPump& pump,
     }
     port.write(std::string(kTrackCommand));
 
-    const Reply reply = receiveReply(port, pump, {hooks.showCaption, hooks.stopRequested});
+    const Reply reply =
+        receiveReply(port, pump, {hooks.showCaption, hooks.stopRequested}, hooks.clock);
     if (reply.outcome == Reply::Outcome::Stopped) return DownloadOutcome::Stopped;
 
     const auto points = replyPoints(std::string_view(reply.text).substr(0, reply.end));
     if (reply.outcome != Reply::Outcome::Complete) {
         // Whatever complete lines arrived before the line went quiet are still a track.
         const std::string why = whyCutShort(reply, request);
+        if (points.empty() && reply.outcome == Reply::Outcome::Silent) {
+            tell(hooks, why + (reply.text.empty()
+                                   ? "\r\nThe receiver did not answer: check that it is on, "
+                                     "connected to this port and set to this speed."
+                                   : "\r\nThe receiver talked but sent no track: it may not "
+                                     "understand the track command, or it is in NMEA mode."));
+            return DownloadOutcome::NoAnswer;
+        }
         if (points.empty()) {
             tell(hooks, why + "\r\nNo track point had arrived.");
         } else if (savePoints(points, hooks)) {

@@ -29,6 +29,9 @@ struct DownloadHooks {
     // Converts the closed point file into the output file and deletes it. Returns
     // false after it has told the user itself why that failed.
     std::function<bool(const std::string& pointFile)> finishOutputFile;
+    // The clock a silent receiver is timed on; without one the download waits for the end
+    // sentence, the port's loss or the program's end.
+    const seams::Clock* clock = nullptr;
 };
 
 enum class DownloadOutcome {
@@ -36,6 +39,7 @@ enum class DownloadOutcome {
     NoData,         // the reply held no track point
     PortNotOpened,  // nothing was sent
     CutShort,       // the reply ended early; the points before were kept if any
+    NoAnswer,       // no track line came before the receiver fell silent
     Stopped,        // the program is ending
     NotSaved,       // a file could not be made; the user has been told
 };

@@ -15,8 +15,10 @@ std::size_t searchStart(std::size_t oldSize) {
 
 }  // namespace
 
-Reply receiveReply(seams::SerialPort& port, seams::EventPump& pump, const ReceiveHooks& hooks) {
+Reply receiveReply(seams::SerialPort& port, seams::EventPump& pump, const ReceiveHooks& hooks,
+                   const seams::Clock* clock) {
     Reply reply;
+    double lastLine = clock != nullptr ? clock->secondsElapsed() : 0;
     for (;;) {
         if (hooks.stopRequested && hooks.stopRequested()) {
             reply.outcome = Reply::Outcome::Stopped;
@@ -39,9 +41,16 @@ Reply receiveReply(seams::SerialPort& port, seams::EventPump& pump, const Receiv
                 reply.outcome = Reply::Outcome::TooLong;
                 break;
             }
+            // Bytes without a line end (noise, a stuck line) do not keep the wait going.
+            if (clock != nullptr && got.find('\n') != std::string::npos)
+                lastLine = clock->secondsElapsed();
         }
         if (!port.isOpen()) {
             reply.outcome = Reply::Outcome::PortLost;
+            break;
+        }
+        if (clock != nullptr && clock->secondsElapsed() - lastLine >= kReplySilenceSeconds) {
+            reply.outcome = Reply::Outcome::Silent;
             break;
         }
     }

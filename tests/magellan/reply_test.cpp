@@ -3,11 +3,14 @@
 // points before it and a byte-count caption after every read that brought something).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
+#include "magellan/download.h"
 #include "magellan/reply.h"
 #include "tests/support/seam_fakes.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -99,6 +102,46 @@ TEST(ReceiveReply, StopsWhenTheProgramEndsAndCutsNoiseAtTheLimit) {
         port.chunks.push_back(std::string(1 << 20, 'n'));
     reply = magellan::receiveReply(port, pump, {});
     EXPECT_EQ(reply.outcome, magellan::Reply::Outcome::TooLong);
+}
+
+// Rows "MESSAGE|POINTS|READ|READ...": a receiver that falls silent, timed on a fake clock.
+TEST(DownloadTrack, SilentReceiverRows) {
+    std::ifstream table(std::string(MAGELLAN_TEST_DATA) + "/silences.txt");
+    int rows = 0;
+    for (std::string row; std::getline(table, row);) {
+        if (row.empty() || row[0] == '#') continue;
+        std::istringstream in(row);
+        std::string message, points, read;
+        std::getline(in, message, '|');
+        std::getline(in, points, '|');
+        testkit::FakePort port;
+        testkit::FakeClock clock;
+        testkit::FakePump pump(&clock);  // each pass lets its 50 ms go by
+        while (std::getline(in, read, '|')) {
+            const int quiet = read.starts_with('~') ? std::stoi(read.substr(1)) * 20 : 1;
+            for (int i = 0; i < quiet; ++i) port.chunks.push_back(quiet > 1 ? "" : unescape(read));
+        }
+        testkit::TempDir dir;
+        std::vector<std::string> said;
+        std::string saved;
+        magellan::DownloadHooks hooks;
+        hooks.showMessage = [&](const std::string& text) { said.push_back(text); };
+        hooks.makeTempName = [&] { return dir.path("points"); };
+        hooks.finishOutputFile = [&](const std::string& file) {
+            saved = testkit::readFile(file);
+            return true;
+        };
+        hooks.clock = &clock;
+        const auto outcome = magellan::downloadTrack(
+            port, pump, {1, "4800,n,8,1", "COM1 (/dev/ttyS0)", "out.txt"}, hooks);
+        EXPECT_EQ(said, std::vector<std::string>{unescape(message)}) << row;
+        EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), std::stoi(points)) << row;
+        EXPECT_EQ(outcome, points == "0" ? magellan::DownloadOutcome::NoAnswer
+                                         : magellan::DownloadOutcome::CutShort);
+        EXPECT_FALSE(port.isOpen());
+        ++rows;
+    }
+    EXPECT_EQ(rows, 4);
 }
 
 }  // namespace
