@@ -21,6 +21,8 @@ DownloadEnd endOf(magellan::DownloadOutcome outcome) {
             return DownloadEnd::PortNotOpened;
         case magellan::DownloadOutcome::NotSaved:
             return DownloadEnd::OutputFailed;
+        case magellan::DownloadOutcome::NoAnswer:
+            return DownloadEnd::NoAnswer;
         case magellan::DownloadOutcome::CutShort:
         case magellan::DownloadOutcome::Stopped:
             break;
