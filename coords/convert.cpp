@@ -5,10 +5,12 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "coords/angles.h"
+#include "coords/gpx_writer.h"
 #include "coords/grid.h"
 #include "coords/itm_projection.h"
 #include "coords/output_file.h"
@@ -38,23 +40,28 @@ class Pass {
   public:
     Pass(const std::string& input, const std::string& output, const ConvertOptions& options)
         : reader_(input),
-          itm_(options.system == CoordSystem::IsraeliNew ? std::make_unique<ItmProjection>()
-                                                         : nullptr),
+          gpx_(isGpxName(output)),
+          // GPX is always in degrees, so only the text output uses the chosen system.
+          itm_(!gpx_ && options.system == CoordSystem::IsraeliNew
+                   ? std::make_unique<ItmProjection>()
+                   : nullptr),
           out_(output),
-          grid_(options.system != CoordSystem::LatLon),
+          grid_(!gpx_ && options.system != CoordSystem::LatLon),
           reduce_(options.reduce),
           deviation_(options.deviation),
           separator_(options.decimalSeparator) {}
 
     void run() {
         try {
+            if (gpx_) gpxWriter_.emplace(out_.buffer());
             PointRecord record;
             while (reader_.next(record)) {
                 handle(record);
                 out_.flushIfFull();
             }
             // The last point always ends a reduced track, even when it was also the first.
-            if (reduce_ && !first_) writeKept(prev_);
+            if (reduce_ && !first_) write(prev_.x, prev_.y, prev_.lat, prev_.lon, prev_.text);
+            if (gpxWriter_) gpxWriter_->finish();
         } catch (const ArithmeticError& e) {
             throw ConversionError("Cannot convert the point file " + reader_.path() + ", line " +
                                   std::to_string(reader_.lineNumber()) + ": " + e.what());
@@ -65,12 +72,13 @@ class Pass {
   private:
     void handle(const PointRecord& r) {
         if (!grid_ && !reduce_) {
-            writeLine(Deg_To_DMS(r.lat), Deg_To_DMS(r.lon), r.text);
+            write(0, 0, r.lat, r.lon, r.text);
             return;
         }
         double e = 0.0;
         double n = 0.0;
-        // Turns are measured on the chosen grid, and on the old one for latitude/longitude.
+        // Turns are measured on the chosen grid, and on the old one for latitude/longitude
+        // and GPX.
         if (itm_) {
             itm_->project(r.lat, r.lon, e, n);
         } else {
@@ -79,7 +87,7 @@ class Pass {
         const std::int32_t x = gridInt(e, "easting");
         const std::int32_t y = gridInt(n, "northing");
         if (!reduce_) {
-            writeLine(x, y, r.text);
+            write(x, y, r.lat, r.lon, r.text);
             return;
         }
         reduceAt(r, x, y);
@@ -91,7 +99,7 @@ class Pass {
         if (first_) {
             first_ = false;
             remember(r, x, y);
-            writeKept(prev_);
+            write(x, y, r.lat, r.lon, r.text);
             return;
         }
         const double bearing = Grid_Bearing(x, y, prev_.x, prev_.y);
@@ -100,7 +108,7 @@ class Pass {
         } else {
             const double d = std::fabs(prevBearing_ - bearing);
             const double turn = Min_Value(d, 360.0 - d);
-            if (turn > deviation_) writeKept(prev_);
+            if (turn > deviation_) write(prev_.x, prev_.y, prev_.lat, prev_.lon, prev_.text);
         }
         prevBearing_ = bearing;
         remember(r, x, y);
@@ -114,28 +122,23 @@ class Pass {
         prev_.text.assign(r.text);
     }
 
-    void writeKept(const Kept& k) {
-        if (grid_) {
-            writeLine(k.x, k.y, k.text);
+    // A failure halfway through a line needs no undoing: a pass that fails leaves no
+    // output at all.
+    void write(std::int32_t x, std::int32_t y, double lat, double lon, std::string_view text) {
+        if (gpxWriter_) {
+            gpxWriter_->point(lat, lon, text);
+        } else if (grid_) {
+            appendOutputLine(out_.buffer(), x, y, text, separator_);
         } else {
-            writeLine(Deg_To_DMS(k.lat), Deg_To_DMS(k.lon), k.text);
-        }
-    }
-
-    void writeLine(double first, double second, std::string_view text) {
-        std::string& buffer = out_.buffer();
-        const std::size_t mark = buffer.size();
-        try {
-            appendOutputLine(buffer, first, second, text, separator_);
-        } catch (...) {
-            buffer.resize(mark);  // never leave half a line behind
-            throw;
+            appendOutputLine(out_.buffer(), Deg_To_DMS(lat), Deg_To_DMS(lon), text, separator_);
         }
     }
 
     PointFileReader reader_;  // opened first: a missing input leaves the output untouched
+    const bool gpx_;
     std::unique_ptr<ItmProjection> itm_;  // set up before the output exists, for the same reason
     OutputFile out_;
+    std::optional<GpxWriter> gpxWriter_;
     const bool grid_;
     const bool reduce_;
     const std::int16_t deviation_;

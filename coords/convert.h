@@ -1,5 +1,5 @@
-// The conversion pass: turns a temporary point file into the output file,
-// in grid metres or packed degrees-minutes-seconds, optionally reduced to turns.
+// The conversion pass: turns a temporary point file into the output file, in grid metres,
+// packed degrees-minutes-seconds or GPX, optionally reduced to turns.
 #pragma once
 
 #include <cstdint>
@@ -19,11 +19,13 @@ enum class CoordSystem {
 struct ConvertOptions {
     CoordSystem system = CoordSystem::LatLon;
     bool reduce = false;
-    std::int16_t deviation = 0;    // degrees, used when reducing
-    char decimalSeparator = '.';   // the user's locale's separator
+    std::int16_t deviation = 0;   // degrees, used when reducing
+    char decimalSeparator = '.';  // the user's locale's separator
 };
 
-// Reads `input` (lines `lat,lon,"text"` CR LF) from start to end and writes `output`.
+// Reads `input` (lines `lat,lon,"text"` CR LF) from start to end and writes `output`: GPX when
+// its name ends in ".gpx" (any case; see isGpxName in coords/gpx_writer.h), in which the
+// coordinate system does not apply, otherwise text lines in the chosen system.
 // The output appears under its name only when it is complete: a pass that fails (a bad
 // record, an arithmetic error, a write failure) throws ConversionError and leaves a file
 // already at that name as it was, with no part of the new one anywhere.

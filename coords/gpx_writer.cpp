@@ -1,0 +1,105 @@
+#include "coords/gpx_writer.h"
+
+#include <charconv>
+#include <cstddef>
+
+#include "coords/arith_error.h"
+
+namespace coords {
+
+namespace {
+
+constexpr std::string_view kHead =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<gpx version=\"1.1\" creator=\"Kelvaron\" xmlns=\"http://www.topografix.com/GPX/1/1\" "
+    "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
+    "xsi:schemaLocation=\"http://www.topografix.com/GPX/1/1 "
+    "http://www.topografix.com/GPX/1/1/gpx.xsd\">\n"
+    "  <trk>\n"
+    "    <trkseg>\n";
+constexpr std::string_view kTail =
+    "    </trkseg>\n"
+    "  </trk>\n"
+    "</gpx>\n";
+
+// Eight decimals are about a millimetre: finer than any receiver, and the fixed form
+// never takes an exponent or the user's locale.
+constexpr int kDecimals = 8;
+
+void appendDegrees(std::string& out, double degrees) {
+    char buf[32];
+    // Adding zero turns a negative zero into a plain one.
+    const auto res =
+        std::to_chars(buf, buf + sizeof buf, degrees + 0.0, std::chars_format::fixed, kDecimals);
+    out.append(buf, res.ptr);
+}
+
+bool isDigits(std::string_view text, std::size_t at, std::size_t count) {
+    for (std::size_t i = at; i < at + count; ++i)
+        if (text[i] < '0' || text[i] > '9') return false;
+    return true;
+}
+
+int number(std::string_view text, std::size_t at, std::size_t count) {
+    int v = 0;
+    for (std::size_t i = at; i < at + count; ++i) v = v * 10 + (text[i] - '0');
+    return v;
+}
+
+// Only the receiver's own form, naming a real instant, becomes a time: a GPX reader
+// refuses the whole file for one impossible date.
+bool isReceiverTime(std::string_view t) {
+    if (t.size() != 19 || t[4] != '/' || t[7] != '/' || t[10] != '-' || t[13] != ':' ||
+        t[16] != ':')
+        return false;
+    for (std::size_t at : {0, 5, 8, 11, 14, 17})
+        if (!isDigits(t, at, at == 0 ? 4 : 2)) return false;
+    const int year = number(t, 0, 4);
+    const int month = number(t, 5, 2);
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month < 1 || month > 12) return false;
+    const int day = number(t, 8, 2);
+    return day >= 1 && day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0) &&
+           number(t, 11, 2) < 24 && number(t, 14, 2) < 60 && number(t, 17, 2) < 60;
+}
+
+}  // namespace
+
+bool isGpxName(const std::string& name) {
+    if (name.size() < 4) return false;
+    std::string tail = name.substr(name.size() - 4);
+    for (char& c : tail)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return tail == ".gpx";
+}
+
+GpxWriter::GpxWriter(std::string& out) : out_(out) {
+    out_.append(kHead);
+}
+
+void GpxWriter::point(double lat, double lon, std::string_view text) {
+    if (!(lat >= -90.0 && lat <= 90.0)) throw ArithmeticError("the latitude is beyond the poles");
+    if (!(lon >= -180.0 && lon <= 180.0))
+        throw ArithmeticError("the longitude is beyond 180 degrees");
+    // GPX keeps 180 degrees east for its other name, 180 degrees west.
+    if (lon == 180.0) lon = -180.0;
+    out_.append("      <trkpt lat=\"");
+    appendDegrees(out_, lat);
+    out_.append("\" lon=\"");
+    appendDegrees(out_, lon);
+    if (!isReceiverTime(text)) {
+        out_.append("\"/>\n");
+        return;
+    }
+    out_.append("\"><time>");
+    out_.append(text.substr(0, 4)).append(1, '-').append(text.substr(5, 2)).append(1, '-');
+    out_.append(text.substr(8, 2)).append(1, 'T').append(text.substr(11, 8));
+    out_.append("Z</time></trkpt>\n");
+}
+
+void GpxWriter::finish() {
+    out_.append(kTail);
+}
+
+}  // namespace coords

@@ -1,0 +1,32 @@
+// GPX 1.1 output: one track of one segment, a track point for each point written, in
+// WGS 84 degrees whatever coordinate system the text output would use.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace coords {
+
+// True for an output name that asks for GPX: one ending in ".gpx", in any case.
+bool isGpxName(const std::string& name);
+
+// Appends the document piece by piece to a buffer the caller flushes between points, so
+// a track of any length needs the same memory.
+class GpxWriter {
+  public:
+    // Appends everything before the first point.
+    explicit GpxWriter(std::string& out);
+
+    // `text` is the point file's text: a receiver's time "YYYY/MM/DD-hh:mm:ss" (UTC) becomes
+    // the point's time; anything else ("N/A" from a receiver without a clock) gives none.
+    // Throws ArithmeticError for a position GPX cannot hold (beyond the poles, or a
+    // longitude beyond 180 degrees either way).
+    void point(double lat, double lon, std::string_view text);
+    // Appends everything after the last point.
+    void finish();
+
+  private:
+    std::string& out_;
+};
+
+}  // namespace coords
