@@ -46,6 +46,7 @@ bool GarminDownload::Boxes::askRetry(const QString& text) {
 GarminDownload::GarminDownload(const Services& services, DownloadUi& ui)
     : comm_(services.comm),
       pump_(services.pump),
+      settings_(services.settings),
       boxes_(ui),
       writer_(boxes_, services.tempFiles),
       GPS(std::make_unique<garmin::cGarminGPS>(services.comm, services.tmrTimeout, services.pump,
@@ -58,6 +59,9 @@ void GarminDownload::Download_Garmin_Track(const PortChoice& choice) {
     GPS->Port(static_cast<std::int16_t>(choice.port));
     GPS->Settings((choice.speed + kGarminLine).toStdString());
     if (!GPS->PortOpen()) {
+    if (const QString why = trace_.openChosen(choice, settings_); !why.isEmpty())
+        boxes_.showMessage(why);
+    trace_.attach(*GPS);
         // Asking a closed port who is there would only end in the Retry/Cancel message,
         // without the reason.
         QString text = comm_.openFailureText();
@@ -259,6 +263,8 @@ void GarminDownload::portLost() {
 void GarminDownload::stopDownload() {
     GPS->PortClose();
     step_ = Step::Idle;
+    trace_.close();
+    trace_.attach(*GPS);
     DeviceMode.clear();
     deferredReport_.clear();
     boxes_.downloadStopped();

@@ -9,6 +9,7 @@
 
 #include "app/download.h"
 #include "app/download_ui.h"
+#include "app/frame_trace.h"
 #include "app/services.h"
 #include "app/track_file_writer.h"
 #include "garmin/host.h"
@@ -84,10 +85,13 @@ class GarminDownload final : public Download, public garmin::Host {
 
     CommPort& comm_;
     seams::EventPump& pump_;
+    SettingsStore& settings_;
     Boxes boxes_;
     TrackFileWriter writer_;
     // The engine, one for the life of the program.
     const std::unique_ptr<garmin::cGarminGPS> GPS;
+    // The frames of a download, when a trace is asked for.
+    FrameTrace trace_;
     // The receiver's identity: empty until its product data arrived, then "PID " and its
     // product number ("NMEA" for a receiver that talks sentences).
     QString DeviceMode;

@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <string>
 
+#include "app/frame_trace.h"
 #include "app/port_map.h"
+#include "app/tracing_port.h"
 #include "magellan/download.h"
 
 namespace app {
@@ -39,7 +41,12 @@ std::int64_t bytesIn(const std::string& caption) {
 }  // namespace
 
 MagellanDownload::MagellanDownload(const Services& services, DownloadUi& ui)
-    : comm_(services.comm), pump_(services.pump), ui_(ui), writer_(ui, services.tempFiles) {}
+    : comm_(services.comm),
+      pump_(services.pump),
+      clock_(services.clock),
+      settings_(services.settings),
+      ui_(ui),
+      writer_(ui, services.tempFiles) {}
 
 void MagellanDownload::Download_Magellan_Track(const PortChoice& choice) {
     const QString outFileName = ui_.fileChoices().fileName;
@@ -64,7 +71,16 @@ void MagellanDownload::Download_Magellan_Track(const PortChoice& choice) {
     hooks.makeTempName = [this] { return QFile::encodeName(writer_.newTempFile()).toStdString(); };
     hooks.finishOutputFile = [this](const std::string&) { return writer_.Finish_Output_File(); };
 
-    ui_.ended(endOf(magellan::downloadTrack(comm_, pump_, request, hooks)));
+    hooks.clock = &clock_;
+    // With a trace asked for, every sentence each way passes through it; without one the
+    // download talks to the port itself.
+    FrameTrace trace;
+    if (const QString why = trace.openChosen(choice, settings_); !why.isEmpty())
+        ui_.showMessage(why);
+    TracingPort traced(comm_, trace);
+    seams::SerialPort& port = trace.isOpen() ? static_cast<seams::SerialPort&>(traced) : comm_;
+
+    ui_.ended(endOf(magellan::downloadTrack(port, pump_, request, hooks)));
 }
 
 void MagellanDownload::abortTransfer() {

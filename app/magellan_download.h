@@ -27,6 +27,8 @@ class MagellanDownload final : public Download {
 
     CommPort& comm_;
     seams::EventPump& pump_;
+    seams::Clock& clock_;
+    SettingsStore& settings_;
     DownloadUi& ui_;
     TrackFileWriter writer_;
 };

@@ -1,0 +1,88 @@
+// The frame trace, from the table in frame_trace.txt: the Garmin engine's frames both ways
+// and its NMEA sentences, and a text download's lines through the tracing port, each line
+// with its time, compared with the trace file as written.
+#include <gtest/gtest.h>
+
+#include <QString>
+#include <fstream>
+#include <sstream>
+
+#include "app/frame_trace.h"
+#include "app/tracing_port.h"
+#include "garmin/gps.h"
+#include "tests/support/seam_fakes.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using namespace std::chrono;
+
+std::string unescape(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\') {
+            out += text[i];
+        } else if (text[++i] == 'x') {
+            out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            out += text[i] == 'r' ? '\r' : '\n';
+        }
+    }
+    return out;
+}
+
+TEST(FrameTrace, TableRows) {
+    testkit::TempDir dir;
+    const auto start = sys_days{2026y / 12 / 6} + 23h + 59min + 59s + 990ms;
+    auto now = start;
+    app::FrameTrace trace([&now] { return time_point_cast<system_clock::duration>(now); });
+    ASSERT_EQ(trace.open(QString::fromStdString(dir.path("trace.txt"))), QString());
+    testkit::FakePort port;
+    testkit::FakeTimer timer;
+    testkit::FakeClock clock;
+    testkit::FakePump pump(&clock);
+    testkit::RecordingHost host;
+    garmin::cGarminGPS gps(port, timer, pump, clock, host);
+    gps.Settings("9600,n,8,1");
+    gps.PortOpen();
+    trace.attach(gps);
+    app::TracingPort textPort(port, trace);
+
+    std::ifstream table(std::string(TRACE_TABLE));
+    std::string expected;
+    for (std::string row; std::getline(table, row);) {
+        if (row.empty() || row[0] == '#') continue;
+        std::istringstream in(row);
+        std::string ms, action, lines;
+        std::getline(in, ms, '|');
+        std::getline(in >> std::ws, action, '|');
+        std::getline(in >> std::ws, lines);
+        now = start + milliseconds(std::stoi(ms));
+        const std::string verb = action.substr(0, action.find(' '));
+        const std::string text =
+            unescape(action.substr(verb.size() + 1, action.size() - verb.size() - 2));
+        if (verb == "garmin") {
+            gps.Request_Product_Data();
+        } else if (verb == "garmin<") {
+            port.input = text;
+            gps.KelvComm_OnComm();
+        } else if (verb == "port>") {
+            textPort.write(text);
+        } else if (verb == "port<") {
+            port.chunks.push_back(text);
+            textPort.readAll();
+        } else {
+            textPort.close();
+        }
+        for (std::size_t at = 0; at < lines.size();) {
+            const std::size_t end = std::min(lines.find(";;", at), lines.size());
+            expected += lines.substr(at, end - at) + '\n';
+            at = end + 2;
+        }
+    }
+    EXPECT_EQ(testkit::readFile(dir.path("trace.txt")), expected);
+    EXPECT_EQ(port.written.size(), 3u) << "the text port wrote through";
+}
+
+}  // namespace
