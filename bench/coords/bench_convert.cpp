@@ -1,4 +1,4 @@
-// Speed and memory of the conversion pass in its four modes, on generated tracks of
+// Speed and memory of the conversion pass in each of its modes, on generated tracks of
 // 100,000 and 1,000,000 points. Each pass runs in a forked child so that the child's
 // peak resident size (ru_maxrss from wait4) belongs to that pass alone: equal peaks
 // for both sizes show that memory does not grow with the track.
@@ -21,18 +21,23 @@ namespace {
 
 struct Mode {
     const char* name;
-    bool grid;
+    coords::CoordSystem system;
     bool reduce;
+    const char* output;  // its name chooses GPX
 };
 
 constexpr Mode kModes[] = {
-    {"lat/lon", false, false},
-    {"grid", true, false},
-    {"lat/lon reduced", false, true},
-    {"grid reduced", true, true},
+    {"lat/lon", coords::CoordSystem::LatLon, false, "out.txt"},
+    {"grid", coords::CoordSystem::IsraeliOld, false, "out.txt"},
+    {"new grid", coords::CoordSystem::IsraeliNew, false, "out.txt"},
+    {"GPX", coords::CoordSystem::LatLon, false, "out.gpx"},
+    {"lat/lon reduced", coords::CoordSystem::LatLon, true, "out.txt"},
+    {"grid reduced", coords::CoordSystem::IsraeliOld, true, "out.txt"},
+    {"new grid reduced", coords::CoordSystem::IsraeliNew, true, "out.txt"},
+    {"GPX reduced", coords::CoordSystem::LatLon, true, "out.gpx"},
 };
 
-// A wandering walk across the grid's area, a point every few metres, with one-second
+// A wandering walk that stays inside both grids' areas, a point every few metres, with one-second
 // time texts like a receiver's.
 void writeTrack(const std::string& path, long points) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
@@ -42,7 +47,7 @@ void writeTrack(const std::string& path, long points) {
     }
     std::mt19937 random(1234);
     std::uniform_real_distribution<double> turn(-25.0, 25.0);
-    double lat = 31.5, lon = 34.9, heading = 45.0;
+    double lat = 31.5, lon = 35.0, heading = 45.0;
     char text[40];
     for (long i = 0; i < points; ++i) {
         heading += turn(random);
@@ -68,7 +73,7 @@ double toSeconds(const timeval& t) {
 }
 
 // One pass in a child; the child sends its elapsed time back through a pipe.
-Run runInChild(const std::string& in, const std::string& out, const Mode* mode) {
+Run runInChild(const std::string& in, const std::string& dir, const Mode* mode) {
     int fds[2];
     if (pipe(fds) != 0) return {};
     const pid_t pid = fork();
@@ -78,7 +83,8 @@ Run runInChild(const std::string& in, const std::string& out, const Mode* mode) 
         if (mode != nullptr) {
             const auto start = std::chrono::steady_clock::now();
             try {
-                coords::Convert_Track_File(in, out, mode->grid, mode->reduce, 10);
+                coords::Convert_Track_File(in, dir + "/" + mode->output,
+                                           {mode->system, mode->reduce, 10});
                 seconds =
                     std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
             } catch (const coords::ConversionError& e) {
@@ -122,10 +128,9 @@ int main() {
         return 0;
     }
     const std::string in = dir + "/ts-points";
-    const std::string out = dir + "/out.txt";
     constexpr int kRepeats = 5;
 
-    const Run idle = runInChild(in, out, nullptr);
+    const Run idle = runInChild(in, dir, nullptr);
     std::printf("peak of an idle child: %ld KiB\n\n", idle.peakKiB);
     // Wall time suffers when other work shares the cores; the CPU figure does not.
     std::printf("%9s  %-16s %10s %14s %10s %14s %10s\n", "points", "mode", "lines out",
@@ -137,7 +142,7 @@ int main() {
             double bestCpu = 0.0;
             long peak = 0;
             for (int i = 0; i < kRepeats; ++i) {
-                const Run run = runInChild(in, out, &mode);
+                const Run run = runInChild(in, dir, &mode);
                 if (run.seconds < 0) continue;
                 if (best.seconds < 0 || run.seconds < best.seconds) best = run;
                 if (bestCpu == 0.0 || run.cpuSeconds < bestCpu) bestCpu = run.cpuSeconds;
@@ -145,7 +150,8 @@ int main() {
             }
             const double count = static_cast<double>(points);
             std::printf("%9ld  %-16s %10ld %14.0f %10.3f %14.0f %10ld\n", points, mode.name,
-                        linesIn(out), best.seconds > 0 ? count / best.seconds : 0.0, best.seconds,
+                        linesIn(dir + "/" + mode.output),
+                        best.seconds > 0 ? count / best.seconds : 0.0, best.seconds,
                         bestCpu > 0 ? count / bestCpu : 0.0, peak);
         }
     }
