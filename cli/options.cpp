@@ -106,10 +106,14 @@ Command parseCommandLine(const QStringList& arguments, const app::SettingsStore&
     o.port.port = app::storedIndex(store, app::key::kCOM, 0, kPortCount) + 1;
     if (parser.isSet(port)) {
         const QString v = parser.value(port);
-        static const QRegularExpression com(QStringLiteral("^COM([1-9])$"),
+        static const QRegularExpression com(QStringLiteral("^COM([0-9]+)$"),
                                             QRegularExpression::CaseInsensitiveOption);
         if (const auto m = com.match(v); m.hasMatch()) {
             o.port.port = m.captured(1).toInt();
+            if (o.port.port < 1 || o.port.port > kPortCount)
+                return refuse(QStringLiteral("--port %1: the ports are COM1 to COM9; give a "
+                                             "device path for others")
+                                  .arg(v));
         } else if (v.isEmpty()) {
             return refuse(QStringLiteral("--port needs a device path or COM1..COM9"));
         } else {

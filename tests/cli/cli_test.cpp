@@ -1,0 +1,162 @@
+// kelvaron-get: its progress text and its command line as tables, and whole runs of the
+// program as a child process against kelvaron-sim through a pseudo-terminal (rows.txt).
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QThread>
+#include <csignal>
+#include <map>
+
+#include "app/qt_settings_store.h"
+#include "cli/options.h"
+#include "cli/progress_line.h"
+#include "tests/support/convert_oracle.h"
+#include "tests/support/qt/e2e_harness.h"
+
+namespace {
+
+using testkit::readBytes;
+
+// The rows of a data file, its columns split at "|" and trimmed.
+std::vector<QStringList> table(const char* name) {
+    std::vector<QStringList> rows;
+    QFile f(QStringLiteral(KELVARON_CLI_DATA "/") + name);
+    if (!f.open(QIODevice::ReadOnly)) return rows;
+    for (const QString& line : QString::fromUtf8(f.readAll()).split('\n'))
+        if (!line.trimmed().isEmpty() && !line.startsWith('#')) {
+            QStringList cols = line.split('|');
+            for (QString& c : cols) c = c.trimmed();
+            rows.push_back(cols);
+        }
+    return rows;
+}
+
+QStringList words(const QString& s) {
+    return s.split(' ', Qt::SkipEmptyParts);
+}
+
+TEST(ProgressText, Table) {
+    for (const QStringList& row : table("progress.txt")) {
+        const QStringList w = words(row[0]);
+        const cli::ProgressReading r{w[0].toLongLong(), w[1].toLongLong(), w[2].toDouble(), w[3]};
+        EXPECT_EQ(cli::progressText(r, w[4] == "bar").toStdString(), row[1].toStdString());
+    }
+}
+
+TEST(CommandLine, Table) {
+    for (const QStringList& row : table("options.txt")) {
+        QTemporaryDir dir;
+        app::QtSettingsStore store(dir.filePath("Kelvaron.conf"));
+        for (const QString& kv : words(row[1]))
+            store.write("Settings", kv.section('=', 0, 0), kv.section('=', 1));
+        const cli::Command c =
+            cli::parseCommandLine(QStringList{"kelvaron-get"} + words(row[0]), store);
+        QString got = QStringLiteral("exit %1: %2").arg(c.exitCode).arg(c.text);
+        if (const auto& o = c.options) {
+            const auto none = [](const QString& s) { return s.isEmpty() ? QString("-") : s; };
+            got = QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9")
+                      .arg(o->family == cli::Family::Garmin ? "garmin" : "magellan")
+                      .arg(o->port.port)
+                      .arg(none(o->port.device), o->port.speed, o->files.fileName)
+                      .arg(static_cast<int>(o->files.system))
+                      .arg(o->files.deviation)
+                      .arg(o->files.split)
+                      .arg(o->tries) +
+                  QStringLiteral(" %1").arg(o->quiet);
+            EXPECT_EQ(got.toStdString(), row[2].toStdString());
+        } else {
+            EXPECT_TRUE(got.startsWith(row[2].section(':', 0, 0) + ':') &&
+                        got.contains(row[2].section(": ", 1)))
+                << row[0].toStdString() << " gave " << got.toStdString();
+        }
+    }
+}
+
+struct Run {
+    QStringList cols;
+};
+void PrintTo(const Run& r, std::ostream* os) {
+    *os << r.cols[0].toStdString();
+}
+
+class Program : public ::testing::TestWithParam<Run> {};
+
+TEST_P(Program, Row) {
+    const QStringList& cols = GetParam().cols;
+    QTemporaryDir tmp;
+    const QString dir = tmp.path();
+    const QString dump = dir + "/dump.txt";
+    testkit::SimReceiver sim(dir, words(cols[1]) << "--dump-track" << dump);
+    ASSERT_TRUE(sim.started()) << sim.errors().toStdString();
+    const auto fill = [&](QString s) {
+        return s.replace("{dir}", dir).replace("{link}", sim.link());
+    };
+
+    QDir(dir).mkpath("tmp");
+    app::QtSettingsStore store(dir + "/config/Kelvaron/Kelvaron.conf");
+    for (const QString& kv : words(fill(cols[3]))) {
+        const QString key = kv.section('=', 0, 0);
+        store.write(key.contains('/') ? key.section('/', 0, 0) : "Settings", key.section('/', -1),
+                    kv.section('=', 1));
+    }
+    std::map<QString, QString> o;
+    for (const QString& s : words(cols[4]))
+        o[s.section(QRegularExpression("[=@]"), 0, 0)] = s.section(QRegularExpression("[=@]"), 1);
+
+    QProcess get;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", dir + "/config");
+    env.insert("TMPDIR", dir + "/tmp");
+    get.setProcessEnvironment(env);
+    get.start(KELVARON_GET_PATH, words(fill(cols[2])));
+    ASSERT_TRUE(get.waitForStarted(5000));
+    if (o.count("sigint")) {
+        QThread::msleep(o["sigint"].toULong());
+        ::kill(static_cast<pid_t>(get.processId()), SIGINT);
+    }
+    ASSERT_TRUE(get.waitForFinished(120000));
+    const QString err = QString::fromLocal8Bit(get.readAllStandardError());
+    EXPECT_EQ(get.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(get.exitCode(), o["exit"].toInt()) << err.toStdString();
+
+    const QStringList kept = QDir(dir + "/tmp").entryList({"ts*"}, QDir::Files);
+    const QString keptFile = kept.isEmpty() ? QString() : dir + "/tmp/" + kept[0];
+    if (cols[5] == "-") {
+        EXPECT_EQ(err.toStdString(), "");
+    } else {
+        for (QString part : fill(cols[5]).split(";;"))
+            EXPECT_TRUE(err.contains(part.replace("{kept}", keptFile)))
+                << part.toStdString() << " in " << err.toStdString();
+    }
+    const QString out = dir + "/t.txt";
+    if (o["out"] == "dump") {
+        EXPECT_EQ(readBytes(out), QByteArray::fromStdString(testkit::convertedBytes(
+                                      dump.toStdString(), o.count("grid") > 0, o.count("dev") > 0,
+                                      o["dev"].toInt())));
+    } else {
+        EXPECT_FALSE(QFile::exists(out));
+    }
+    EXPECT_TRUE(o["kept"] != "none" || kept.isEmpty()) << kept.join(' ').toStdString();
+    if (o["kept"] == "prefix" || o["kept"] == "all") {
+        ASSERT_EQ(kept.size(), 1);
+        const QByteArray points = readBytes(keptFile);
+        EXPECT_TRUE(readBytes(dump).startsWith(points) && points.endsWith("\r\n"));
+        EXPECT_EQ(points.size() == readBytes(dump).size(), o["kept"] == "all");
+    }
+}
+
+std::vector<Run> runs() {
+    std::vector<Run> rows;
+    for (const QStringList& cols : table("rows.txt"))
+        if (cols.size() == 6) rows.push_back({cols});
+    return rows;
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, Program, ::testing::ValuesIn(runs()),
+                         [](const auto& info) { return "row" + std::to_string(info.index); });
+
+}  // namespace
