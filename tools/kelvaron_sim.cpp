@@ -45,7 +45,7 @@ ksim::GarminSettings garminSettings(const ksim::SimOptions& o) {
 }
 
 ksim::MagellanSettings magellanSettings(const ksim::SimOptions& o) {
-    return {o.empty, o.splitEnd, o.malformed, o.noiseRate, o.seed, o.once};
+    return {o.empty, o.splitEnd, o.noEnd, o.malformed, o.noiseRate, o.seed, o.once};
 }
 
 std::unique_ptr<ksim::SimReceiver> makeReceiver(const ksim::SimOptions& o, const ksim::Track& track,

@@ -60,7 +60,9 @@ std::vector<std::string> magellanReply(const Track& track, const MagellanSetting
             ++index;
         }
     }
-    if (s.splitEnd) {
+    if (s.noEnd) {
+        // The reply just stops: the receiver never says it is done.
+    } else if (s.splitEnd) {
         lines.push_back(kMagellanEndSentence.substr(0, 10));
         lines.push_back(kMagellanEndSentence.substr(10));
     } else {

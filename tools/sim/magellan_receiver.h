@@ -13,6 +13,7 @@ namespace ksim {
 struct MagellanSettings {
     bool empty = false;
     bool splitEnd = false;
+    bool noEnd = false;  // a receiver that stops after its points without the end sentence
     bool malformed = false;
     double noiseRate = 0;
     std::uint64_t seed = 1;

@@ -91,6 +91,7 @@ const std::vector<OptionDef>& optionTable() {
          }},
         {"--empty", false, 'm', flag(&SimOptions::empty)},
         {"--split-end", false, 'm', flag(&SimOptions::splitEnd)},
+        {"--no-end", false, 'm', flag(&SimOptions::noEnd)},
         {"--malformed", false, 'm', flag(&SimOptions::malformed)},
         {"--noise-rate", true, 'm', fraction([](SimOptions& o, double r) { o.noiseRate = r; })},
         {"--caps", true, 'g',
@@ -178,6 +179,8 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
                                  " protocol only; ignored");
     if (!r.options.trackFile.empty() && r.options.points)
         return fail("--track and --points cannot be used together");
+    if (r.options.splitEnd && r.options.noEnd)
+        return fail("--split-end and --no-end cannot be used together");
     if (r.options.neverAnswer && r.options.nmea)
         return fail("--never-answer and --nmea cannot be used together");
     return r;
@@ -206,6 +209,7 @@ It prints "kelvaron-sim: device /dev/pts/N" and serves until it is stopped (Ctrl
 Magellan:
   --empty                      reply with the end sentence only
   --split-end                  send the end sentence in two pieces with a pause between
+  --no-end                     never send the end sentence: the reply stops after the points
   --malformed                  mix malformed lines into the reply
   --noise-rate R               garbage lines between sentences at rate R (0 to 1)
 

@@ -26,6 +26,7 @@ struct SimOptions {
     // Magellan
     bool empty = false;
     bool splitEnd = false;
+    bool noEnd = false;
     bool malformed = false;
     double noiseRate = 0;
 
