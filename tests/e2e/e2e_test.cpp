@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <csignal>
@@ -137,6 +138,9 @@ TEST_P(EndToEnd, Row) {
             QTimer::singleShot(o["box"].toInt(), &box, &QEventLoop::quit);
             box.exec();
         };
+    const QString traceFile = dir + "/trace.txt";
+    if (o.count("trace")) qputenv("KELVARON_TRACE", QFile::encodeName(traceFile));
+    const auto traceOff = qScopeGuard([] { qunsetenv("KELVARON_TRACE"); });
     {
         FileSizeLimit limit(o["fsize"].toLongLong());
         ASSERT_TRUE(testkit::runDownload(w, o["limit"].toInt())) << "no hang: " << w.allMessages();
@@ -194,6 +198,10 @@ TEST_P(EndToEnd, Row) {
     }
     EXPECT_TRUE(!o.count("exit") || w.exit.codes.size() == (o["exit"] == "0" ? 1u : 0u));
     EXPECT_TRUE(!o.count("simdone") || sim.finished()) << sim.errors().toStdString();
+    const QByteArray trace = readBytes(traceFile);  // both ways
+    EXPECT_TRUE(!o.count("trace") ||
+                (trace.contains(" PC -\xC2\xBB GPS ") && trace.contains(" PC \xC2\xAB- GPS ")))
+        << trace.left(400).toStdString();
     const QString caption = o.count("caption") ? o["caption"].replace('_', ' ') : QString();
     EXPECT_TRUE(w.caption().startsWith(caption)) << w.caption().toStdString();
     for (const char* name : {"cmdSave", "cmbCOM", "cmbSpeed", "cmdBrowse", "txtFName", "cmbCorSys",
