@@ -1,19 +1,23 @@
 #include "app/frm_kelvaron.h"
 
 #include <algorithm>
+#include <type_traits>
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 #include "app/deviation.h"
 #include "app/garmin_download.h"
 #include "app/magellan_download.h"
+#include "app/port_combo_box.h"
 #include "app/port_map.h"
 #include "app/program_title.h"
 #include "app/stored_settings.h"
@@ -32,18 +36,21 @@ struct Twips {
     int left, top, width, height;
 };
 
+const QString kGpxFilter = QStringLiteral("GPX Files (*.gpx)");
+
 template <typename W>
 W* make(QWidget* parent, const char* name, const QString& text = {}) {
-    auto* w = new W(text, parent);
+    W* w = nullptr;
+    if constexpr (std::is_constructible_v<W, QString, QWidget*>)
+        w = new W(text, parent);
+    else
+        w = new W(parent);
     w->setObjectName(QLatin1String(name));
     return w;
 }
 
-template <>
-QComboBox* make<QComboBox>(QWidget* parent, const char* name, const QString&) {
-    auto* w = new QComboBox(parent);
-    w->setObjectName(QLatin1String(name));
-    return w;
+QString notPresentText(const QString& device) {
+    return QStringLiteral("The port %1 chosen last time is not present.").arg(device);
 }
 
 }  // namespace
@@ -74,7 +81,7 @@ frmKelvaron::~frmKelvaron() {
 void frmKelvaron::createControls() {
     // Made in tab order, which is also the order the focus moves in.
     Label1 = make<QLabel>(this, "Label1", QStringLiteral("&Port:"));
-    cmbCOM = make<QComboBox>(this, "cmbCOM");
+    cmbCOM = make<app::PortComboBox>(this, "cmbCOM");
     Label2 = make<QLabel>(this, "Label2", QStringLiteral("Sp&eed:"));
     cmbSpeed = make<QComboBox>(this, "cmbSpeed");
     Label6 = make<QLabel>(this, "Label6", QStringLiteral("&File:"));
@@ -103,7 +110,8 @@ void frmKelvaron::createControls() {
     for (qsizetype i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 
     cmbGPSType->addItems({QStringLiteral("Magellan"), QStringLiteral("Garmin")});
-    cmbCorSys->addItems({QStringLiteral("LAT/LON"), QStringLiteral("Israeli (old)")});
+    cmbCorSys->addItems({QStringLiteral("LAT/LON"), QStringLiteral("Israeli (old)"),
+                         QStringLiteral("Israeli (new)")});
     chkSplit->setChecked(true);
 }
 
@@ -140,6 +148,7 @@ void frmKelvaron::connectControls() {
     connect(cmbGPSType, &QComboBox::currentIndexChanged, this, [this] { cmbGPSType_Click(); });
     connect(cmbGPSType, &QComboBox::activated, this, [this] { cmbGPSType_Click(); });
     connect(cmbCOM, &QComboBox::currentIndexChanged, this, [this] { showPortDevice(); });
+    cmbCOM->setRefresh([this] { refreshPortList(); });
     connect(cmdBrowse, &QPushButton::clicked, this, [this] { cmdBrowse_Click(); });
     connect(cmdSave, &QPushButton::clicked, this, [this] { cmdSave_Click(); });
     connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
@@ -173,6 +182,7 @@ void frmKelvaron::fillLists() {
         cmbCOM->addItem(app::portLabel(port));
         cmbCOM->setItemData(port - 1, portDescription(port), Qt::ToolTipRole);
     }
+    addPresentDevices();
     cmbSpeed->addItems(kSpeeds);
     showPortDevice();
 }
@@ -181,7 +191,8 @@ void frmKelvaron::applyStoredSettings() {
     const auto& store = svc_.settings;
     // The family sets its own default speed, so the stored speed must come after it.
     selectGpsType(app::storedIndex(store, app::key::kGPSType, 0, cmbGPSType->count()));
-    cmbCOM->setCurrentIndex(app::storedIndex(store, app::key::kCOM, 0, cmbCOM->count()));
+    cmbCOM->setCurrentIndex(app::storedIndex(store, app::key::kCOM, 0, kPortCount));
+    restoreDevice(app::storedText(store, app::key::kDevice, QString()));
     cmbSpeed->setCurrentIndex(
         app::storedIndex(store, app::key::kSpeed, kMagellanSpeed, cmbSpeed->count()));
     txtFName->setText(app::storedText(store, app::key::kFName, QString()));
@@ -204,20 +215,83 @@ void frmKelvaron::cmbGPSType_Click() {
 }
 
 void frmKelvaron::cmdBrowse_Click() {
-    const auto path = svc_.dialogs.saveFileName(
+    QString filter;
+    auto path = svc_.dialogs.saveFileName(
         this, QStringLiteral("Save To:"),
-        {QStringLiteral("Text (*.txt)"), QStringLiteral("All Files (*.*)")}, txtFName->text());
+        {QStringLiteral("Text (*.txt)"), QStringLiteral("All Files (*.*)"), kGpxFilter},
+        txtFName->text(), filter);
     // A cancelled dialog leaves the file box as it was.
-    if (path) txtFName->setText(QDir::toNativeSeparators(*path));
+    if (!path) return;
+    // The output is GPX when its name ends in .gpx: a name typed without an ending under
+    // the GPX filter would otherwise become a text file. The other filters keep the name
+    // as typed.
+    if (filter == kGpxFilter && QFileInfo(*path).suffix().isEmpty())
+        *path += QStringLiteral(".gpx");
+    txtFName->setText(QDir::toNativeSeparators(*path));
 }
 
 QString frmKelvaron::portDescription(int port) const {
-    return app::portDescription(svc_.comm, port);
+    return app::numberedPortDescription(svc_.comm, port);
 }
 
 void frmKelvaron::showPortDevice() {
     const int index = cmbCOM->currentIndex();
-    cmbCOM->setToolTip(index < 0 ? QString() : portDescription(index + 1));
+    if (index < 0) {
+        cmbCOM->setToolTip(QString());
+    } else {
+        const QString device = chosenDevice();
+        cmbCOM->setToolTip(device.isEmpty() ? portDescription(index + 1) : device);
+    }
+}
+
+// The devices present follow COM1 to COM9, each item holding its path. A device that
+// one of the nine already stands for is not offered twice.
+void frmKelvaron::addPresentDevices() {
+    QStringList numbered;
+    for (int port = 1; port <= kPortCount; ++port) numbered << svc_.comm.deviceName(port);
+    for (const app::PortInfo& info : svc_.portList.ports()) {
+        if (info.device.isEmpty() || numbered.contains(info.device) ||
+            cmbCOM->findData(info.device) >= 0)
+            continue;
+        cmbCOM->addItem(app::deviceLabel(info), info.device);
+        cmbCOM->setItemData(cmbCOM->count() - 1, info.device, Qt::ToolTipRole);
+    }
+}
+
+// A device is remembered by its path; one that has gone leaves the list on COM1 and
+// says so, rather than choosing another device in its place.
+void frmKelvaron::restoreDevice(const QString& device) {
+    if (device.isEmpty()) return;
+    const int index = indexOfDevice(device);
+    cmbCOM->setCurrentIndex(std::max(0, index));
+    if (index < 0) cmbCOM->setToolTip(notPresentText(device));
+}
+
+void frmKelvaron::refreshPortList() {
+    const QString device = chosenDevice();
+    {
+        const QSignalBlocker quiet(cmbCOM);
+        while (cmbCOM->count() > kPortCount) cmbCOM->removeItem(kPortCount);
+        addPresentDevices();
+        if (!device.isEmpty()) cmbCOM->setCurrentIndex(std::max(0, indexOfDevice(device)));
+    }
+    showPortDevice();
+    if (!device.isEmpty() && chosenDevice() != device) cmbCOM->setToolTip(notPresentText(device));
+}
+
+int frmKelvaron::indexOfDevice(const QString& device) const {
+    for (int port = 1; port <= kPortCount; ++port)
+        if (svc_.comm.deviceName(port) == device) return port - 1;
+    return cmbCOM->findData(device);
+}
+
+QString frmKelvaron::chosenDevice() const {
+    return cmbCOM->currentData().toString();
+}
+
+app::PortChoice frmKelvaron::portChoice() const {
+    const QString device = chosenDevice();
+    return {device.isEmpty() ? cmbCOM->currentIndex() + 1 : 1, cmbSpeed->currentText(), device, {}};
 }
 
 void frmKelvaron::closeEvent(QCloseEvent* event) {
@@ -237,19 +311,50 @@ void frmKelvaron::cmdSave_Click() {
         showMessage(QStringLiteral("Minimal Deviation must be between 5 and 90 degrees"));
         return;
     }
+    if (!outputFolderUsable()) return;
     setWindowTitle(QStringLiteral("Kelvaron - Receiving..."));
     lockInputs();
     storeSettings();
     cmbGPSType->setEnabled(false);
 
     downloading_ = true;
-    if (cmbGPSType->currentIndex() == 0)
-        Download_Magellan_Track();
-    else
+    failed_ = false;
+    const bool garmin = cmbGPSType->currentIndex() != 0;
+    if (garmin)
         Download_Garmin_Track();
+    else
+        Download_Magellan_Track();
     downloading_ = false;
 
+    // A Garmin download that returns without a transfer has failed; the caption must
+    // not go on saying "Receiving".
+    if (!exiting_ && (failed_ || (garmin && !garmin_->transferRunning())))
+        setWindowTitle(app::kProgramTitle);
     unlockInputs();
+}
+
+// Refuses a name that would write somewhere the user did not mean (an empty name made
+// files "1", "2" in the working folder), or that would fail only after the download.
+bool frmKelvaron::outputFolderUsable() {
+    const QFileInfo file(QDir::fromNativeSeparators(txtFName->text()));
+    QString problem;
+    if (txtFName->text().trimmed().isEmpty() || file.fileName().isEmpty()) {
+        problem = QStringLiteral("Please enter the name of the file to save the track in.");
+    } else {
+        // A relative name is taken from the working folder, as the output will be.
+        const QFileInfo folder(file.absolutePath());
+        const QString shown = QDir::toNativeSeparators(folder.filePath());
+        if (!folder.exists())
+            problem = QStringLiteral("The folder %1 does not exist.").arg(shown);
+        else if (!folder.isDir())
+            problem = QStringLiteral("%1 is not a folder.").arg(shown);
+        else if (!folder.isWritable())
+            problem = QStringLiteral("The folder %1 cannot be written to.").arg(shown);
+    }
+    if (problem.isEmpty()) return true;
+    txtFName->setFocus();
+    showMessage(problem);
+    return false;
 }
 
 void frmKelvaron::cmdCancel_Click() {
@@ -265,14 +370,14 @@ void frmKelvaron::lockInputs() {
 }
 
 // The receiver family comes first, so the window never shows Save enabled beside a
-// family it cannot change; the split box stays as the download left it. While a
-// Garmin transfer runs, Save stays refused and the family stays Garmin: the
-// transfer lives on the port's events, which only the Garmin choice passes on.
+// family it cannot change; the split box stays as the download left it. A Garmin
+// transfer keeps every input locked until it ends: its files are named and finished
+// with the choices made at Save, and it lives on the port's events, which only the
+// Garmin choice passes on.
 void frmKelvaron::unlockInputs() {
-    const bool transfer = garmin_->transferRunning();
-    if (!transfer) cmbGPSType->setEnabled(true);
-    for (QWidget* w : lockedInputs())
-        if (!(transfer && w == cmdSave)) w->setEnabled(true);
+    if (garmin_->transferRunning()) return;
+    cmbGPSType->setEnabled(true);
+    for (QWidget* w : lockedInputs()) w->setEnabled(true);
 }
 
 void frmKelvaron::storeSettings() {
@@ -280,7 +385,16 @@ void frmKelvaron::storeSettings() {
         svc_.settings.write(app::kSettingsSection, key, value);
     };
     put(app::key::kGPSType, QString::number(cmbGPSType->currentIndex()));
-    put(app::key::kCOM, QString::number(cmbCOM->currentIndex()));
+    // A device chosen by its path leaves the port number as it was, so the number
+    // keeps meaning COM1 to COM9; choosing a number forgets the device.
+    const QString device = chosenDevice();
+    if (!device.isEmpty()) {
+        put(app::key::kDevice, device);
+    } else {
+        put(app::key::kCOM, QString::number(cmbCOM->currentIndex()));
+        if (!app::storedText(svc_.settings, app::key::kDevice, QString()).isEmpty())
+            put(app::key::kDevice, QString());
+    }
     put(app::key::kSpeed, QString::number(cmbSpeed->currentIndex()));
     put(app::key::kFName, txtFName->text());
     put(app::key::kCorSys, QString::number(cmbCorSys->currentIndex()));
@@ -289,11 +403,11 @@ void frmKelvaron::storeSettings() {
 }
 
 void frmKelvaron::Download_Magellan_Track() {
-    magellan_->start({cmbCOM->currentIndex() + 1, cmbSpeed->currentText(), {}, {}});
+    magellan_->start(portChoice());
 }
 
 void frmKelvaron::Download_Garmin_Track() {
-    garmin_->start({cmbCOM->currentIndex() + 1, cmbSpeed->currentText(), {}, {}});
+    garmin_->start(portChoice());
 }
 
 void frmKelvaron::comm_OnComm() {
@@ -318,7 +432,8 @@ bool frmKelvaron::askRetry(const QString& text) {
 app::FileChoices frmKelvaron::fileChoices() const {
     // The list holds the systems in the order of coords::CoordSystem.
     const auto system = static_cast<coords::CoordSystem>(std::max(0, cmbCorSys->currentIndex()));
-    return {txtFName->text(), chkSplit->isChecked(), system, chkReduce->isChecked(), txtDev->text()};
+    return {txtFName->text(), chkSplit->isChecked(), system, chkReduce->isChecked(),
+            txtDev->text()};
 }
 
 void frmKelvaron::setSplitLocked(bool locked) {
@@ -327,11 +442,13 @@ void frmKelvaron::setSplitLocked(bool locked) {
 
 void frmKelvaron::downloadStopped() {
     chkSplit->setEnabled(true);
+    setWindowTitle(app::kProgramTitle);
     // Inside Save, Save unlocks the inputs itself when the download returns.
-    if (!downloading_) {
-        cmbGPSType->setEnabled(true);
-        cmdSave->setEnabled(true);
-    }
+    if (!downloading_) unlockInputs();
+}
+
+void frmKelvaron::ended(app::DownloadEnd end) {
+    if (end != app::DownloadEnd::Done) failed_ = true;
 }
 
 void frmKelvaron::endProgram() {

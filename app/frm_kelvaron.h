@@ -7,12 +7,14 @@
 #include <QWidget>
 #include <memory>
 
+#include "app/download.h"
 #include "app/download_ui.h"
 #include "app/services.h"
 
 namespace app {
 class GarminDownload;
 class MagellanDownload;
+class PortComboBox;
 }  // namespace app
 
 class QCheckBox;
@@ -39,8 +41,15 @@ class frmKelvaron : public QWidget, public app::DownloadUi {
     void applyStoredSettings();
     void showReadmeOnce();
     void showPortDevice();
+    void addPresentDevices();
+    void restoreDevice(const QString& device);
+    void refreshPortList();
+    int indexOfDevice(const QString& device) const;
+    QString chosenDevice() const;
+    app::PortChoice portChoice() const;
     void selectGpsType(int index);
     QString portDescription(int port) const;
+    bool outputFolderUsable();
 
     void Form_Load();
     void cmbGPSType_Click();
@@ -67,12 +76,13 @@ class frmKelvaron : public QWidget, public app::DownloadUi {
     void downloadStopped() override;
     void endProgram() override;
     bool exiting() const override { return exiting_; }
+    void ended(app::DownloadEnd end) override;
 
     app::Services svc_;
 
     // Controls, in tab order.
     QLabel* Label1 = nullptr;
-    QComboBox* cmbCOM = nullptr;
+    app::PortComboBox* cmbCOM = nullptr;
     QLabel* Label2 = nullptr;
     QComboBox* cmbSpeed = nullptr;
     QLabel* Label6 = nullptr;
@@ -94,5 +104,6 @@ class frmKelvaron : public QWidget, public app::DownloadUi {
     std::unique_ptr<app::GarminDownload> garmin_;
 
     bool downloading_ = false;  // inside the download call of Save
+    bool failed_ = false;       // the download of the last Save ended without its track
     bool exiting_ = false;      // the program is ending; running loops let go
 };

@@ -56,6 +56,7 @@ GarminDownload::~GarminDownload() = default;
 
 void GarminDownload::Download_Garmin_Track(const PortChoice& choice) {
     boxes_.setSplitLocked(true);
+    comm_.setDevice(choice.device);
     GPS->Port(static_cast<std::int16_t>(choice.port));
     GPS->Settings((choice.speed + kGarminLine).toStdString());
     if (!GPS->PortOpen()) {

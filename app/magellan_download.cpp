@@ -49,6 +49,7 @@ MagellanDownload::MagellanDownload(const Services& services, DownloadUi& ui)
       writer_(ui, services.tempFiles) {}
 
 void MagellanDownload::Download_Magellan_Track(const PortChoice& choice) {
+    comm_.setDevice(choice.device);
     const QString outFileName = ui_.fileChoices().fileName;
     writer_.startSingleFile(outFileName);
 

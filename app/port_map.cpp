@@ -7,7 +7,17 @@ QString portLabel(int port) {
 }
 
 QString portDescription(const CommPort& comm, int port) {
+    if (!comm.device().isEmpty()) return comm.device();
+    return numberedPortDescription(comm, port);
+}
+
+QString numberedPortDescription(const CommPort& comm, int port) {
     return QStringLiteral("%1 (%2)").arg(portLabel(port), comm.deviceName(port));
+}
+
+QString deviceLabel(const PortInfo& info) {
+    if (info.description.isEmpty()) return info.name;
+    return info.name + QStringLiteral(" \u2014 ") + info.description;
 }
 
 QString deviceForPort(int port, const SettingsStore& store) {

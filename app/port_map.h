@@ -15,8 +15,14 @@ inline const QString kPortsSection = QStringLiteral("Ports");
 // "COM" followed by the number.
 QString portLabel(int port);
 
-// How messages name a port: "COM1 (/dev/ttyS0)".
+// How messages name a port: "COM1 (/dev/ttyS0)", or the path of a device chosen by it.
 QString portDescription(const CommPort& comm, int port);
+
+// "COM1 (/dev/ttyS0)", whatever device is chosen.
+QString numberedPortDescription(const CommPort& comm, int port);
+
+// How the Port list shows a device present: "ttyUSB0 — USB-Serial Controller".
+QString deviceLabel(const PortInfo& info);
 
 // The device path (Linux) or the port name itself (Windows).
 QString deviceForPort(int port, const SettingsStore& store);

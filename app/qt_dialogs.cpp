@@ -29,9 +29,10 @@ bool QtDialogs::retryCancel(QWidget* parent, const QString& text) {
 }
 
 std::optional<QString> QtDialogs::saveFileName(QWidget* parent, const QString& title,
-                                               const QStringList& filters, const QString& current) {
-    const QString path =
-        QFileDialog::getSaveFileName(parent, title, current, filters.join(QStringLiteral(";;")));
+                                               const QStringList& filters, const QString& current,
+                                               QString& chosenFilter) {
+    const QString path = QFileDialog::getSaveFileName(
+        parent, title, current, filters.join(QStringLiteral(";;")), &chosenFilter);
     if (path.isEmpty()) return std::nullopt;
     return path;
 }

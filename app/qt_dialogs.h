@@ -10,8 +10,8 @@ class QtDialogs final : public Dialogs {
     void message(QWidget* parent, const QString& text) override;
     bool retryCancel(QWidget* parent, const QString& text) override;
     std::optional<QString> saveFileName(QWidget* parent, const QString& title,
-                                        const QStringList& filters,
-                                        const QString& current) override;
+                                        const QStringList& filters, const QString& current,
+                                        QString& chosenFilter) override;
 };
 
 }  // namespace app

@@ -6,6 +6,7 @@
 #include "app/desktop_services.h"
 #include "app/qt_dialogs.h"
 #include "app/qt_event_pump.h"
+#include "app/qt_port_enumeration.h"
 #include "app/qt_serial_port.h"
 #include "app/qt_settings_store.h"
 #include "app/qt_timeout_timer.h"
@@ -29,6 +30,7 @@ class QtPlatform {
     DesktopReadmeOpener readme_;
     SystemTempFiles tempFiles_;
     SystemProgramExit programExit_;
+    QtPortEnumeration portList_;
 };
 
 }  // namespace app

@@ -4,10 +4,15 @@
 #include <QTimer>
 
 #include "app/line_settings.h"
+#include "app/open_failure.h"
 #include "app/port_map.h"
 
 #ifndef Q_OS_WIN
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 #endif
 
 namespace app {
@@ -42,14 +47,32 @@ QSerialPort::StopBits qtStopBits(LineSettings::StopBits s) {
     return QSerialPort::OneStop;
 }
 
-// True when the device exists but this user may not read and write it.
-bool accessDenied(const QString& device) {
+// What the system says about a device that would not open.
+void addDeviceFacts(OpenFailure& f) {
 #ifdef Q_OS_WIN
-    (void)device;
-    return false;
+    (void)f;
 #else
-    const QByteArray path = QFile::encodeName(device);
-    return ::access(path.constData(), F_OK) == 0 && ::access(path.constData(), R_OK | W_OK) != 0;
+    const QByteArray path = QFile::encodeName(f.device);
+    struct stat st {};
+    if (::stat(path.constData(), &st) != 0) {
+        f.exists = errno != ENOENT && errno != ENOTDIR;
+        return;
+    }
+    f.characterDevice = S_ISCHR(st.st_mode);
+    f.mode = st.st_mode & 07777;
+    f.accessible = ::access(path.constData(), R_OK | W_OK) == 0;
+    const QFileInfo info(f.device);
+    f.owner = info.owner().isEmpty() ? QString::number(st.st_uid) : info.owner();
+    f.group = info.group().isEmpty() ? QString::number(st.st_gid) : info.group();
+    // A character device that opens but has no line settings (/dev/null) is no serial
+    // port; the system's own words for that, "Inappropriate ioctl", help nobody.
+    if (f.characterDevice && f.accessible && f.error != QSerialPort::PermissionError) {
+        const int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (fd >= 0) {
+            f.terminal = ::isatty(fd) == 1;
+            ::close(fd);
+        }
+    }
 #endif
 }
 
@@ -80,13 +103,13 @@ void QtSerialPort::setEventHandler(std::function<void()> handler) {
 bool QtSerialPort::open(int port, const std::string& settings) {
     close();
     openFailure_.clear();
-    const QString device = deviceName(port);
+    const QString device = device_.isEmpty() ? deviceName(port) : device_;
     const auto line = parseLineSettings(settings);
     if (!line) {
         openFailure_ = QStringLiteral(
-                           "Cannot open port %1 (%2): the line settings \"%3\" are "
+                           "Cannot open port %1: the line settings \"%2\" are "
                            "not understood.")
-                           .arg(portLabel(port), device, QString::fromStdString(settings));
+                           .arg(portDescription(*this, port), QString::fromStdString(settings));
         return false;
     }
     serial_.setPortName(device);
@@ -176,26 +199,14 @@ void QtSerialPort::deliver(int kind) {
 }
 
 QString QtSerialPort::describeOpenFailure(int port, const QString& device) const {
-    const QString head = QStringLiteral("Cannot open port %1 (%2): ").arg(portLabel(port), device);
-    switch (serial_.error()) {
-        case QSerialPort::DeviceNotFoundError:
-            return head + QStringLiteral(
-                              "the device does not exist.\r\nCheck the cable, or map %1 to "
-                              "the right device in the section [Ports] of the settings file.")
-                              .arg(portLabel(port));
-        case QSerialPort::PermissionError:
-            if (accessDenied(device)) {
-                const QString group = QFileInfo(device).group();
-                return head + QStringLiteral(
-                                  "permission denied.\r\nYour user must belong to the group "
-                                  "that owns the device (%1): run \"sudo usermod -aG %1 "
-                                  "$USER\", then log out and in again.")
-                                  .arg(group.isEmpty() ? QStringLiteral("dialout") : group);
-            }
-            return head + QStringLiteral("it is in use by another program.");
-        default:
-            return head + serial_.errorString() + QStringLiteral(".");
-    }
+    OpenFailure f;
+    f.port = portDescription(*this, port);
+    if (device_.isEmpty()) f.portNumber = portLabel(port);
+    f.device = device;
+    f.error = serial_.error();
+    f.systemText = serial_.errorString();
+    addDeviceFacts(f);
+    return app::openFailureText(f);
 }
 
 }  // namespace app

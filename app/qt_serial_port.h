@@ -27,6 +27,8 @@ class QtSerialPort final : public CommPort {
 
     void setEventHandler(std::function<void()> handler) override;
     QString deviceName(int port) const override;
+    void setDevice(const QString& path) override { device_ = path; }
+    QString device() const override { return device_; }
     QString openFailureText() const override { return openFailure_; }
 
   private:
@@ -46,6 +48,7 @@ class QtSerialPort final : public CommPort {
     bool lost_ = false;
     std::string leftover_;  // bytes read from a lost port before it was closed
     QString openFailure_;
+    QString device_;  // chosen by its path; empty = the port number's
 };
 
 }  // namespace app

@@ -1,13 +1,14 @@
 // The window's services from the platform, each behind a small interface so that
 // tests can run the window headless with fakes: the serial port, the reply timer,
 // the event pump, the clock, the settings store, message boxes and the save dialog,
-// the readme opener, temporary files and ending the program.
+// the readme opener, temporary files, ending the program and the list of serial devices.
 #pragma once
 
 #include <QString>
 #include <QStringList>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "seams/seams.h"
 
@@ -28,6 +29,10 @@ class CommPort : public seams::SerialPort {
     virtual void setEventHandler(std::function<void()> handler) = 0;
     // The device that port number `port` (1 = COM1) stands for.
     virtual QString deviceName(int port) const = 0;
+    // A device to open by its path instead of the port number's; empty = by number.
+    // Messages then name the path.
+    virtual void setDevice(const QString& path) = 0;
+    virtual QString device() const = 0;
     // After a failed open: what failed and what to do, in words for the user.
     virtual QString openFailureText() const = 0;
 };
@@ -55,10 +60,34 @@ class Dialogs {
     // True for Retry, false for Cancel.
     virtual bool retryCancel(QWidget* parent, const QString& text) = 0;
     // The chosen path, or nothing when the user cancelled. `filters` are in the form
-    // "Text (*.txt)".
+    // "Text (*.txt)"; `chosenFilter` gets the one the user chose.
     virtual std::optional<QString> saveFileName(QWidget* parent, const QString& title,
-                                                const QStringList& filters,
-                                                const QString& current) = 0;
+                                                const QStringList& filters, const QString& current,
+                                                QString& chosenFilter) = 0;
+};
+
+// A serial device present on the machine.
+struct PortInfo {
+    QString device;       // the path to open, such as /dev/ttyUSB0
+    QString name;         // such as ttyUSB0
+    QString description;  // such as USB-Serial Controller; may be empty
+};
+
+// The serial devices present right now: USB adapters, ACM devices, ports with a driver.
+class PortEnumeration {
+  public:
+    virtual ~PortEnumeration() = default;
+    virtual std::vector<PortInfo> ports() const = 0;
+};
+
+// For a runner that offers no list of ports.
+class NoPorts final : public PortEnumeration {
+  public:
+    std::vector<PortInfo> ports() const override { return {}; }
+    static PortEnumeration& instance() {
+        static NoPorts none;
+        return none;
+    }
 };
 
 // Opens a document with the desktop's default "open" action; false when it could not.
@@ -95,6 +124,7 @@ struct Services {
     ReadmeOpener& readme;
     TempFiles& tempFiles;
     ProgramExit& programExit;
+    PortEnumeration& portList = NoPorts::instance();
 };
 
 }  // namespace app

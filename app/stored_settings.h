@@ -19,6 +19,9 @@ inline const QString kCorSys = QStringLiteral("CorSys");
 inline const QString kReduce = QStringLiteral("Reduce");
 inline const QString kDev = QStringLiteral("Dev");
 inline const QString kFirstUse = QStringLiteral("1StUse2");
+// The path of a device chosen from those present; absent or empty when a port number
+// (COM) is the choice.
+inline const QString kDevice = QStringLiteral("Device");
 }  // namespace key
 
 // The stored whole number under `key` when it is one of 0 .. count-1, else `fallback`:

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -121,6 +122,12 @@ TEST_P(GarminDialogue, Replays) {
         }
         if (s[1] == "caption") {
             EXPECT_EQ(window.windowTitle(), arg);
+        }
+        if (s[1] == "enabled") {
+            QStringList on;
+            for (auto* w : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                if (w->isEnabled() && !qobject_cast<QLabel*>(w)) on << w->objectName();
+            EXPECT_EQ(on.join(' ').toStdString(), arg.toStdString());
         }
         if (s[1] == "tracks") {
             bool asked = false;

@@ -1,16 +1,18 @@
 // The Qt services against the real thing: the serial port on a pseudo-terminal and the
-// temporary point files.
+// temporary point files; the words for a port that did not open, from a table.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 #include <QTemporaryDir>
 
 #include "app/desktop_services.h"
+#include "app/open_failure.h"
 #include "app/qt_serial_port.h"
 #include "tests/support/pty.h"
 #include "tests/support/qt/app_fakes.h"
@@ -28,8 +30,8 @@ TEST(QtSerialPort, PassesEveryByteBothWaysAndReportsALostDeviceOnce) {
     auto pty = std::make_unique<testkit::PtyPair>();
     ASSERT_TRUE(pty->ok()) << pty->failure();
     testkit::MemoryStore store;
-    store.values["Ports/COM4"] = QString::fromStdString(pty->slavePath());
     app::QtSerialPort port(store);
+    port.setDevice(QString::fromStdString(pty->slavePath()));  // chosen by its path
     std::vector<int> events;
     port.setEventHandler([&] { events.push_back(port.commEvent()); });
     ASSERT_TRUE(port.open(4, "9600,n,8,1")) << port.openFailureText().toStdString();
@@ -68,6 +70,39 @@ TEST(QtSerialPort, OpenFailuresNamePortDeviceAndReason) {
                                           "the device does not exist."));
     EXPECT_FALSE(port.open(5, "fast,n,8,1"));
     EXPECT_TRUE(port.openFailureText().contains("\"fast,n,8,1\""));
+    store.values["Ports/COM5"] = "/dev/null";
+    EXPECT_FALSE(port.open(5, "9600,n,8,1"));
+    EXPECT_EQ(port.openFailureText(),
+              "Cannot open port COM5 (/dev/null): it is not a serial port.");
+}
+
+TEST(OpenFailure, NamesTheRemedyThatFitsTheDevice) {
+    QFile f(QStringLiteral(KELVARON_APP_DATA "/open_failures.txt"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    for (const QString& row : QString::fromUtf8(f.readAll()).split('\n')) {
+        if (row.isEmpty() || row.startsWith('#')) continue;
+        std::map<QString, QString> v;
+        for (const QString& kv : row.section(" | ", 0, 0).split(' '))
+            v[kv.section('=', 0, 0)] = kv.section('=', 1);
+        app::OpenFailure fail;
+        const bool byPath = v["bypath"] == "1";
+        fail.port = byPath ? "/dev/ttyX" : "COM1 (/dev/ttyX)";
+        fail.portNumber = byPath ? "" : "COM1";
+        fail.device = "/dev/ttyX";
+        fail.error = v["error"] == "notfound"     ? QSerialPort::DeviceNotFoundError
+                     : v["error"] == "permission" ? QSerialPort::PermissionError
+                                                  : QSerialPort::OpenError;
+        fail.systemText = "Input/output error";
+        fail.exists = v["exists"] != "0";
+        fail.characterDevice = v["chr"] != "0";
+        fail.terminal = v["tty"] != "0";
+        fail.accessible = v["access"] != "0";
+        fail.owner = v["owner"];
+        fail.group = v["group"];
+        fail.mode = v["mode"].toUInt(nullptr, 8);
+        EXPECT_EQ(app::openFailureText(fail).toStdString(),
+                  row.section(" | ", 1).replace("\\r\\n", "\r\n").toStdString());
+    }
 }
 
 // A name another user could guess would let them plant a file or a link there first.

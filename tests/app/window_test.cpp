@@ -1,5 +1,6 @@
 // The window headless on fakes: stored settings at start-up, the first-use readme, the
-// receiver family, Browse, and Save's deviation check, settings and locking order.
+// receiver family, the Port list's devices, Browse, and Save's checks, settings and
+// locking order.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -83,14 +84,87 @@ TEST_F(WindowTest, TheFamilySetsItsSpeedAndTheSplitBox) {
     EXPECT_FALSE(c("chkSplit")->isEnabled());
 }
 
-TEST_F(WindowTest, BrowseFillsTheFileBoxUnlessCancelled) {
+TEST_F(WindowTest, PortListOffersTheDevicesPresentAndRemembersThemByPath) {
+    for (const QString& row : dataRows("port_list.txt")) {
+        const QStringList col = row.split(QStringLiteral(" | "));
+        auto devices = [](const QString& list) {
+            std::vector<app::PortInfo> all;
+            for (const QString& d : list.split(';', Qt::SkipEmptyParts))
+                if (d != "-")
+                    all.push_back({d.section('=', 0, 0), d.section('/', 2, 2).section('=', 0, 0),
+                                   d.section('=', 1)});
+            return all;
+        };
+        fakes.portList.present = devices(col[0]);
+        fakes.store.values = {{"Settings/1StUse2", "1"},
+                              {"Settings/Dev", "10"},
+                              {"Settings/FName", dir.filePath("x.txt")}};
+        for (const QString& kv : col[1].split(' ', Qt::SkipEmptyParts))
+            if (kv != "-") set(kv.section('=', 0, 0), kv.section('=', 1));
+        open();
+        auto* list = c<QComboBox>("cmbCOM");
+        const QString act = col[2].section(' ', 0, 0);
+        if (act == "choose") list->setCurrentIndex(col[2].section(' ', 1).toInt());
+        if (act == "unplug") fakes.portList.present.clear();
+        if (act == "plug") fakes.portList.present.push_back(devices(col[2].section(' ', 1))[0]);
+        if (act == "plug" || act == "unplug") {
+            list->showPopup();
+            list->hidePopup();
+        }
+        QStringList items;
+        for (int i = 9; i < list->count(); ++i) items << list->itemText(i);
+        SCOPED_TRACE(row.toStdString());
+        EXPECT_EQ(items.join(';').toStdString(), col[3] == "-" ? "" : col[3].toStdString());
+        EXPECT_EQ(list->currentText().toStdString(), col[4].toStdString());
+        EXPECT_EQ(list->toolTip().toStdString(), col[5].toStdString());
+        fakes.store.writes.clear();
+        fakes.dialogs.messages.clear();
+        fakes.comm.port.refusedPort = col[4].startsWith("COM") ? col[4].mid(3).toInt() : 1;
+        c<QPushButton>("cmdSave")->click();
+        QStringList keys;
+        for (const QString& w : fakes.store.writes)
+            if (w.startsWith("COM=") || w.startsWith("Device=")) keys << w;
+        EXPECT_EQ(keys.join(' ').toStdString(), col[6].toStdString());
+        EXPECT_EQ(fakes.dialogs.messages, std::vector<QString>{col[7]});
+    }
+}
+
+TEST_F(WindowTest, BrowseFillsTheFileBoxUnlessCancelledAndGivesAGpxNameItsEnding) {
     set("1StUse2", "1");
     open();
-    fakes.dialogs.savePath = "/home/u/new.txt";
-    c<QPushButton>("cmdBrowse")->click();
-    fakes.dialogs.savePath.reset();
-    c<QPushButton>("cmdBrowse")->click();
-    EXPECT_EQ(c<QLineEdit>("txtFName")->text(), "/home/u/new.txt");
+    // The path picked, the filter it was picked with, the file box after.
+    for (const auto& [path, filter, shown] :
+         std::vector<std::tuple<QString, int, QString>>{{"/home/u/new.txt", 0, "/home/u/new.txt"},
+                                                        {"/home/u/new", 0, "/home/u/new"},
+                                                        {"/home/u/new", 2, "/home/u/new.gpx"},
+                                                        {"/home/u/a.txt", 2, "/home/u/a.txt"},
+                                                        {{}, 0, "/home/u/a.txt"}}) {
+        fakes.dialogs.savePath = path.isNull() ? std::nullopt : std::optional(path);
+        fakes.dialogs.saveFilter = filter;
+        c<QPushButton>("cmdBrowse")->click();
+        EXPECT_EQ(c<QLineEdit>("txtFName")->text(), shown);
+    }
+}
+
+TEST_F(WindowTest, SaveRefusesAnEmptyFileNameOrAFolderItCannotWrite) {
+    QFile(dir.filePath("notes")).open(QIODevice::WriteOnly);
+    for (const QString& row : dataRows("file_names.txt")) {
+        const QString name = row.section('"', 1, 1).replace("{dir}", dir.path());
+        const QString message = row.section('"', 2).trimmed().replace("{dir}", dir.path());
+        fakes.store.values = {{"Settings/1StUse2", "1"}, {"Settings/Dev", "10"}};
+        fakes.store.writes.clear();
+        fakes.dialogs.messages.clear();
+        fakes.comm.port.refusedPort = 1;
+        open();
+        window->show();
+        c<QLineEdit>("txtFName")->setText(name);
+        c<QPushButton>("cmdSave")->click();
+        SCOPED_TRACE(row.toStdString());
+        EXPECT_EQ(fakes.dialogs.messages, std::vector<QString>{message});
+        if (message.startsWith("Cannot open port")) continue;
+        EXPECT_TRUE(fakes.store.writes.empty());
+        EXPECT_EQ(window->focusWidget(), c("txtFName"));
+    }
 }
 
 // Records every change of the enabled state of the window's controls.
@@ -128,7 +202,7 @@ TEST_F(WindowTest, SaveChecksTheDeviationStoresTheSettingsAndLocksInOrder) {
             EXPECT_EQ(fakes.store.writes,
                       (std::vector<QString>{"GPSType=0", "COM=0", "Speed=5", "FName=/tmp/x.txt",
                                             "CorSys=0", "Reduce=0", "Dev=" + text}));
-            EXPECT_EQ(window->windowTitle(), "Kelvaron - Receiving...");
+            EXPECT_EQ(window->windowTitle(), "Kelvaron");  // a failed download says nothing more
             EXPECT_EQ(log.log.join(' '),
                       "-cmdSave -cmbCOM -cmbSpeed -cmdBrowse -txtFName -cmbCorSys -chkReduce "
                       "-txtDev -cmbGPSType +cmbGPSType +cmdSave +cmbCOM +cmbSpeed +cmdBrowse "

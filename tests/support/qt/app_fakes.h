@@ -27,6 +27,8 @@ class FakeCommPort final : public app::CommPort {
     int commEvent() const override { return port.commEvent(); }
     void setEventHandler(std::function<void()> h) override { handler = std::move(h); }
     QString deviceName(int n) const override { return QStringLiteral("/dev/fake%1").arg(n); }
+    void setDevice(const QString& path) override { chosenDevice = path; }
+    QString device() const override { return chosenDevice; }
     QString openFailureText() const override { return {}; }
     // Bytes that arrive, and the port's event for them.
     void arrive(const std::string& bytes, int event = seams::kCommEvReceive) {
@@ -37,6 +39,7 @@ class FakeCommPort final : public app::CommPort {
 
     FakePort port;
     std::function<void()> handler;
+    QString chosenDevice;
 };
 
 class FakeTickTimer final : public app::TimeoutTimer {
@@ -76,13 +79,15 @@ class RecordingDialogs final : public app::Dialogs {
         retries.pop_front();
         return retry;
     }
-    std::optional<QString> saveFileName(QWidget*, const QString&, const QStringList&,
-                                        const QString&) override {
+    std::optional<QString> saveFileName(QWidget*, const QString&, const QStringList& filters,
+                                        const QString&, QString& chosen) override {
+        chosen = filters.value(saveFilter);
         return savePath;
     }
     std::vector<QString> messages;
     std::deque<bool> retries;  // Cancel when they run out
     std::optional<QString> savePath;
+    int saveFilter = 0;                             // the filter the user chooses, counted from 0
     std::function<void(const QString&)> onMessage;  // runs while the box is open
 
   private:
@@ -105,12 +110,18 @@ class RecordingExit final : public app::ProgramExit {
     std::vector<int> codes;
 };
 
+class FakePortList final : public app::PortEnumeration {
+  public:
+    std::vector<app::PortInfo> ports() const override { return present; }
+    std::vector<app::PortInfo> present;
+};
+
 // Every service faked; the pump lets its whole wait pass on the clock. Temporary point
 // files are real, in `tempFolder`.
 struct FakePlatform {
     explicit FakePlatform(const QString& tempFolder) : tempFiles(tempFolder) {}
     app::Services services() {
-        return {comm, timer, pump, clock, store, dialogs, readme, tempFiles, exit};
+        return {comm, timer, pump, clock, store, dialogs, readme, tempFiles, exit, portList};
     }
     FakeCommPort comm;
     FakeTickTimer timer;
@@ -121,6 +132,7 @@ struct FakePlatform {
     FakeReadme readme;
     app::SystemTempFiles tempFiles;
     RecordingExit exit;
+    FakePortList portList;
 };
 
 }  // namespace testkit
