@@ -12,6 +12,7 @@ inline constexpr int kInterfaceMode = 5;
 inline constexpr int kCutShort = 6;
 inline constexpr int kOutputFailed = 7;
 inline constexpr int kNoTrack = 8;
-inline constexpr int kInterrupted = 130;  // 128 + SIGINT, as shells report it
+// Stopped by a signal: 128 + its number, as shells report it (130 Ctrl-C, 143 SIGTERM).
+inline constexpr int kSignalBase = 128;
 
 }  // namespace cli::exit_code

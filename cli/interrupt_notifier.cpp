@@ -27,7 +27,7 @@ void install(int signal, void (*handler)(int)) {
 
 }  // namespace
 
-InterruptNotifier::InterruptNotifier(std::function<void(const char*)> handler)
+InterruptNotifier::InterruptNotifier(std::function<void(int)> handler)
     : handler_(std::move(handler)) {
     if (::pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0) return;
     notifier_ = std::make_unique<QSocketNotifier>(pipeEnds[0], QSocketNotifier::Read);
@@ -52,7 +52,7 @@ void InterruptNotifier::onReadable() {
     while (::read(pipeEnds[0], &byte, 1) == 1) {
         const int signal = byte;
         install(signal, SIG_DFL);
-        handler_(signal == SIGINT ? "Ctrl-C (SIGINT)" : "SIGTERM");
+        handler_(signal);
     }
 }
 

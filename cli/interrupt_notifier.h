@@ -11,7 +11,7 @@ namespace cli {
 
 class InterruptNotifier {
   public:
-    explicit InterruptNotifier(std::function<void(const char* signalName)> handler);
+    explicit InterruptNotifier(std::function<void(int signal)> handler);
     ~InterruptNotifier();
     InterruptNotifier(const InterruptNotifier&) = delete;
     InterruptNotifier& operator=(const InterruptNotifier&) = delete;
@@ -19,7 +19,7 @@ class InterruptNotifier {
   private:
     void onReadable();
 
-    std::function<void(const char*)> handler_;
+    std::function<void(int)> handler_;
     std::unique_ptr<QSocketNotifier> notifier_;
 };
 

@@ -46,8 +46,7 @@ int main(int argc, char** argv) {
         if (!ui.exiting()) download->onPortEvent();
     });
     services.tmrTimeout.setTickHandler([&] { download->onTimerTick(); });
-    cli::InterruptNotifier interrupts(
-        [&](const char* signalName) { ui.interrupt(*download, signalName); });
+    cli::InterruptNotifier interrupts([&](int signal) { ui.interrupt(*download, signal); });
 
     QTimer::singleShot(0, &application, [&] {
         download->start(options.port);

@@ -36,8 +36,9 @@ Command refuse(const QString& text) {
 const QString kHelpTail = QStringLiteral(
     "\nOptions not given come from the window's stored settings.\n"
     "Exit status: 0 saved, 2 bad arguments, 3 port cannot be opened, 4 receiver does not\n"
-    "answer, 5 receiver in NMEA/TEXT mode, 6 transfer cut short (points kept), 7 output\n"
-    "cannot be written, 8 receiver holds no track, 130 interrupted (points kept).\n");
+    "answer, 5 receiver in NMEA/TEXT mode, 6 transfer cut short, 7 output cannot be\n"
+    "written, 8 receiver holds no track, 130 Ctrl-C (143 SIGTERM). After 6, 130 and 143\n"
+    "the points received so far are kept in the file the last message names.\n");
 
 }  // namespace
 
@@ -52,8 +53,9 @@ Command parseCommandLine(const QStringList& arguments, const app::SettingsStore&
                                                  "them."),
                                   QStringLiteral("DEVICE|COMn"));
     const QCommandLineOption speed(QStringLiteral("speed"),
-                                   QStringLiteral("Line speed in bit/s (default: the family's, "
-                                                  "4800 Magellan, 9600 Garmin)."),
+                                   QStringLiteral("Line speed in bit/s (default: the window's, or "
+                                                  "the family's usual 4800 Magellan, 9600 "
+                                                  "Garmin)."),
                                    QStringLiteral("N"));
     const QCommandLineOption out(QStringLiteral("out"), QStringLiteral("Output file."),
                                  QStringLiteral("FILE"));

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QTimer>
+#include <csignal>
 #include <cstdio>
 
 #include "cli/exit_code.h"
@@ -54,11 +55,15 @@ void TerminalUi::ended(app::DownloadEnd end) {
     if (end != app::DownloadEnd::Done) finish();
 }
 
-void TerminalUi::interrupt(app::Download& download, const char* signalName) {
-    if (interrupted_) return;
-    interrupted_ = true;
-    say(QStringLiteral("interrupted by %1").arg(QLatin1String(signalName)));
+void TerminalUi::interrupt(app::Download& download, int signal) {
+    if (signal_ != 0) return;
+    signal_ = signal;
+    say(signal == SIGINT ? QStringLiteral("interrupted by Ctrl-C (SIGINT)")
+                         : QStringLiteral("stopped by SIGTERM"));
     download.abortTransfer();
+    // A Garmin transfer that was running has told its end and named its points.
+    if (options_.family == Family::Garmin && !end_)
+        say(QStringLiteral("the track transfer had not started; nothing was received"));
     finish();
 }
 
@@ -75,7 +80,7 @@ void TerminalUi::finish() {
 }
 
 int TerminalUi::exitCode() const {
-    if (interrupted_) return exit_code::kInterrupted;
+    if (signal_ != 0) return exit_code::kSignalBase + signal_;
     if (!end_) return exit_code::kUnexpected;
     switch (*end_) {
         case app::DownloadEnd::Done:

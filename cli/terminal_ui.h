@@ -31,7 +31,7 @@ class TerminalUi final : public app::DownloadUi {
     void ended(app::DownloadEnd end) override;
 
     // Ctrl-C or a termination request: the transfer stops, its points are kept.
-    void interrupt(app::Download& download, const char* signalName);
+    void interrupt(app::Download& download, int signal);
     // Leaves the event loop with the exit status of how the download ended.
     void finish();
     int exitCode() const;
@@ -43,7 +43,7 @@ class TerminalUi final : public app::DownloadUi {
     ProgressLine progress_;
     int retryRounds_;  // Retry answers left
     std::optional<app::DownloadEnd> end_;
-    bool interrupted_ = false;
+    int signal_ = 0;  // the signal that stopped the download
     bool finishing_ = false;
     // With --quiet, what a successful download says, in case it fails after all.
     QStringList held_;
