@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Configures and builds Kelvaron into a build folder (default: build).
 # Usage: scripts/build.sh [build-dir] [extra cmake options...]
+# KELVARON_BUILD_TARGETS (space-separated) builds only those targets instead of everything.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 dir=${1:-$root/build}
@@ -9,4 +10,6 @@ shift || true
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@" >/dev/null
-cmake --build "$dir" -j "$(nproc)"
+targets=()
+[[ -n ${KELVARON_BUILD_TARGETS:-} ]] && targets=(--target ${KELVARON_BUILD_TARGETS})
+cmake --build "$dir" -j "$(nproc)" "${targets[@]}"

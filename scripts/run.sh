@@ -16,13 +16,14 @@ SPEED_INDEX=9
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KELVARON_BUILD_DIR:-$root/build}
 
-"$root/scripts/setup.sh"
-if [[ ! -x $build/app/kelvaron || ! -x $build/tools/kelvaron-sim ]]; then
-    "$root/scripts/build.sh" "$build"
-else
-    # Already built: bring the two programs up to date with the sources.
-    cmake --build "$build" --target kelvaron kelvaron-sim >/dev/null
-fi
+# Only what the window and the simulator need: no test framework, fuzzing toolchain or
+# benchmark, and only the two programs are built (or brought up to date with the sources).
+"$root/scripts/setup.sh" run
+opts=()
+# A fresh build folder leaves the tests out, so GoogleTest need not be installed; a folder
+# the test command has configured keeps its tests.
+[[ -f $build/CMakeCache.txt ]] || opts=(-DKELVARON_TESTS=OFF)
+KELVARON_BUILD_TARGETS="kelvaron kelvaron-sim" "$root/scripts/build.sh" "$build" "${opts[@]}"
 
 if [[ -z ${DISPLAY:-}${WAYLAND_DISPLAY:-}${QT_QPA_PLATFORM:-} ]]; then
     echo "run.sh: no display to show the window on (DISPLAY and WAYLAND_DISPLAY are empty)." >&2

@@ -1,14 +1,23 @@
 #!/usr/bin/env bash
-# Installs what Kelvaron needs to build and test on a fresh Debian 12 machine.
-# Only packages that are missing are installed, so a second run costs nothing.
+# Installs what Kelvaron needs on a fresh Debian 12 machine. Only packages that are
+# missing are installed, so a second run costs nothing.
+# Usage: scripts/setup.sh [run]
+#   run: only what building and running the window and the simulated receiver need;
+#   no argument: everything, for the tests, the sanitizer and fuzz builds and the package.
 set -euo pipefail
 
+# Building and running the window and kelvaron-sim.
 packages=(build-essential cmake ninja-build pkg-config ccache
           qt6-base-dev qt6-serialport-dev libgl-dev
-          libgtest-dev libgmock-dev
-          libproj-dev proj-data proj-bin gpsbabel desktop-file-utils
-          xvfb xauth
-          clang libclang-rt-14-dev)
+          libproj-dev proj-data)
+if [[ ${1:-} != run ]]; then
+    # The tests (GoogleTest, cs2cs and GPSBabel as independent readers), the package check
+    # (desktop-file-validate, a headless X server) and the fuzz build (clang, libFuzzer).
+    packages+=(libgtest-dev libgmock-dev
+               proj-bin gpsbabel desktop-file-utils
+               xvfb xauth
+               clang libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

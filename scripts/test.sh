@@ -5,8 +5,9 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
 dir=${KELVARON_BUILD_DIR:-$root/build}
+# The tests are built even in a folder the run command configured without them.
+opts=(-DKELVARON_TESTS=ON ${KELVARON_CMAKE_OPTIONS:-})
 # CI treats every compiler warning as an error.
-opts=(${KELVARON_CMAKE_OPTIONS:-})
 [[ "${CI:-}" == true ]] && opts+=(-DKELVARON_WERROR=ON)
 "$root/scripts/build.sh" "$dir" "${opts[@]}"
 export QT_QPA_PLATFORM=offscreen
