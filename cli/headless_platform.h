@@ -10,36 +10,21 @@
 #include "app/qt_settings_store.h"
 #include "app/qt_timeout_timer.h"
 #include "app/steady_clock.h"
-#include "cli/options.h"
 
 namespace cli {
 
 class HeadlessPlatform {
   public:
-    HeadlessPlatform();
+    HeadlessPlatform() : comm_(settings_) {}
 
-    app::Services services();
+    app::Services services() {
+        return app::Services{comm_,    timer_,  pump_,      clock_, settings_,
+                             dialogs_, readme_, tempFiles_, exit_};
+    }
     const app::SettingsStore& settings() const { return settings_; }
-    // The port of a download by device path: its port number names that device.
-    void useDevice(const app::PortChoice& choice) { ports_.choice = choice; }
 
   private:
-    // The user's store, with a device given on the command line in place of the
-    // [Ports] mapping of its port number.
-    class PortStore final : public app::SettingsStore {
-      public:
-        explicit PortStore(app::SettingsStore& store) : store_(store) {}
-        std::optional<QString> read(const QString& section, const QString& key) const override;
-        void write(const QString& section, const QString& key, const QString& value) override {
-            store_.write(section, key, value);
-        }
-        app::PortChoice choice;
-
-      private:
-        app::SettingsStore& store_;
-    };
     app::QtSettingsStore settings_;
-    PortStore ports_;
     app::QtSerialPort comm_;
     app::QtTimeoutTimer timer_;
     app::QtEventPump pump_;

@@ -33,7 +33,6 @@ int main(int argc, char** argv) {
         return command.exitCode;
     }
     const cli::Options& options = *command.options;
-    platform.useDevice(options.port);
     const app::Services services = platform.services();
 
     cli::TerminalUi ui(options, ::isatty(STDERR_FILENO) == 1);
