@@ -250,8 +250,9 @@ void frmKelvaron::addPresentDevices() {
     QStringList numbered;
     for (int port = 1; port <= kPortCount; ++port) numbered << svc_.comm.deviceName(port);
     for (const app::PortInfo& info : svc_.portList.ports()) {
+        // (Windows names the nine "COM1" and the same device "\\.\COM1".)
         if (info.device.isEmpty() || numbered.contains(info.device) ||
-            cmbCOM->findData(info.device) >= 0)
+            numbered.contains(info.name) || cmbCOM->findData(info.device) >= 0)
             continue;
         cmbCOM->addItem(app::deviceLabel(info), info.device);
         cmbCOM->setItemData(cmbCOM->count() - 1, info.device, Qt::ToolTipRole);
