@@ -60,7 +60,8 @@ TEST(KilledDownload, KeepsEveryAcknowledgedPoint) {
     ASSERT_EQ(::posix_spawn(&child, argv[0], nullptr, &attr, argv.data(), envp.data()), 0);
     posix_spawnattr_destroy(&attr);
 
-    // The window acknowledges a point (ACK 34) before it stores it.
+    // The window acknowledges a point (ACK 34) before it stores it, and the simulator logs
+    // the acknowledgement when the line has carried it: one may be on its way.
     const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (countLines(dir, "sim.log", "# ACK 34") < kKillAfterPoints &&
            std::chrono::steady_clock::now() < limit)
@@ -75,7 +76,7 @@ TEST(KilledDownload, KeepsEveryAcknowledgedPoint) {
                 stored);
     EXPECT_GE(acked, kKillAfterPoints);
     EXPECT_GE(stored, acked - 1);
-    EXPECT_LE(stored, acked);
+    EXPECT_LE(stored, acked + 1);
     fs::remove_all(dir);
 }
 
