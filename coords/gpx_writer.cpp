@@ -28,10 +28,12 @@ constexpr int kDecimals = 8;
 
 void appendDegrees(std::string& out, double degrees) {
     char buf[32];
-    // Adding zero turns a negative zero into a plain one.
     const auto res =
-        std::to_chars(buf, buf + sizeof buf, degrees + 0.0, std::chars_format::fixed, kDecimals);
-    out.append(buf, res.ptr);
+        std::to_chars(buf, buf + sizeof buf, degrees, std::chars_format::fixed, kDecimals);
+    // A value just below zero would show as "-0.00000000", which reads like a slip.
+    const bool zero =
+        std::string_view(buf, res.ptr).find_first_of("123456789") == std::string_view::npos;
+    out.append(buf + (zero && buf[0] == '-' ? 1 : 0), res.ptr);
 }
 
 bool isDigits(std::string_view text, std::size_t at, std::size_t count) {

@@ -1,7 +1,9 @@
 // The conversion pass, from data files:
 //   fixtures/CASE/points and fixtures/CASE/MODE.out: the output's bytes for that point file,
-//     MODE being grid or latlon, then -reduce-DEVIATION and -comma when they apply;
+//     MODE as optionsFor below reads it;
 //   errors.txt: inputs the pass refuses, naming the file and the line;
+//   outputs.txt: where a finished output lands, and with which mode;
+//   itm_points.txt: the new grid against cs2cs;
 //   values.txt: the numeric procedures at their boundaries.
 // KELVARON_REWRITE_FIXTURES=1 writes the .out files afresh after a deliberate change.
 #include <gtest/gtest.h>
