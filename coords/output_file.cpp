@@ -58,10 +58,6 @@ std::string randomLetters(std::size_t count) {
     return out;
 }
 
-bool isDeviceOrPipe(mode_t mode) {
-    return S_ISCHR(mode) || S_ISBLK(mode) || S_ISFIFO(mode) || S_ISSOCK(mode);
-}
-
 }  // namespace
 
 OutputFile::OutputFile(const std::string& path) : path_(path) {
@@ -70,12 +66,19 @@ OutputFile::OutputFile(const std::string& path) : path_(path) {
     struct stat st {};
     if (::lstat(path.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode)) fail("create", EISDIR);
-        if (isDeviceOrPipe(st.st_mode)) {
-            fd_ = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+        // Only root can make a device node, so one at this name was meant. A pipe or a
+        // socket anyone could plant, and it would take the track away from the user, so
+        // such a name is replaced like a link.
+        if (S_ISCHR(st.st_mode)) {
+            // Not blocking: a serial line would otherwise wait here for its carrier.
+            fd_ = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
             if (fd_ < 0) fail("create", errno);
             // Swapped for a regular file since the look: that one is replaced instead.
-            if (::fstat(fd_, &st) != 0 || !isDeviceOrPipe(st.st_mode))
+            if (::fstat(fd_, &st) != 0 || !S_ISCHR(st.st_mode)) {
                 ::close(std::exchange(fd_, -1));
+            } else {
+                ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
+            }
         }
     }
     if (fd_ < 0) createBeside();

@@ -9,9 +9,9 @@ namespace coords {
 class OutputFile {
   public:
     // Creates the new file in the folder of `path`; throws ConversionError when it cannot.
-    // Nothing at `path` is opened: a symbolic link planted there is replaced at the end,
-    // never followed. Only a device or pipe named directly is written in place, as there is
-    // no file to replace.
+    // Nothing at `path` is opened: a symbolic link (or pipe) planted there is replaced at
+    // the end, never followed. Only a character device named directly (/dev/null) is
+    // written in place, as there is no file to replace.
     explicit OutputFile(const std::string& path);
     // Unless close() succeeded, the new file is removed, so a failed pass leaves whatever
     // was at the final name as it was and nothing half-written.

@@ -134,7 +134,9 @@ TEST(ConvertTrackFile, OutputReplacesPlantedLinksAndFollowsTheUmask) {
             ::chmod(folder.c_str(), 01777);
             ASSERT_EQ(::chown(target.c_str(), 65534, 65534), 0);
         }
-        if (setup != "plain") {
+        if (setup == "fifo") {
+            ASSERT_EQ(::mkfifo(out.c_str(), 0666), 0);
+        } else if (setup != "plain") {
             ASSERT_EQ(::symlink(target.c_str(), out.c_str()), 0);
         }
         if (setup == "shared") {
