@@ -59,6 +59,8 @@ bool TrackFileWriter::startDownload() {
 bool TrackFileWriter::setUpPointFile(bool atSplit) {
     FileNumber.reset();
     pointFileFailed_ = false;
+    segmentStarts_.clear();
+    pointsInFile_ = 0;
     QString temp;
     QString out;
     try {
@@ -107,7 +109,9 @@ void TrackFileWriter::closeCutShort() {
 
 void TrackFileWriter::Write_Track_Point(const garmin::cTrack& t, std::int32_t recordCount) {
     ui_.setCaption(QStringLiteral("Kelvaron - Received %1 records").arg(recordCount));
-    if (ui_.fileChoices().split && t.New_Segment) {
+    const bool split = ui_.fileChoices().split;
+    if (!split && t.New_Segment) segmentStarts_.push_back(pointsInFile_ + 1);
+    if (split && t.New_Segment) {
         if (FirstSegment) {
             // The first file was opened before any point arrived: the first segment
             // start of a download belongs to it.
@@ -138,6 +142,8 @@ void TrackFileWriter::appendPoint(const garmin::cTrack& t) {
         pointFileFailed(
             QStringLiteral("Cannot write the point file %1: %2.").arg(TempFileName, systemError()),
             true);
+    else
+        ++pointsInFile_;
 }
 
 void TrackFileWriter::pointFileFailed(const QString& what, bool pointsKept) {
@@ -181,9 +187,9 @@ bool TrackFileWriter::Finish_Output_File() {
                       .arg(choices.deviation);
     } else {
         try {
-            coords::Convert_Track_File(pathBytes(TempFileName), pathBytes(OutFileName),
-                                       {choices.system, choices.reduce, *deviation,
-                                        decimalSeparator()});
+            coords::Convert_Track_File(
+                pathBytes(TempFileName), pathBytes(OutFileName),
+                {choices.system, choices.reduce, *deviation, decimalSeparator(), segmentStarts_});
         } catch (const std::exception& e) {
             failure = QString::fromStdString(e.what());
         }

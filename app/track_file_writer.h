@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <vector>
 
 #include "app/download_ui.h"
 #include "app/services.h"
@@ -38,7 +39,10 @@ class TrackFileWriter {
     QString pointsKeptText();
 
     // A Magellan download's one output file, and a new temporary point file for it.
-    void startSingleFile(const QString& outFileName) { OutFileName = outFileName; }
+    void startSingleFile(const QString& outFileName) {
+        OutFileName = outFileName;
+        segmentStarts_.clear();
+    }
     QString newTempFile();
 
     bool Finish_Output_File();
@@ -61,6 +65,10 @@ class TrackFileWriter {
     bool FirstSegment = true;
     QString firstOutFile_;  // the output name the download started with
     bool pointFileFailed_ = false;
+    // Without a split, where the segments begin in the one point file (lines counting
+    // from 1), so that a GPX output keeps them apart.
+    std::vector<std::uint64_t> segmentStarts_;
+    std::uint64_t pointsInFile_ = 0;
 };
 
 }  // namespace app

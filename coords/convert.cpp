@@ -33,7 +33,8 @@ struct Kept {
     std::int32_t y = 0;
     double lat = 0.0;
     double lon = 0.0;
-    std::string text;  // reassigned in place, so its storage is reused record after record
+    std::uint64_t line = 0;  // in the point file
+    std::string text;        // reassigned in place, so its storage is reused record after record
 };
 
 class Pass {
@@ -49,7 +50,8 @@ class Pass {
           grid_(!gpx_ && options.system != CoordSystem::LatLon),
           reduce_(options.reduce),
           deviation_(options.deviation),
-          separator_(options.decimalSeparator) {}
+          separator_(options.decimalSeparator),
+          segmentStarts_(options.segmentStarts) {}
 
     void run() {
         try {
@@ -60,7 +62,7 @@ class Pass {
                 out_.flushIfFull();
             }
             // The last point always ends a reduced track, even when it was also the first.
-            if (reduce_ && !first_) write(prev_.x, prev_.y, prev_.lat, prev_.lon, prev_.text);
+            if (reduce_ && !first_) writeKept();
             if (gpxWriter_) gpxWriter_->finish();
         } catch (const ArithmeticError& e) {
             throw ConversionError("Cannot convert the point file " + reader_.path() + ", line " +
@@ -71,6 +73,7 @@ class Pass {
 
   private:
     void handle(const PointRecord& r) {
+        line_ = reader_.lineNumber();
         if (!grid_ && !reduce_) {
             write(0, 0, r.lat, r.lon, r.text);
             return;
@@ -108,7 +111,7 @@ class Pass {
         } else {
             const double d = std::fabs(prevBearing_ - bearing);
             const double turn = Min_Value(d, 360.0 - d);
-            if (turn > deviation_) write(prev_.x, prev_.y, prev_.lat, prev_.lon, prev_.text);
+            if (turn > deviation_) writeKept();
         }
         prevBearing_ = bearing;
         remember(r, x, y);
@@ -119,13 +122,31 @@ class Pass {
         prev_.y = y;
         prev_.lat = r.lat;
         prev_.lon = r.lon;
+        prev_.line = reader_.lineNumber();
         prev_.text.assign(r.text);
+    }
+
+    void writeKept() {
+        line_ = prev_.line;
+        write(prev_.x, prev_.y, prev_.lat, prev_.lon, prev_.text);
+    }
+
+    // A reduced track may have dropped a segment's first point: its segment then starts
+    // at the next point kept.
+    void startSegmentIfDue() {
+        bool due = false;
+        while (nextSegment_ < segmentStarts_.size() && segmentStarts_[nextSegment_] <= line_) {
+            due = due || segmentStarts_[nextSegment_] > 1;
+            ++nextSegment_;
+        }
+        if (due) gpxWriter_->newSegment();
     }
 
     // A failure halfway through a line needs no undoing: a pass that fails leaves no
     // output at all.
     void write(std::int32_t x, std::int32_t y, double lat, double lon, std::string_view text) {
         if (gpxWriter_) {
+            startSegmentIfDue();
             gpxWriter_->point(lat, lon, text);
         } else if (grid_) {
             appendOutputLine(out_.buffer(), x, y, text, separator_);
@@ -143,6 +164,9 @@ class Pass {
     const bool reduce_;
     const std::int16_t deviation_;
     const char separator_;
+    const std::vector<std::uint64_t>& segmentStarts_;
+    std::size_t nextSegment_ = 0;
+    std::uint64_t line_ = 0;  // of the point being written
 
     bool first_ = true;
     bool second_ = true;

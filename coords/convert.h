@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "coords/conversion_error.h"
 
@@ -21,6 +22,9 @@ struct ConvertOptions {
     bool reduce = false;
     std::int16_t deviation = 0;   // degrees, used when reducing
     char decimalSeparator = '.';  // the user's locale's separator
+    // Lines of the point file (counting from 1, ascending) that begin a new track
+    // segment. GPX starts a new segment there; the text output has no segment marks.
+    std::vector<std::uint64_t> segmentStarts = {};
 };
 
 // Reads `input` (lines `lat,lon,"text"` CR LF) from start to end and writes `output`: GPX when

@@ -86,6 +86,7 @@ void GpxWriter::point(double lat, double lon, std::string_view text) {
         throw ArithmeticError("the longitude is beyond 180 degrees");
     // GPX keeps 180 degrees east for its other name, 180 degrees west.
     if (lon == 180.0) lon = -180.0;
+    segmentEmpty_ = false;
     out_.append("      <trkpt lat=\"");
     appendDegrees(out_, lat);
     out_.append("\" lon=\"");
@@ -98,6 +99,12 @@ void GpxWriter::point(double lat, double lon, std::string_view text) {
     out_.append(text.substr(0, 4)).append(1, '-').append(text.substr(5, 2)).append(1, '-');
     out_.append(text.substr(8, 2)).append(1, 'T').append(text.substr(11, 8));
     out_.append("Z</time></trkpt>\n");
+}
+
+void GpxWriter::newSegment() {
+    if (segmentEmpty_) return;
+    out_.append("    </trkseg>\n    <trkseg>\n");
+    segmentEmpty_ = true;
 }
 
 void GpxWriter::finish() {

@@ -1,4 +1,4 @@
-// GPX 1.1 output: one track of one segment, a track point for each point written, in
+// GPX 1.1 output: one track of one or more segments, a track point for each point written, in
 // WGS 84 degrees whatever coordinate system the text output would use.
 #pragma once
 
@@ -22,11 +22,15 @@ class GpxWriter {
     // Throws ArithmeticError for a position GPX cannot hold (beyond the poles, or a
     // longitude beyond 180 degrees either way).
     void point(double lat, double lon, std::string_view text);
+    // Ends the current segment and starts the next; nothing before the first point, so
+    // no segment is ever empty.
+    void newSegment();
     // Appends everything after the last point.
     void finish();
 
   private:
     std::string& out_;
+    bool segmentEmpty_ = true;
 };
 
 }  // namespace coords

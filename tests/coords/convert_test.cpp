@@ -34,7 +34,8 @@ std::vector<std::string> cells(const std::string& row) {
 }
 
 // MODE: latlon, grid (the old grid), itm (the new one) or gpx, then -reduce-DEVIATION
-// (45 when "-reduce" ends it) and -comma when they apply.
+// (45 when "-reduce" ends it) and -comma when they apply; -segA_B_... before them names
+// the lines that begin new segments.
 coords::ConvertOptions optionsFor(const std::string& mode) {
     coords::ConvertOptions o;
     if (mode.starts_with("grid")) o.system = coords::CoordSystem::IsraeliOld;
@@ -44,6 +45,12 @@ coords::ConvertOptions optionsFor(const std::string& mode) {
     if (o.reduce)
         o.deviation = std::int16_t(at + 8 < mode.size() ? std::stoi(mode.substr(at + 8)) : 45);
     if (mode.ends_with("-comma")) o.decimalSeparator = ',';
+    if (const std::size_t seg = mode.find("-seg"); seg != std::string::npos)
+        for (std::istringstream in(mode.substr(seg + 4)); in.peek() != '-' && in;) {
+            std::uint64_t line = 0;
+            if (in >> line) o.segmentStarts.push_back(line);
+            in.ignore(1, '_');
+        }
     return o;
 }
 std::string suffixFor(const std::string& mode) {
