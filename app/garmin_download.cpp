@@ -59,10 +59,10 @@ void GarminDownload::Download_Garmin_Track(const PortChoice& choice) {
     comm_.setDevice(choice.device);
     GPS->Port(static_cast<std::int16_t>(choice.port));
     GPS->Settings((choice.speed + kGarminLine).toStdString());
-    if (!GPS->PortOpen()) {
     if (const QString why = trace_.openChosen(choice, settings_); !why.isEmpty())
         boxes_.showMessage(why);
     trace_.attach(*GPS);
+    if (!GPS->PortOpen()) {
         // Asking a closed port who is there would only end in the Retry/Cancel message,
         // without the reason.
         QString text = comm_.openFailureText();
@@ -263,9 +263,9 @@ void GarminDownload::portLost() {
 // the port afresh with the choices of that moment.
 void GarminDownload::stopDownload() {
     GPS->PortClose();
-    step_ = Step::Idle;
     trace_.close();
     trace_.attach(*GPS);
+    step_ = Step::Idle;
     DeviceMode.clear();
     deferredReport_.clear();
     boxes_.downloadStopped();

@@ -71,8 +71,8 @@ void MagellanDownload::Download_Magellan_Track(const PortChoice& choice) {
     hooks.stopRequested = [this] { return ui_.exiting(); };
     hooks.makeTempName = [this] { return QFile::encodeName(writer_.newTempFile()).toStdString(); };
     hooks.finishOutputFile = [this](const std::string&) { return writer_.Finish_Output_File(); };
-
     hooks.clock = &clock_;
+
     // With a trace asked for, every sentence each way passes through it; without one the
     // download talks to the port itself.
     FrameTrace trace;
