@@ -49,11 +49,10 @@ for lib in $(objdump -p "$unpacked"/usr/bin/* | awk '/NEEDED/ {print $2}' | sort
     owner=${owner%%:*}
     grep -qxF "$owner" <<<"$depends" || fail "Depends does not name $owner ($lib)"
 done
-for p in libqt6core6 libqt6widgets6 libqt6serialport6; do
-    grep -qxF "$p" <<<"$depends" || fail "Depends does not name $p"
+for p in libqt6core6 libqt6widgets6 libqt6serialport6 'libproj[0-9]+'; do
+    grep -qxE "$p" <<<"$depends" || fail "Depends does not name $p"
 done
 
-desktop-file-validate "$root/packaging/kelvaron.desktop"
 desktop-file-validate "$unpacked/usr/share/applications/kelvaron.desktop"
 
 echo "== installing $(basename "$deb")"
