@@ -23,7 +23,7 @@ limit=${SOAK_LIMIT:-600}
 
 opts=()
 [[ "${CI:-}" == true ]] && opts+=(-DKELVARON_WERROR=ON)
-cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${opts[@]}" >/dev/null
+cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVARON_TESTS=ON "${opts[@]}" >/dev/null
 cmake --build "$dir" -j "$(nproc)" --target kelvaron_soak kelvaron-sim
 soak=$dir/tests/reliability/kelvaron_soak
 export QT_QPA_PLATFORM=offscreen
