@@ -8,9 +8,8 @@
 
 namespace app {
 
-// The user's file choices. They are asked for each time they matter, not once at Save:
-// during a Garmin transfer the inputs are usable again, and a change made meanwhile
-// applies to every file named or finished after it.
+// The user's file choices. They are asked for each time they matter, not once at Save;
+// the window keeps its inputs locked while a transfer runs, so they stay as they were.
 struct FileChoices {
     QString fileName;    // the output file, or the base of the numbered ones
     bool split = false;  // one file per track segment

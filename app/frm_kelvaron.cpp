@@ -164,8 +164,12 @@ void frmKelvaron::Form_Load() {
 
 void frmKelvaron::showReadmeOnce() {
     if (app::storedText(svc_.settings, app::key::kFirstUse, QStringLiteral("0")) != "0") return;
-    const QString readme =
-        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Readme.html"));
+    const QDir programDir(QCoreApplication::applicationDirPath());
+    QString readme = programDir.filePath(QStringLiteral("Readme.html"));
+    // Installed, the guide lives in <prefix>/share/doc/kelvaron beside <prefix>/bin.
+    if (!QFileInfo::exists(readme))
+        readme = QDir::cleanPath(
+            programDir.filePath(QStringLiteral("../share/doc/kelvaron/Readme.html")));
     if (!svc_.readme.open(readme)) {
         showMessage(QStringLiteral(
             "Failed to open the readme file.\r\n"
