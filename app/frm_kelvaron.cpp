@@ -17,6 +17,7 @@
 #include "app/deviation.h"
 #include "app/garmin_download.h"
 #include "app/magellan_download.h"
+#include "app/output_name.h"
 #include "app/port_combo_box.h"
 #include "app/port_map.h"
 #include "app/program_title.h"
@@ -338,24 +339,8 @@ void frmKelvaron::cmdSave_Click() {
     unlockInputs();
 }
 
-// Refuses a name that would write somewhere the user did not mean (an empty name made
-// files "1", "2" in the working folder), or that would fail only after the download.
 bool frmKelvaron::outputFolderUsable() {
-    const QFileInfo file(QDir::fromNativeSeparators(txtFName->text()));
-    QString problem;
-    if (txtFName->text().trimmed().isEmpty() || file.fileName().isEmpty()) {
-        problem = QStringLiteral("Please enter the name of the file to save the track in.");
-    } else {
-        // A relative name is taken from the working folder, as the output will be.
-        const QFileInfo folder(file.absolutePath());
-        const QString shown = QDir::toNativeSeparators(folder.filePath());
-        if (!folder.exists())
-            problem = QStringLiteral("The folder %1 does not exist.").arg(shown);
-        else if (!folder.isDir())
-            problem = QStringLiteral("%1 is not a folder.").arg(shown);
-        else if (!folder.isWritable())
-            problem = QStringLiteral("The folder %1 cannot be written to.").arg(shown);
-    }
+    const QString problem = app::outputNameProblem(txtFName->text());
     if (problem.isEmpty()) return true;
     txtFName->setFocus();
     showMessage(problem);

@@ -1,5 +1,8 @@
 #include "app/output_name.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace app {
 
 QString numberedOutputName(const QString& base, int number, QChar separator) {
@@ -8,6 +11,20 @@ QString numberedOutputName(const QString& base, int number, QChar separator) {
     const QString digits = QString::number(number);
     if (dot <= sep) return base + digits;
     return base.left(dot) + digits + base.mid(dot);
+}
+
+QString outputNameProblem(const QString& name) {
+    const QFileInfo file(QDir::fromNativeSeparators(name));
+    if (name.trimmed().isEmpty() || file.fileName().isEmpty())
+        return QStringLiteral("Please enter the name of the file to save the track in.");
+    // A relative name is taken from the working folder, as the output will be.
+    const QFileInfo folder(file.absolutePath());
+    const QString shown = QDir::toNativeSeparators(folder.filePath());
+    if (!folder.exists()) return QStringLiteral("The folder %1 does not exist.").arg(shown);
+    if (!folder.isDir()) return QStringLiteral("%1 is not a folder.").arg(shown);
+    if (!folder.isWritable())
+        return QStringLiteral("The folder %1 cannot be written to.").arg(shown);
+    return {};
 }
 
 }  // namespace app

@@ -1,4 +1,5 @@
-// Names of the numbered output files made when a track is split at its segments.
+// Output names: the numbered files made when a track is split at its segments, and the
+// check that a name can be written before a download starts.
 #pragma once
 
 #include <QChar>
@@ -17,5 +18,10 @@ inline constexpr QChar kPathSeparator = u'/';
 // has none (a dot in a folder name is no extension): track.txt gives track1.txt,
 // a.b.txt gives a.b1.txt, gps.old/track gives gps.old/track1.
 QString numberedOutputName(const QString& base, int number, QChar separator = kPathSeparator);
+
+// Why an output cannot be written under `name`, in words for the user, or empty when it
+// can: an empty name (it made files "1", "2" in the working folder), or a folder that is
+// missing, not a folder or not writable (found out only after the download otherwise).
+QString outputNameProblem(const QString& name);
 
 }  // namespace app

@@ -9,6 +9,8 @@
 
 #include "app/garmin_download.h"
 #include "app/magellan_download.h"
+#include "app/output_name.h"
+#include "cli/exit_code.h"
 #include "cli/headless_platform.h"
 #include "cli/interrupt_notifier.h"
 #include "cli/options.h"
@@ -33,6 +35,12 @@ int main(int argc, char** argv) {
         return command.exitCode;
     }
     const cli::Options& options = *command.options;
+    // A name that cannot be written is refused before a download of minutes, not after.
+    if (const QString problem = app::outputNameProblem(options.files.fileName);
+        !problem.isEmpty()) {
+        std::fprintf(stderr, "kelvaron-get: %s\n", problem.toLocal8Bit().constData());
+        return cli::exit_code::kOutputFailed;
+    }
     const app::Services services = platform.services();
 
     cli::TerminalUi ui(options, ::isatty(STDERR_FILENO) == 1);
