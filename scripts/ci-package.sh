@@ -24,7 +24,7 @@ echo "== $(basename "$deb")"
 dpkg-deb -c "$deb"
 
 files=$(dpkg-deb -c "$deb" | awk '{print $6}')
-expected=(usr/bin/kelvaron usr/bin/kelvaron-sim usr/share/doc/kelvaron/Readme.html
+expected=(usr/bin/kelvaron usr/bin/kelvaron-sim usr/share/doc/kelvaron/Readme.html usr/share/doc/kelvaron/window-ports.png
           usr/share/applications/kelvaron.desktop
           usr/share/icons/hicolor/scalable/apps/kelvaron.svg
           usr/share/icons/hicolor/64x64/apps/kelvaron.png)
