@@ -7,7 +7,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/download.h"
 #include "app/frame_trace.h"
+#include "app/services.h"
 #include "app/tracing_port.h"
 #include "garmin/gps.h"
 #include "tests/support/seam_fakes.h"
@@ -75,14 +77,29 @@ TEST(FrameTrace, TableRows) {
         } else {
             textPort.close();
         }
-        for (std::size_t at = 0; at < lines.size();) {
-            const std::size_t end = std::min(lines.find(";;", at), lines.size());
-            expected += lines.substr(at, end - at) + '\n';
-            at = end + 2;
-        }
+        if (!lines.empty())
+            expected += QString::fromStdString(lines).replace(";;", "\n").toStdString() + '\n';
     }
     EXPECT_EQ(testkit::readFile(dir.path("trace.txt")), expected);
-    EXPECT_EQ(port.written.size(), 3u) << "the text port wrote through";
+}
+
+class OneSetting : public app::SettingsStore {
+  public:
+    std::optional<QString> read(const QString& section, const QString& key) const override {
+        return section + '/' + key == "Settings/Trace" ? std::optional(QString("set.txt"))
+                                                       : std::nullopt;
+    }
+    void write(const QString&, const QString&, const QString&) override {}
+};
+
+// The runner's choice (a command line's --trace), else the environment, else the settings.
+TEST(FrameTrace, ChosenFile) {
+    const OneSetting settings;
+    EXPECT_EQ(app::FrameTrace::chosenFile({1, "9600", {}, "run.txt"}, settings), "run.txt");
+    qputenv("KELVARON_TRACE", "env.txt");
+    EXPECT_EQ(app::FrameTrace::chosenFile({}, settings), "env.txt");
+    qunsetenv("KELVARON_TRACE");
+    EXPECT_EQ(app::FrameTrace::chosenFile({}, settings), "set.txt");
 }
 
 }  // namespace

@@ -41,12 +41,8 @@ TEST(KilledDownload, KeepsEveryAcknowledgedPoint) {
     char pattern[] = "/tmp/kelvaron-kill-XXXXXX";
     ASSERT_NE(::mkdtemp(pattern), nullptr);
     const fs::path dir = pattern;
-    std::vector<std::string> env = {"TMPDIR=" + dir.string(), "QT_QPA_PLATFORM=offscreen"};
-    for (char** e = environ; *e != nullptr; ++e)
-        if (!std::string(*e).starts_with("TMPDIR=")) env.emplace_back(*e);
-    std::vector<char*> envp;
-    for (auto& s : env) envp.push_back(s.data());
-    envp.push_back(nullptr);
+    ::setenv("TMPDIR", pattern, 1);  // the download's folders go here
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     std::vector<std::string> args = {KELVARON_SOAK_PATH, "garmin", "20000", "1", "0", "120"};
     std::vector<char*> argv;
     for (auto& s : args) argv.push_back(s.data());
@@ -57,7 +53,7 @@ TEST(KilledDownload, KeepsEveryAcknowledgedPoint) {
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);  // the simulator joins the group
     posix_spawnattr_setpgroup(&attr, 0);
     pid_t child = 0;
-    ASSERT_EQ(::posix_spawn(&child, argv[0], nullptr, &attr, argv.data(), envp.data()), 0);
+    ASSERT_EQ(::posix_spawn(&child, argv[0], nullptr, &attr, argv.data(), environ), 0);
     posix_spawnattr_destroy(&attr);
 
     // The window acknowledges a point (ACK 34) before it stores it, and the simulator logs
@@ -67,8 +63,7 @@ TEST(KilledDownload, KeepsEveryAcknowledgedPoint) {
            std::chrono::steady_clock::now() < limit)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     ::kill(-child, SIGKILL);
-    int status = 0;
-    ::waitpid(child, &status, 0);
+    ::waitpid(child, nullptr, 0);
 
     const long acked = countLines(dir, "sim.log", "# ACK 34");
     const long stored = countLines(dir, "ts", "");
