@@ -58,6 +58,7 @@ void GarminDownload::Download_Garmin_Track(const PortChoice& choice) {
     boxes_.setSplitLocked(true);
     comm_.setDevice(choice.device);
     GPS->Port(static_cast<std::int16_t>(choice.port));
+    GPS->portName(choice.device.toStdString());
     GPS->Settings((choice.speed + kGarminLine).toStdString());
     if (const QString why = trace_.openChosen(choice, settings_); !why.isEmpty())
         boxes_.showMessage(why);
@@ -107,7 +108,8 @@ bool GarminDownload::identifyReceiver() {
 
 bool GarminDownload::askRetry() {
     if (!boxes_.askRetry(
-            QStringLiteral("GPS on com port %1 failed to initialze.").arg(GPS->Port()))) {
+            QStringLiteral("GPS on com port %1 failed to initialze.")
+                .arg(comm_.device().isEmpty() ? QString::number(GPS->Port()) : comm_.device()))) {
         boxes_.ended(DownloadEnd::NoAnswer);
         endProgram();
         return false;

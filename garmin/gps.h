@@ -12,6 +12,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <utility>
 
 #include "garmin/host.h"
 #include "garmin/product_data.h"
@@ -96,6 +97,9 @@ class cGarminGPS {
     // --- Read-write properties ------------------------------------------------------
     std::int16_t Port() const { return Port_; }
     void Port(std::int16_t New_Port) { Port_ = New_Port; }
+    // How the engine's messages name the port: its number unless a device path was
+    // chosen instead (a port that COM1 to COM9 do not stand for).
+    void portName(std::string name) { portName_ = std::move(name); }
     const std::string& Settings() const { return Settings_; }
     void Settings(const std::string& New_Settings) { Settings_ = New_Settings; }
     bool IgnoreCheckSum() const { return IgnoreCheckSum_; }
@@ -183,6 +187,7 @@ class cGarminGPS {
     ProtocolTable Protocol_Table{};
     std::uint16_t Incoming_Records_Count_ = 0;
     std::int16_t Port_ = 1;
+    std::string portName_;
     std::string Settings_;
     bool IgnoreCheckSum_ = false;
 

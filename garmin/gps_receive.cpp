@@ -227,7 +227,7 @@ void cGarminGPS::KelvTmrTimeout_Timer() {
 }
 
 std::string cGarminGPS::onPort(const char* text) const {
-    return text + std::to_string(Port_);
+    return text + (portName_.empty() ? std::to_string(Port_) : portName_);
 }
 
 void cGarminGPS::reportError(std::int16_t code, std::string message, Packet packet) {
