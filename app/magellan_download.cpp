@@ -50,6 +50,7 @@ MagellanDownload::MagellanDownload(const Services& services, DownloadUi& ui)
 
 void MagellanDownload::Download_Magellan_Track(const PortChoice& choice) {
     comm_.setDevice(choice.device);
+    aborted_ = false;
     const QString outFileName = ui_.fileChoices().fileName;
     writer_.startSingleFile(outFileName);
 
@@ -69,6 +70,7 @@ void MagellanDownload::Download_Magellan_Track(const PortChoice& choice) {
     };
     hooks.openFailureText = [this] { return comm_.openFailureText().toStdString(); };
     hooks.stopRequested = [this] { return ui_.exiting(); };
+    hooks.interrupted = [this] { return aborted_; };
     hooks.makeTempName = [this] { return QFile::encodeName(writer_.newTempFile()).toStdString(); };
     hooks.finishOutputFile = [this](const std::string&) { return writer_.Finish_Output_File(); };
     hooks.clock = &clock_;
@@ -85,6 +87,8 @@ void MagellanDownload::Download_Magellan_Track(const PortChoice& choice) {
 }
 
 void MagellanDownload::abortTransfer() {
+    // Closing the port ends the receive loop, which then keeps the lines that arrived.
+    aborted_ = true;
     comm_.close();
 }
 

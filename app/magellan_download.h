@@ -31,6 +31,7 @@ class MagellanDownload final : public Download {
     SettingsStore& settings_;
     DownloadUi& ui_;
     TrackFileWriter writer_;
+    bool aborted_ = false;  // the user stopped this download
 };
 
 }  // namespace app

@@ -31,7 +31,10 @@ std::string openFailure(const DownloadRequest& request, const DownloadHooks& hoo
     return text.empty() ? "Cannot open port " + request.portLabel + "." : text;
 }
 
-std::string whyCutShort(const Reply& reply, const DownloadRequest& request) {
+std::string whyCutShort(const Reply& reply, const DownloadRequest& request,
+                        const DownloadHooks& hooks) {
+    if (hooks.interrupted && hooks.interrupted())
+        return "The download from the receiver on " + request.portLabel + " was stopped.";
     if (reply.outcome == Reply::Outcome::Silent)
         return "No reply from the receiver on " + request.portLabel + " for " +
                std::to_string(kReplySilenceSeconds) + " seconds.";
@@ -82,7 +85,7 @@ DownloadOutcome downloadTrack(seams::SerialPort& port, seams::EventPump& pump,
     const auto points = replyPoints(std::string_view(reply.text).substr(0, reply.end));
     if (reply.outcome != Reply::Outcome::Complete) {
         // Whatever complete lines arrived before the line went quiet are still a track.
-        const std::string why = whyCutShort(reply, request);
+        const std::string why = whyCutShort(reply, request, hooks);
         if (points.empty() && reply.outcome == Reply::Outcome::Silent) {
             tell(hooks, why + (reply.text.empty()
                                    ? "\r\nThe receiver did not answer: check that it is on, "

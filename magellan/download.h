@@ -24,6 +24,8 @@ struct DownloadHooks {
     std::function<std::string()> openFailureText;
     // True once the program is ending, so the receive loop lets go (may be empty).
     std::function<bool()> stopRequested;
+    // True when the user stopped the download and wants what arrived kept (may be empty).
+    std::function<bool()> interrupted;
     // A new empty temporary file; throws std::exception when none can be made.
     std::function<std::string()> makeTempName;
     // Converts the closed point file into the output file and deletes it. Returns
