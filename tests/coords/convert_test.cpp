@@ -11,12 +11,12 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "coords/angles.h"
 #include "coords/convert.h"
 #include "coords/grid.h"
+#include "tests/support/case_table.h"
 #include "tests/support/convert_oracle.h"
 #include "tests/support/temp_dir.h"
 
@@ -24,14 +24,6 @@ namespace {
 
 namespace fs = std::filesystem;
 const fs::path kData = COORDS_TEST_DATA;
-
-std::vector<std::string> cells(const std::string& row) {
-    std::vector<std::string> f;
-    for (std::istringstream in(row); f.resize(f.size() + 1), std::getline(in, f.back(), '|');) {
-    }
-    f.pop_back();
-    return f;
-}
 
 // MODE: latlon, grid (the old grid), itm (the new one) or gpx, then -reduce-DEVIATION
 // (45 when "-reduce" ends it) and -comma when they apply; -segA_B_... before them names
@@ -73,36 +65,17 @@ TEST(ConvertTrackFile, FixtureOutputsByteForByte) {
     EXPECT_GT(compared, 20);
 }
 
-// "{C*N}" stands for N copies of C; "\r" and "\n" for CR and LF.
-std::string expand(const std::string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text.compare(i, 2, "\\r") == 0 || text.compare(i, 2, "\\n") == 0) {
-            out += text[++i] == 'r' ? '\r' : '\n';
-        } else if (text[i] == '{') {
-            const std::size_t end = text.find('}', i);
-            out.append(std::stoul(text.substr(i + 3, end - i - 3)), text[i + 1]);
-            i = end;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 // Rows "MODE|INPUT|LINE|WHY"; a LINE of 0 is a file error naming the output.
 TEST(ConvertTrackFile, ErrorsNameFileAndLineAndLeaveTheOutputAsItWas) {
-    std::ifstream table(kData / "errors.txt");
     int rows = 0;
-    for (std::string row; std::getline(table, row);) {
-        if (row.empty() || row[0] == '#') continue;
-        const std::vector<std::string> f = cells(row);
+    for (const std::string& row : testkit::tableLines(kData / "errors.txt")) {
+        const std::vector<std::string> f = testkit::cells(row);
         const testkit::TempDir dir;
         const std::string in = dir.path("ts7");
         const std::string out = f[0] == "full"
                                     ? "/dev/full"
                                     : dir.path(f[0] == "folder" ? "" : "out" + suffixFor(f[0]));
-        testkit::writeFile(in, expand(f[1]));
+        testkit::writeFile(in, testkit::unescape(f[1]));
         if (f[2] != "0") testkit::writeFile(out, "an earlier file\r\n");
         const std::string where = f[2] == "0" ? out : in + ", line " + f[2] + ":";
         try {
@@ -124,10 +97,8 @@ TEST(ConvertTrackFile, ErrorsNameFileAndLineAndLeaveTheOutputAsItWas) {
 
 // Rows "SETUP|UMASK|MODE" of outputs.txt.
 TEST(ConvertTrackFile, OutputReplacesPlantedLinksAndFollowsTheUmask) {
-    std::ifstream table(kData / "outputs.txt");
-    for (std::string row; std::getline(table, row);) {
-        if (row.empty() || row[0] == '#') continue;
-        const std::vector<std::string> f = cells(row);
+    for (const std::string& row : testkit::tableLines(kData / "outputs.txt")) {
+        const std::vector<std::string> f = testkit::cells(row);
         const std::string &setup = f[0], &mask = f[1], &mode = f[2];
         if (setup == "shared" && ::geteuid() != 0) continue;
         const testkit::TempDir dir;
@@ -166,14 +137,12 @@ TEST(ConvertTrackFile, OutputReplacesPlantedLinksAndFollowsTheUmask) {
 // Rows of itm_points.txt: the points inside as one point file, each output line within half
 // a metre of cs2cs run now and of its recorded figures; each point outside refused alone.
 TEST(ConvertTrackFile, NewGridAgreesWithCs2cs) {
-    std::ifstream table(kData / "itm_points.txt");
     const coords::ConvertOptions itm{coords::CoordSystem::IsraeliNew};
     const testkit::TempDir dir;
     std::vector<std::vector<std::string>> inside;
     std::string points, cs2csInput;
-    for (std::string row; std::getline(table, row);) {
-        if (row.empty() || row[0] == '#') continue;
-        const std::vector<std::string> f = cells(row);
+    for (const std::string& row : testkit::tableLines(kData / "itm_points.txt")) {
+        const std::vector<std::string> f = testkit::cells(row);
         const std::string line = f[1] + "," + f[2] + ",\"" + f[0] + "\"\r\n";
         if (f[3] != "outside") {
             inside.push_back(f);
@@ -214,10 +183,8 @@ TEST(ConvertTrackFile, NewGridAgreesWithCs2cs) {
 
 // Rows "PROCEDURE ARGUMENTS... = RESULTS..." or "PROCEDURE ARGUMENTS... fails".
 TEST(Coords, ValueTableRows) {
-    std::ifstream table(kData / "values.txt");
     int rows = 0;
-    for (std::string row; std::getline(table, row);) {
-        if (row.empty() || row[0] == '#') continue;
+    for (const std::string& row : testkit::tableLines(kData / "values.txt")) {
         std::istringstream in(row);
         std::string name;
         in >> name;

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QString>
-#include <fstream>
 #include <sstream>
 
 #include "app/download.h"
@@ -12,27 +11,13 @@
 #include "app/services.h"
 #include "app/tracing_port.h"
 #include "garmin/gps.h"
+#include "tests/support/case_table.h"
 #include "tests/support/seam_fakes.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
 using namespace std::chrono;
-
-std::string unescape(const std::string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\') {
-            out += text[i];
-        } else if (text[++i] == 'x') {
-            out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            out += text[i] == 'r' ? '\r' : '\n';
-        }
-    }
-    return out;
-}
 
 TEST(FrameTrace, TableRows) {
     testkit::TempDir dir;
@@ -51,10 +36,8 @@ TEST(FrameTrace, TableRows) {
     trace.attach(gps);
     app::TracingPort textPort(port, trace);
 
-    std::ifstream table(std::string(TRACE_TABLE));
     std::string expected;
-    for (std::string row; std::getline(table, row);) {
-        if (row.empty() || row[0] == '#') continue;
+    for (const std::string& row : testkit::tableLines(TRACE_TABLE)) {
         std::istringstream in(row);
         std::string ms, action, lines;
         std::getline(in, ms, '|');
@@ -63,7 +46,7 @@ TEST(FrameTrace, TableRows) {
         now = start + milliseconds(std::stoi(ms));
         const std::string verb = action.substr(0, action.find(' '));
         const std::string text =
-            unescape(action.substr(verb.size() + 1, action.size() - verb.size() - 2));
+            testkit::unescape(action.substr(verb.size() + 1, action.size() - verb.size() - 2));
         if (verb == "garmin") {
             gps.Request_Product_Data();
         } else if (verb == "garmin<") {

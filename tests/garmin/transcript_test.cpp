@@ -20,6 +20,7 @@
 #include <sstream>
 
 #include "garmin/gps.h"
+#include "tests/support/case_table.h"
 #include "tests/support/garmin_frames.h"
 #include "tests/support/seam_fakes.h"
 #include "tests/support/temp_dir.h"
@@ -43,18 +44,8 @@ std::string quote(std::string_view text) {
     return out + '"';
 }
 
-std::string unquote(std::string text) {
-    text = text.substr(1, text.rfind('"') - 1);
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\') {
-            out += static_cast<char>(std::stoul(text.substr(i + 2, 2), nullptr, 16));
-            i += 3;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
+std::string unquote(const std::string& text) {
+    return unescape(text.substr(1, text.rfind('"') - 1));
 }
 
 std::string num(double v) {
@@ -261,42 +252,18 @@ class Dialogue {
     std::size_t pending_ = 0;
 };
 
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> result;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) result.push_back(line);
-    return result;
-}
-
-class Transcript : public ::testing::TestWithParam<std::string> {};
+class Transcript : public ::testing::TestWithParam<std::filesystem::path> {};
 
 TEST_P(Transcript, EngineDoesWhatTheTranscriptRecords) {
-    const std::string path = std::string(TRANSCRIPT_DIR) + "/" + GetParam();
+    const std::string path = GetParam().string();
     std::ifstream in(path);
     const std::string expected = readFile(path);
     const std::string actual = Dialogue().replay(in);
     if (std::getenv("KELVARON_REWRITE_TRANSCRIPTS") != nullptr) writeFile(path, actual);
-    const auto want = lines(expected), got = lines(actual);
-    for (std::size_t i = 0; i < std::max(want.size(), got.size()); ++i) {
-        ASSERT_EQ(i < got.size() ? got[i] : "(end)", i < want.size() ? want[i] : "(end)")
-            << path << ":" << i + 1;
-    }
+    EXPECT_EQ(actual, expected) << path;
 }
 
-std::vector<std::string> transcripts() {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(TRANSCRIPT_DIR))
-        if (entry.path().extension() == ".txt") names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-INSTANTIATE_TEST_SUITE_P(Garmin, Transcript, ::testing::ValuesIn(transcripts()),
-                         [](const auto& info) {
-                             std::string name = info.param.substr(0, info.param.size() - 4);
-                             for (char& c : name)
-                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Garmin, Transcript, ::testing::ValuesIn(filesIn(TRANSCRIPT_DIR, ".txt")),
+                         [](const auto& info) { return caseName(info.param.stem().string()); });
 
 }  // namespace

@@ -4,37 +4,21 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <sstream>
 
 #include "magellan/download.h"
 #include "magellan/reply.h"
+#include "tests/support/case_table.h"
 #include "tests/support/seam_fakes.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
-// "\r", "\n" and "\xHH" as the bytes they name.
-std::string unescape(const std::string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\') {
-            out += text[i];
-        } else if (text[++i] == 'x') {
-            out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            out += text[i] == 'r' ? '\r' : '\n';
-        }
-    }
-    return out;
-}
+using testkit::unescape;
 
 TEST(ReplyLine, TableRows) {
-    std::ifstream table(std::string(MAGELLAN_TEST_DATA) + "/reply_lines.txt");
     int rows = 0;
-    for (std::string row; std::getline(table, row);) {
-        if (row.empty() || row[0] == '#') continue;
+    for (const std::string& row : testkit::tableLines(MAGELLAN_TEST_DATA "/reply_lines.txt")) {
         std::istringstream in(row);
         std::string kind, line;
         double lat = 0, lon = 0;
@@ -54,24 +38,22 @@ TEST(ReplyLine, TableRows) {
 
 // Rows "OUTCOME END POINTS|READ|READ..."; after a Lost row's reads the port drops.
 TEST(ReceiveReply, TableRows) {
-    std::ifstream table(std::string(MAGELLAN_TEST_DATA) + "/replies.txt");
     const char* outcomes[] = {"Complete", "Lost", "TooLong", "Stopped"};
     int rows = 0;
-    for (std::string row; std::getline(table, row);) {
-        if (row.empty() || row[0] == '#') continue;
-        std::istringstream in(row);
-        std::string outcome, read;
+    for (const std::string& row : testkit::tableLines(MAGELLAN_TEST_DATA "/replies.txt")) {
+        const std::vector<std::string> f = testkit::cells(row);
+        std::istringstream in(f[0]);
+        std::string outcome;
         std::size_t end = 0, points = 0;
         in >> outcome >> end >> points;
         testkit::FakePort port;
         testkit::FakePump pump;
         port.open(1, "4800,n,8,1");
         port.loseAtEnd = outcome == "Lost";
-        std::getline(in, read, '|');
         std::vector<std::string> expected;
         std::size_t total = 0;
-        while (std::getline(in, read, '|')) {
-            port.chunks.push_back(unescape(read));
+        for (std::size_t i = 1; i < f.size(); ++i) {
+            port.chunks.push_back(unescape(f[i]));
             total += port.chunks.back().size();
             if (!port.chunks.back().empty())
                 expected.push_back("Kelvaron - Received " + std::to_string(total) + " bytes");
@@ -106,18 +88,15 @@ TEST(ReceiveReply, StopsWhenTheProgramEndsAndCutsNoiseAtTheLimit) {
 
 // Rows "MESSAGE|POINTS|READ|READ...": a receiver that falls silent, timed on a fake clock.
 TEST(DownloadTrack, SilentReceiverRows) {
-    std::ifstream table(std::string(MAGELLAN_TEST_DATA) + "/silences.txt");
     int rows = 0;
-    for (std::string row; std::getline(table, row);) {
-        if (row.empty() || row[0] == '#') continue;
-        std::istringstream in(row);
-        std::string message, points, read;
-        std::getline(in, message, '|');
-        std::getline(in, points, '|');
+    for (const std::string& row : testkit::tableLines(MAGELLAN_TEST_DATA "/silences.txt")) {
+        const std::vector<std::string> f = testkit::cells(row);
+        const std::string &message = f[0], &points = f[1];
         testkit::FakePort port;
         testkit::FakeClock clock;
         testkit::FakePump pump(&clock);  // each pass lets its 50 ms go by
-        while (std::getline(in, read, '|')) {
+        for (std::size_t i = 2; i < f.size(); ++i) {
+            const std::string& read = f[i];
             const int quiet = read.starts_with('~') ? std::stoi(read.substr(1)) * 20 : 1;
             for (int i = 0; i < quiet; ++i) port.chunks.push_back(quiet > 1 ? "" : unescape(read));
         }

@@ -18,6 +18,7 @@
 #include <sstream>
 #include <thread>
 
+#include "tests/support/case_table.h"
 #include "tests/support/garmin_frames.h"
 #include "tests/support/pty.h"
 #include "tests/support/temp_dir.h"
@@ -140,26 +141,14 @@ void replay(const fs::path& file) {
     }
 }
 
-std::vector<fs::path> transcripts() {
-    std::vector<fs::path> files;
-    for (const auto& e : fs::directory_iterator(KELVARON_SIM_DATA))
-        if (e.path().extension() == ".session") files.push_back(e.path());
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
 class SimSession : public ::testing::TestWithParam<fs::path> {};
 
 TEST_P(SimSession, Replays) {
     replay(GetParam());
 }
 
-INSTANTIATE_TEST_SUITE_P(Transcripts, SimSession, ::testing::ValuesIn(transcripts()),
-                         [](const auto& info) {
-                             std::string name = info.param.stem().string();
-                             for (char& c : name)
-                                 c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Transcripts, SimSession,
+                         ::testing::ValuesIn(testkit::filesIn(KELVARON_SIM_DATA, ".session")),
+                         [](const auto& info) { return testkit::caseName(info.param.stem()); });
 
 }  // namespace
