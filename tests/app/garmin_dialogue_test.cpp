@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <set>
 
@@ -16,6 +15,7 @@
 #include "garmin/units.h"
 #include "tests/support/garmin_frames.h"
 #include "tests/support/qt/app_fakes.h"
+#include "tests/support/qt/qt_case_table.h"
 
 namespace {
 
@@ -47,12 +47,10 @@ struct Dialogue {
 
 std::vector<Dialogue> loadDialogues() {
     std::vector<Dialogue> all;
-    QFile f(QStringLiteral(KELVARON_APP_DATA "/garmin_dialogues.txt"));
-    if (!f.open(QIODevice::ReadOnly)) return all;
-    for (const QString& line : QString::fromUtf8(f.readAll()).split('\n')) {
+    for (const QString& line : testkit::qtTableLines(KELVARON_APP_DATA "/garmin_dialogues.txt")) {
         if (line.startsWith("= "))
             all.push_back({line.mid(2), {}});
-        else if (!line.isEmpty() && !line.startsWith('#') && !all.empty())
+        else if (!all.empty())
             all.back().steps << line;
     }
     return all;
@@ -142,10 +140,9 @@ TEST_P(GarminDialogue, Replays) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Data, GarminDialogue, ::testing::ValuesIn(loadDialogues()), [](const auto& info) {
-        QString n = info.param.name;
-        return n.replace(QRegularExpression("[^A-Za-z0-9]"), "_").toStdString();
-    });
+INSTANTIATE_TEST_SUITE_P(Data, GarminDialogue, ::testing::ValuesIn(loadDialogues()),
+                         [](const auto& info) {
+                             return testkit::caseName(info.param.name.toStdString());
+                         });
 
 }  // namespace

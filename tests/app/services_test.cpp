@@ -16,6 +16,7 @@
 #include "app/qt_serial_port.h"
 #include "tests/support/pty.h"
 #include "tests/support/qt/app_fakes.h"
+#include "tests/support/qt/qt_case_table.h"
 
 namespace {
 
@@ -77,10 +78,9 @@ TEST(QtSerialPort, OpenFailuresNamePortDeviceAndReason) {
 }
 
 TEST(OpenFailure, NamesTheRemedyThatFitsTheDevice) {
-    QFile f(QStringLiteral(KELVARON_APP_DATA "/open_failures.txt"));
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    for (const QString& row : QString::fromUtf8(f.readAll()).split('\n')) {
-        if (row.isEmpty() || row.startsWith('#')) continue;
+    const QStringList rows = testkit::qtTableLines(KELVARON_APP_DATA "/open_failures.txt");
+    ASSERT_FALSE(rows.isEmpty());
+    for (const QString& row : rows) {
         std::map<QString, QString> v;
         for (const QString& kv : row.section(" | ", 0, 0).split(' '))
             v[kv.section('=', 0, 0)] = kv.section('=', 1);

@@ -13,17 +13,9 @@
 
 #include "app/frm_kelvaron.h"
 #include "tests/support/qt/app_fakes.h"
+#include "tests/support/qt/qt_case_table.h"
 
 namespace {
-
-QStringList dataRows(const char* name) {
-    QFile f(QStringLiteral(KELVARON_APP_DATA "/") + name);
-    QStringList rows;
-    if (f.open(QIODevice::ReadOnly))
-        for (const QString& l : QString::fromUtf8(f.readAll()).split('\n'))
-            if (!l.isEmpty() && !l.startsWith('#')) rows << l;
-    return rows;
-}
 
 struct WindowTest : ::testing::Test {
     void open() { window = std::make_unique<frmKelvaron>(fakes.services()); }
@@ -40,7 +32,7 @@ struct WindowTest : ::testing::Test {
 };
 
 TEST_F(WindowTest, StoredSettingsAreCheckedAndAppliedFamilyFirst) {
-    for (const QString& row : dataRows("stored_settings.txt")) {
+    for (const QString& row : testkit::qtTableLines(KELVARON_APP_DATA "/stored_settings.txt")) {
         fakes.store.values.clear();
         set("1StUse2", "1");
         const QStringList col = row.split(QStringLiteral(" | "));
@@ -85,7 +77,7 @@ TEST_F(WindowTest, TheFamilySetsItsSpeedAndTheSplitBox) {
 }
 
 TEST_F(WindowTest, PortListOffersTheDevicesPresentAndRemembersThemByPath) {
-    for (const QString& row : dataRows("port_list.txt")) {
+    for (const QString& row : testkit::qtTableLines(KELVARON_APP_DATA "/port_list.txt")) {
         const QStringList col = row.split(QStringLiteral(" | "));
         auto devices = [](const QString& list) {
             std::vector<app::PortInfo> all;
@@ -148,7 +140,7 @@ TEST_F(WindowTest, BrowseFillsTheFileBoxUnlessCancelledAndGivesAGpxNameItsEnding
 
 TEST_F(WindowTest, SaveRefusesAnEmptyFileNameOrAFolderItCannotWrite) {
     QFile(dir.filePath("notes")).open(QIODevice::WriteOnly);
-    for (const QString& row : dataRows("file_names.txt")) {
+    for (const QString& row : testkit::qtTableLines(KELVARON_APP_DATA "/file_names.txt")) {
         const QString name = row.section('"', 1, 1).replace("{dir}", dir.path());
         const QString message = row.section('"', 2).trimmed().replace("{dir}", dir.path());
         fakes.store.values = {{"Settings/1StUse2", "1"}, {"Settings/Dev", "10"}};
@@ -181,7 +173,7 @@ struct EnableLog : QObject {
 };
 
 TEST_F(WindowTest, SaveChecksTheDeviationStoresTheSettingsAndLocksInOrder) {
-    for (const QString& row : dataRows("deviation.txt")) {
+    for (const QString& row : testkit::qtTableLines(KELVARON_APP_DATA "/deviation.txt")) {
         const QString text = row.section('"', 1, 1);
         const bool passes = row.section('"', 2).trimmed() == "1";
         fakes.store.values = {{"Settings/1StUse2", "1"}};

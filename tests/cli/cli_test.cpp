@@ -16,31 +16,18 @@
 #include "cli/progress_line.h"
 #include "tests/support/convert_oracle.h"
 #include "tests/support/qt/e2e_harness.h"
+#include "tests/support/qt/qt_case_table.h"
 
 namespace {
 
 using testkit::readBytes;
-
-// The rows of a data file, its columns split at "|" and trimmed.
-std::vector<QStringList> table(const char* name) {
-    std::vector<QStringList> rows;
-    QFile f(QStringLiteral(KELVARON_CLI_DATA "/") + name);
-    if (!f.open(QIODevice::ReadOnly)) return rows;
-    for (const QString& line : QString::fromUtf8(f.readAll()).split('\n'))
-        if (!line.trimmed().isEmpty() && !line.startsWith('#')) {
-            QStringList cols = line.split('|');
-            for (QString& c : cols) c = c.trimmed();
-            rows.push_back(cols);
-        }
-    return rows;
-}
 
 QStringList words(const QString& s) {
     return s.split(' ', Qt::SkipEmptyParts);
 }
 
 TEST(ProgressText, Table) {
-    for (const QStringList& row : table("progress.txt")) {
+    for (const QStringList& row : testkit::qtTableRows(KELVARON_CLI_DATA "/progress.txt")) {
         const QStringList w = words(row[0]);
         const cli::ProgressReading r{w[0].toLongLong(), w[1].toLongLong(), w[2].toDouble(), w[3]};
         EXPECT_EQ(cli::progressText(r, w[4] == "bar").toStdString(), row[1].toStdString());
@@ -48,7 +35,7 @@ TEST(ProgressText, Table) {
 }
 
 TEST(CommandLine, Table) {
-    for (const QStringList& row : table("options.txt")) {
+    for (const QStringList& row : testkit::qtTableRows(KELVARON_CLI_DATA "/options.txt")) {
         QTemporaryDir dir;
         app::QtSettingsStore store(dir.filePath("Kelvaron.conf"));
         for (const QString& kv : words(row[1]))
@@ -151,7 +138,7 @@ TEST_P(Program, Row) {
 
 std::vector<Run> runs() {
     std::vector<Run> rows;
-    for (const QStringList& cols : table("rows.txt"))
+    for (const QStringList& cols : testkit::qtTableRows(KELVARON_CLI_DATA "/rows.txt"))
         if (cols.size() == 6) rows.push_back({cols});
     return rows;
 }

@@ -19,6 +19,7 @@
 
 #include "tests/support/convert_oracle.h"
 #include "tests/support/qt/e2e_harness.h"
+#include "tests/support/qt/qt_case_table.h"
 
 namespace {
 
@@ -31,14 +32,13 @@ struct Row {
     QStringList messages;
     bool checkMessages = true;
 };
-void PrintTo(const Row& r, std::ostream* os) { *os << r.name.toStdString(); }
+void PrintTo(const Row& r, std::ostream* os) {
+    *os << r.name.toStdString();
+}
 
 std::vector<Row> loadRows() {
     std::vector<Row> rows;
-    QFile f(QStringLiteral(KELVARON_E2E_DATA "/rows.txt"));
-    if (!f.open(QIODevice::ReadOnly)) return rows;
-    for (const QString& line : QString::fromUtf8(f.readAll()).split('\n')) {
-        if (line.trimmed().isEmpty() || line.startsWith('#')) continue;
+    for (const QString& line : testkit::qtTableLines(KELVARON_E2E_DATA "/rows.txt")) {
         const QStringList cols = line.split(QStringLiteral(" | "));
         Row r;
         r.name = cols.value(0).trimmed();
@@ -234,8 +234,7 @@ TEST_P(EndToEnd, Row) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, EndToEnd, ::testing::ValuesIn(loadRows()), [](const auto& info) {
-    QString name = info.param.name;
-    return name.replace(QRegularExpression("[^A-Za-z0-9]"), "_").toStdString();
+    return testkit::caseName(info.param.name.toStdString());
 });
 
 }  // namespace
