@@ -36,8 +36,7 @@ TEST_F(WindowTest, StoredSettingsAreCheckedAndAppliedFamilyFirst) {
         fakes.store.values.clear();
         set("1StUse2", "1");
         const QStringList col = row.split(QStringLiteral(" | "));
-        for (const QString& kv : col[0].split(' ', Qt::SkipEmptyParts))
-            set(kv.section('=', 0, 0), kv.section('=', 1).replace('_', ' '));
+        for (auto [key, value] : testkit::keyValues(col[0])) set(key, value.replace('_', ' '));
         open();
         const QString shown = QStringList{c<QComboBox>("cmbGPSType")->currentText(),
                                           c<QComboBox>("cmbCOM")->currentText(),
@@ -111,7 +110,7 @@ TEST_F(WindowTest, PortListOffersTheDevicesPresentAndRemembersThemByPath) {
         EXPECT_EQ(list->toolTip().toStdString(), col[5].toStdString());
         fakes.store.writes.clear();
         fakes.dialogs.messages.clear();
-        fakes.comm.port.refusedPort = col[4].startsWith("COM") ? col[4].mid(3).toInt() : 1;
+        fakes.comm.refusedPort = col[4].startsWith("COM") ? col[4].mid(3).toInt() : 1;
         c<QPushButton>("cmdSave")->click();
         QStringList keys;
         for (const QString& w : fakes.store.writes)
@@ -124,17 +123,11 @@ TEST_F(WindowTest, PortListOffersTheDevicesPresentAndRemembersThemByPath) {
 TEST_F(WindowTest, BrowseFillsTheFileBoxUnlessCancelledAndGivesAGpxNameItsEnding) {
     set("1StUse2", "1");
     open();
-    // The path picked, the filter it was picked with, the file box after.
-    for (const auto& [path, filter, shown] :
-         std::vector<std::tuple<QString, int, QString>>{{"/home/u/new.txt", 0, "/home/u/new.txt"},
-                                                        {"/home/u/new", 0, "/home/u/new"},
-                                                        {"/home/u/new", 2, "/home/u/new.gpx"},
-                                                        {"/home/u/a.txt", 2, "/home/u/a.txt"},
-                                                        {{}, 0, "/home/u/a.txt"}}) {
-        fakes.dialogs.savePath = path.isNull() ? std::nullopt : std::optional(path);
-        fakes.dialogs.saveFilter = filter;
+    for (const QStringList& row : testkit::qtTableRows(KELVARON_APP_DATA "/browse.txt")) {
+        fakes.dialogs.savePath = row[0] == "-" ? std::nullopt : std::optional(row[0]);
+        fakes.dialogs.saveFilter = row[1].toInt();
         c<QPushButton>("cmdBrowse")->click();
-        EXPECT_EQ(c<QLineEdit>("txtFName")->text(), shown);
+        EXPECT_EQ(c<QLineEdit>("txtFName")->text(), row[2]);
     }
 }
 
@@ -146,7 +139,7 @@ TEST_F(WindowTest, SaveRefusesAnEmptyFileNameOrAFolderItCannotWrite) {
         fakes.store.values = {{"Settings/1StUse2", "1"}, {"Settings/Dev", "10"}};
         fakes.store.writes.clear();
         fakes.dialogs.messages.clear();
-        fakes.comm.port.refusedPort = 1;
+        fakes.comm.refusedPort = 1;
         open();
         window->show();
         c<QLineEdit>("txtFName")->setText(name);
@@ -179,8 +172,8 @@ TEST_F(WindowTest, SaveChecksTheDeviationStoresTheSettingsAndLocksInOrder) {
         fakes.store.values = {{"Settings/1StUse2", "1"}};
         fakes.store.writes.clear();
         fakes.dialogs.messages.clear();
-        fakes.comm.port.opens.clear();
-        fakes.comm.port.refusedPort = 1;  // a passing Save ends at the port
+        fakes.comm.opens.clear();
+        fakes.comm.refusedPort = 1;  // a passing Save ends at the port
         open();
         window->show();
         c<QLineEdit>("txtFName")->setText("/tmp/x.txt");
@@ -203,7 +196,7 @@ TEST_F(WindowTest, SaveChecksTheDeviationStoresTheSettingsAndLocksInOrder) {
             EXPECT_EQ(fakes.dialogs.messages,
                       std::vector<QString>{"Minimal Deviation must be between 5 and 90 degrees"});
             EXPECT_TRUE(fakes.store.writes.empty());
-            EXPECT_TRUE(fakes.comm.port.opens.empty());
+            EXPECT_TRUE(fakes.comm.opens.empty());
             EXPECT_EQ(window->windowTitle(), "Kelvaron");
             EXPECT_EQ(window->focusWidget(), c("txtDev"));
             EXPECT_TRUE(log.log.isEmpty());

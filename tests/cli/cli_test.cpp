@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 #include <csignal>
@@ -38,8 +37,8 @@ TEST(CommandLine, Table) {
     for (const QStringList& row : testkit::qtTableRows(KELVARON_CLI_DATA "/options.txt")) {
         QTemporaryDir dir;
         app::QtSettingsStore store(dir.filePath("Kelvaron.conf"));
-        for (const QString& kv : words(row[1]))
-            store.write("Settings", kv.section('=', 0, 0), kv.section('=', 1));
+        for (const auto& [key, value] : testkit::keyValues(row[1]))
+            store.write("Settings", key, value);
         const cli::Command c =
             cli::parseCommandLine(QStringList{"kelvaron-get"} + words(row[0]), store);
         QString got = QStringLiteral("exit %1: %2").arg(c.exitCode).arg(c.text);
@@ -85,14 +84,10 @@ TEST_P(Program, Row) {
 
     QDir(dir).mkpath("tmp");
     app::QtSettingsStore store(dir + "/config/Kelvaron/Kelvaron.conf");
-    for (const QString& kv : words(fill(cols[3]))) {
-        const QString key = kv.section('=', 0, 0);
+    for (const auto& [key, value] : testkit::keyValues(fill(cols[3])))
         store.write(key.contains('/') ? key.section('/', 0, 0) : "Settings", key.section('/', -1),
-                    kv.section('=', 1));
-    }
-    std::map<QString, QString> o;
-    for (const QString& s : words(cols[4]))
-        o[s.section(QRegularExpression("[=@]"), 0, 0)] = s.section(QRegularExpression("[=@]"), 1);
+                    value);
+    std::map<QString, QString> o = testkit::keyValues(cols[4], "=@");
 
     QProcess get;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

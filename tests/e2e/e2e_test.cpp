@@ -10,7 +10,6 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -43,10 +42,7 @@ std::vector<Row> loadRows() {
         Row r;
         r.name = cols.value(0).trimmed();
         r.sim = cols.value(1).split(' ', Qt::SkipEmptyParts);
-        for (const QString& s : cols.value(2).split(' ', Qt::SkipEmptyParts) +
-                                    cols.value(3).split(' ', Qt::SkipEmptyParts))
-            r.opts[s.section(QRegularExpression("[=@:]"), 0, 0)] =
-                s.section(QRegularExpression("[=@:]"), 1);
+        r.opts = testkit::keyValues(cols.value(2) + ' ' + cols.value(3), "=@:");
         const QString m = cols.value(4).trimmed().replace(QStringLiteral("\\r\\n"), "\r\n");
         r.checkMessages = m != "*";
         if (r.checkMessages && !m.isEmpty()) r.messages = m.split(QStringLiteral(";;"));
@@ -100,10 +96,9 @@ TEST_P(EndToEnd, Row) {
     testkit::SimReceiver sim(dir, row.sim + QStringList{"--dump-track", dump});
     ASSERT_TRUE(sim.started()) << sim.errors().toStdString();
 
-    for (const QString& kv : QStringLiteral("COM=0 Speed=11 CorSys=0 Reduce=0 Dev=10 "
-                                            "FName=track.txt split=0 limit=60000")
-                                 .split(' '))
-        o.try_emplace(kv.section('=', 0, 0), kv.section('=', 1));
+    o.merge(
+        testkit::keyValues("COM=0 Speed=11 CorSys=0 Reduce=0 Dev=10 FName=track.txt split=0 "
+                           "limit=60000"));  // what the row leaves out
     if (o.count("blockfile")) QFile(dir + '/' + o["blockfile"]).open(QIODevice::WriteOnly);
     if (o.count("mkdir"))
         for (const QString& name : o["mkdir"].split(',')) QDir(dir).mkpath(name);
@@ -193,9 +188,7 @@ TEST_P(EndToEnd, Row) {
             for (const QString& f : kept)
                 if (m.contains(f)) points += readBytes(f);
         EXPECT_EQ(points, readBytes(dump)) << said;
-        for (const QString& f : kept) {
-            EXPECT_EQ(modeOf(f), 0600);
-        }
+        for (const QString& f : kept) EXPECT_EQ(modeOf(f), 0600);
     }
     EXPECT_TRUE(!o.count("exit") || w.exit.codes.size() == (o["exit"] == "0" ? 1u : 0u));
     EXPECT_TRUE(!o.count("simdone") || sim.finished()) << sim.errors().toStdString();

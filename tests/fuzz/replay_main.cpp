@@ -1,11 +1,11 @@
 // Replays kept fuzz inputs through a target without libFuzzer, so every build (the plain
 // one and the sanitizer one) runs the seed corpus and the regression cases.
 // Usage: replay_<target> <file or directory>...  Hidden files (.gitkeep) are skipped.
-#include <algorithm>
 #include <filesystem>
 #include <vector>
 
 #include "tests/fuzz/fuzz_support.h"
+#include "tests/support/case_table.h"
 #include "tests/support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -22,12 +22,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "replay: %s is neither a file nor a directory\n", argv[i]);
             return 2;
         }
-        std::vector<fs::path> found;
-        for (const auto& entry : fs::directory_iterator(argv[i]))
-            if (entry.is_regular_file() && entry.path().filename().string()[0] != '.')
-                found.push_back(entry.path());
-        std::sort(found.begin(), found.end());
-        files.insert(files.end(), found.begin(), found.end());
+        for (const fs::path& file : testkit::filesIn(argv[i], "")) files.push_back(file);
     }
     for (const auto& file : files) {
         std::fprintf(stderr, "replay: %s\n", file.c_str());

@@ -46,7 +46,9 @@ std::vector<std::filesystem::path> filesIn(const std::string& folder,
                                            const std::string& extension) {
     std::vector<std::filesystem::path> files;
     for (const auto& entry : std::filesystem::directory_iterator(folder))
-        if (entry.path().extension() == extension) files.push_back(entry.path());
+        if (entry.is_regular_file() && entry.path().filename().string()[0] != '.' &&
+            (extension.empty() || entry.path().extension() == extension))
+            files.push_back(entry.path());
     std::sort(files.begin(), files.end());
     return files;
 }

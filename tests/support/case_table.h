@@ -18,7 +18,8 @@ std::vector<std::string> cells(const std::string& row, char separator = '|');
 // "\r", "\n" and "\xHH" as the bytes they name, "{C*N}" as N copies of the character C.
 std::string unescape(const std::string& text);
 
-// The files directly in `folder` whose names end in `extension`, sorted by name.
+// The files directly in `folder` whose names end in `extension` (any name when it is empty),
+// sorted by name; hidden files (.gitkeep) are left out.
 std::vector<std::filesystem::path> filesIn(const std::string& folder, const std::string& extension);
 
 // `text` as a GoogleTest case name: every character but ASCII letters and digits becomes "_".
