@@ -61,7 +61,7 @@ class GarminDialogue : public ::testing::TestWithParam<Dialogue> {};
 TEST_P(GarminDialogue, Replays) {
     QTemporaryDir dir;
     testkit::FakePlatform fakes(dir.path());
-    auto& port = fakes.comm.port;
+    auto& port = fakes.comm;
     const std::string request = testkit::frame(254, "");
     std::set<int> answered;
     std::size_t seen = 0;

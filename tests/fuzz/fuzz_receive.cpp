@@ -32,9 +32,7 @@ constexpr std::size_t kMaxSteps = 8192;
 // Every accepted frame ends in a 16 followed by 3 somewhere in the stream.
 std::size_t Frame_Ends(std::string_view stream) {
     std::size_t count = 0;
-    for (std::size_t i = 1; i < stream.size(); ++i) {
-        if (stream[i - 1] == 16 && stream[i] == 3) ++count;
-    }
+    for (std::size_t i = 1; i < stream.size(); ++i) count += stream[i - 1] == 16 && stream[i] == 3;
     return count;
 }
 

@@ -15,8 +15,10 @@
 namespace testkit {
 
 // A serial port whose input the test hands out: `input` all at once, then `chunks` one per
-// read. Every write is kept, and `onWrite` may answer it.
-class FakePort : public seams::SerialPort {
+// read. Every write is kept, and `onWrite` may answer it. The window's port fake builds on
+// it with the window's port as `Base`.
+template <class Base = seams::SerialPort>
+class BasicFakePort : public Base {
   public:
     bool isOpen() const override { return open_; }
     bool open(int port, const std::string& settings) override {
@@ -24,10 +26,7 @@ class FakePort : public seams::SerialPort {
         open_ = port != refusedPort;
         return open_;
     }
-    void close() override {
-        open_ = false;
-        ++closes;
-    }
+    void close() override { open_ = false; }
     void write(const std::string& bytes) override {
         written.push_back(bytes);
         if (onWrite) onWrite(bytes);
@@ -59,21 +58,23 @@ class FakePort : public seams::SerialPort {
     std::vector<std::pair<int, std::string>> opens;
     std::vector<std::string> written;
     std::function<void(const std::string&)> onWrite;
-    int closes = 0;
     int reads = 0;
     int discards = 0;
 
   private:
     bool open_ = false;
 };
+using FakePort = BasicFakePort<>;
 
-class FakeTimer : public seams::ReplyTimer {
+template <class Base = seams::ReplyTimer>
+class BasicFakeTimer : public Base {
   public:
     void arm() override { armed = true; }
     void disarm() override { armed = false; }
     bool isArmed() const override { return armed; }
     bool armed = false;
 };
+using FakeTimer = BasicFakeTimer<>;
 
 class FakeClock : public seams::Clock {
   public:
@@ -113,11 +114,10 @@ class RecordingHost : public garmin::Host {
     void cError(std::int16_t& code, std::string& message, garmin::Packet& packet) override {
         errors.push_back({code, message, packet});
     }
-    void setSentencesSeen(bool seen) override { sentencesSeen = seen; }
+    void setSentencesSeen(bool) override {}
 
     std::vector<std::pair<std::uint8_t, std::uint8_t>> received;
     std::vector<ErrorReport> errors;
-    bool sentencesSeen = false;
     std::function<void(std::uint8_t command, std::uint8_t data1)> onReceive;
 };
 

@@ -16,42 +16,30 @@
 
 namespace testkit {
 
-class FakeCommPort final : public app::CommPort {
+class FakeCommPort final : public BasicFakePort<app::CommPort> {
   public:
-    bool isOpen() const override { return port.isOpen(); }
-    bool open(int n, const std::string& settings) override { return port.open(n, settings); }
-    void close() override { port.close(); }
-    void write(const std::string& bytes) override { port.write(bytes); }
-    std::string readAll() override { return port.readAll(); }
-    void discardInput() override { port.discardInput(); }
-    int commEvent() const override { return port.commEvent(); }
     void setEventHandler(std::function<void()> h) override { handler = std::move(h); }
     QString deviceName(int n) const override { return QStringLiteral("/dev/fake%1").arg(n); }
     void setDevice(const QString& path) override { chosenDevice = path; }
     QString device() const override { return chosenDevice; }
     QString openFailureText() const override { return {}; }
     // Bytes that arrive, and the port's event for them.
-    void arrive(const std::string& bytes, int event = seams::kCommEvReceive) {
-        port.chunks.push_back(bytes);
-        port.event = event;
+    void arrive(const std::string& bytes, int kind = seams::kCommEvReceive) {
+        chunks.push_back(bytes);
+        event = kind;
         if (handler) handler();
     }
 
-    FakePort port;
     std::function<void()> handler;
     QString chosenDevice;
 };
 
-class FakeTickTimer final : public app::TimeoutTimer {
+class FakeTickTimer final : public BasicFakeTimer<app::TimeoutTimer> {
   public:
-    void arm() override { armed = true; }
-    void disarm() override { armed = false; }
-    bool isArmed() const override { return armed; }
     void setTickHandler(std::function<void()> h) override { handler = std::move(h); }
     void tick() {
         if (armed && handler) handler();
     }
-    bool armed = false;
     std::function<void()> handler;
 };
 
