@@ -64,10 +64,8 @@ TEST(CommandLine, Table) {
 
 struct Run {
     QStringList cols;
+    friend void PrintTo(const Run& r, std::ostream* os) { *os << r.cols[0].toStdString(); }
 };
-void PrintTo(const Run& r, std::ostream* os) {
-    *os << r.cols[0].toStdString();
-}
 
 class Program : public ::testing::TestWithParam<Run> {};
 

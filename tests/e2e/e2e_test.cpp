@@ -30,10 +30,8 @@ struct Row {
     std::map<QString, QString> opts;  // settings, events and outcome, "key" or "key=value"
     QStringList messages;
     bool checkMessages = true;
+    friend void PrintTo(const Row& r, std::ostream* os) { *os << r.name.toStdString(); }
 };
-void PrintTo(const Row& r, std::ostream* os) {
-    *os << r.name.toStdString();
-}
 
 std::vector<Row> loadRows() {
     std::vector<Row> rows;

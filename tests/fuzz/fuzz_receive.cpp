@@ -43,11 +43,6 @@ void Deliver_With_Error(Engine& engine, std::string_view bytes, int kind) {
     FUZZ_CHECK(engine.gps.pendingInput() == 0);
 }
 
-void Other_Event(Engine& engine, int kind) {
-    engine.port.event = kind;
-    engine.gps.KelvComm_OnComm();
-}
-
 void Run_Schedule(Engine& engine, std::string_view schedule, Input& stream) {
     for (std::size_t step = 0; !stream.Empty(); ++step) {
         if (step >= kMaxSteps || schedule.empty()) {
@@ -62,7 +57,8 @@ void Run_Schedule(Engine& engine, std::string_view schedule, Input& stream) {
         } else if (v < 0xFC) {
             Deliver_With_Error(engine, stream.Take(v - 0xF7u), 1001 + (v - 0xF8));
         } else if (v < 0xFE) {
-            Other_Event(engine, v == 0xFC ? 1 : 3);
+            engine.port.event = v == 0xFC ? 1 : 3;  // an event of another kind
+            engine.gps.KelvComm_OnComm();
         } else {
             engine.Feed({});
         }

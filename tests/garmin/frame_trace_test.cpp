@@ -8,10 +8,10 @@
 
 #include "app/download.h"
 #include "app/frame_trace.h"
-#include "app/services.h"
 #include "app/tracing_port.h"
 #include "garmin/gps.h"
 #include "tests/support/case_table.h"
+#include "tests/support/qt/app_fakes.h"
 #include "tests/support/seam_fakes.h"
 #include "tests/support/temp_dir.h"
 
@@ -66,18 +66,10 @@ TEST(FrameTrace, TableRows) {
     EXPECT_EQ(testkit::readFile(dir.path("trace.txt")), expected);
 }
 
-class OneSetting : public app::SettingsStore {
-  public:
-    std::optional<QString> read(const QString& section, const QString& key) const override {
-        return section + '/' + key == "Settings/Trace" ? std::optional(QString("set.txt"))
-                                                       : std::nullopt;
-    }
-    void write(const QString&, const QString&, const QString&) override {}
-};
-
 // The runner's choice (a command line's --trace), else the environment, else the settings.
 TEST(FrameTrace, ChosenFile) {
-    const OneSetting settings;
+    testkit::MemoryStore settings;
+    settings.values["Settings/Trace"] = "set.txt";
     EXPECT_EQ(app::FrameTrace::chosenFile({1, "9600", {}, "run.txt"}, settings), "run.txt");
     qputenv("KELVARON_TRACE", "env.txt");
     EXPECT_EQ(app::FrameTrace::chosenFile({}, settings), "env.txt");

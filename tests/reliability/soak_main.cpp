@@ -18,6 +18,7 @@
 
 #include "tests/support/convert_oracle.h"
 #include "tests/support/qt/e2e_harness.h"
+#include "tests/support/qt/qt_case_table.h"
 
 namespace {
 
@@ -63,11 +64,8 @@ int soak(const QStringList& args) {
     if (!receiver.started()) return std::printf("FAIL: the simulator did not start\n"), 1;
     testkit::LiveWindow w(dir.path());
     w.mapPort(1, receiver.link());
-    for (auto [key, value] : {std::pair{"GPSType", garmin ? "1" : "0"},
-                              {"Speed", "11"},
-                              {"CorSys", "0"},
-                              {"Reduce", "0"},
-                              {"Dev", "10"}})
+    for (const auto& [key, value] : testkit::keyValues(
+             QStringLiteral("GPSType=%1 Speed=11 CorSys=0 Reduce=0 Dev=10").arg(garmin ? 1 : 0)))
         w.set(key, value);
     w.set("FName", dir.filePath("track.txt"));
     w.open();
