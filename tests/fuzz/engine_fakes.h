@@ -5,17 +5,14 @@
 
 #include <string_view>
 
-#include "garmin/gps.h"
 #include "tests/fuzz/fuzz_support.h"
 #include "tests/support/garmin_frames.h"
-#include "tests/support/seam_fakes.h"
+#include "tests/support/garmin_rig.h"
 
 namespace kelvaron_fuzz {
 
-struct Engine {
-    Engine() : pump(&clock), gps(port, timer, pump, clock, host) {
-        gps.Settings("9600,n,8,1");
-        gps.PortOpen();
+struct Engine : testkit::GarminRig {
+    Engine() {
         port.onWrite = [this](const std::string& bytes) {
             FUZZ_CHECK(testkit::unframe(bytes, lastWritten));
             ++writes;
@@ -47,12 +44,6 @@ struct Engine {
         host.errors.clear();
     }
 
-    testkit::FakePort port;
-    testkit::FakeTimer timer;
-    testkit::FakeClock clock;
-    testkit::FakePump pump;
-    testkit::RecordingHost host;
-    garmin::cGarminGPS gps;
     garmin::Packet lastWritten;
     std::size_t writes = 0;
     std::string lastIncoming;

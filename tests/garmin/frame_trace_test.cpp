@@ -9,10 +9,9 @@
 #include "app/download.h"
 #include "app/frame_trace.h"
 #include "app/tracing_port.h"
-#include "garmin/gps.h"
 #include "tests/support/case_table.h"
+#include "tests/support/garmin_rig.h"
 #include "tests/support/qt/app_fakes.h"
-#include "tests/support/seam_fakes.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -25,16 +24,9 @@ TEST(FrameTrace, TableRows) {
     auto now = start;
     app::FrameTrace trace([&now] { return time_point_cast<system_clock::duration>(now); });
     ASSERT_EQ(trace.open(QString::fromStdString(dir.path("trace.txt"))), QString());
-    testkit::FakePort port;
-    testkit::FakeTimer timer;
-    testkit::FakeClock clock;
-    testkit::FakePump pump(&clock);
-    testkit::RecordingHost host;
-    garmin::cGarminGPS gps(port, timer, pump, clock, host);
-    gps.Settings("9600,n,8,1");
-    gps.PortOpen();
-    trace.attach(gps);
-    app::TracingPort textPort(port, trace);
+    testkit::GarminRig rig;
+    trace.attach(rig.gps);
+    app::TracingPort textPort(rig.port, trace);
 
     std::string expected;
     for (const std::string& row : testkit::tableLines(TRACE_TABLE)) {
@@ -48,14 +40,14 @@ TEST(FrameTrace, TableRows) {
         const std::string text =
             testkit::unescape(action.substr(verb.size() + 1, action.size() - verb.size() - 2));
         if (verb == "garmin") {
-            gps.Request_Product_Data();
+            rig.gps.Request_Product_Data();
         } else if (verb == "garmin<") {
-            port.input = text;
-            gps.KelvComm_OnComm();
+            rig.port.input = text;
+            rig.gps.KelvComm_OnComm();
         } else if (verb == "port>") {
             textPort.write(text);
         } else if (verb == "port<") {
-            port.chunks.push_back(text);
+            rig.port.chunks.push_back(text);
             textPort.readAll();
         } else {
             textPort.close();

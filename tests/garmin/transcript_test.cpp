@@ -19,10 +19,9 @@
 #include <map>
 #include <sstream>
 
-#include "garmin/gps.h"
 #include "tests/support/case_table.h"
 #include "tests/support/garmin_frames.h"
-#include "tests/support/seam_fakes.h"
+#include "tests/support/garmin_rig.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -54,19 +53,17 @@ std::string num(double v) {
     return text;
 }
 
-class Dialogue {
+class Dialogue : GarminRig {
   public:
-    Dialogue() : pump_(&clock_), gps_(port_, timer_, pump_, clock_, host_) {
-        port_.onWrite = [this](const std::string& bytes) { say("> " + toHex(bytes)); };
-        host_.onReceive = [this](std::uint8_t id, std::uint8_t data1) { received(id, data1); };
-        gps_.Link_Error = [this](std::int16_t& code, std::string& text, garmin::Packet&) {
+    Dialogue() {
+        port.onWrite = [this](const std::string& bytes) { say("> " + toHex(bytes)); };
+        host.onReceive = [this](std::uint8_t id, std::uint8_t data1) { received(id, data1); };
+        gps.Link_Error = [this](std::int16_t& code, std::string& text, garmin::Packet&) {
             say("expect link " + std::to_string(code) + " " + quote(text));
         };
-        gps_.NMEA = [this](std::string& sentence, bool& matched) {
+        gps.NMEA = [this](std::string& sentence, bool& matched) {
             say("expect nmea " + quote(sentence) + (matched ? " matched" : " unmatched"));
         };
-        gps_.Settings("9600,n,8,1");
-        gps_.PortOpen();
     }
 
     // The transcript with every recorded line made afresh from what the engine did.
@@ -87,63 +84,61 @@ class Dialogue {
         std::string verb, rest;
         words >> verb;
         std::getline(words >> std::ws, rest);
-        const std::size_t errorsBefore = host_.errors.size(), waitsBefore = pump_.waits.size();
-        const std::size_t opensBefore = port_.opens.size();
-        const int discardsBefore = port_.discards;
+        const std::size_t errorsBefore = host.errors.size(), waitsBefore = pump.waits.size();
+        const std::size_t opensBefore = port.opens.size();
+        const int discardsBefore = port.discards;
         if (verb == "<" || verb.starts_with("<<") || verb == "flood") {
             feed(verb, rest);
         } else if (verb == "commerror") {
-            port_.event = std::stoi(rest);
-            gps_.KelvComm_OnComm();
+            port.event = std::stoi(rest);
+            gps.KelvComm_OnComm();
         } else if (verb == "tick") {
-            for (int i = rest.empty() ? 1 : std::stoi(rest); i > 0; --i)
-                gps_.KelvTmrTimeout_Timer();
+            for (int i = rest.empty() ? 1 : std::stoi(rest); i > 0; --i) gps.KelvTmrTimeout_Timer();
         } else if (verb == "nested") {
             nested_ = rest;
         } else if (verb == "trace") {
-            gps_.HexDebug = [this](std::string& text) { say("expect trace " + quote(text)); };
+            gps.HexDebug = [this](std::string& text) { say("expect trace " + quote(text)); };
         } else if (verb == "port") {
-            gps_.Port(static_cast<std::int16_t>(std::stoi(rest)));
+            gps.Port(static_cast<std::int16_t>(std::stoi(rest)));
         } else if (verb == "ignore") {
-            gps_.IgnoreCheckSum(true);
+            gps.IgnoreCheckSum(true);
         } else if (verb == "track") {
             std::istringstream f(rest);
             int segment = 0;
-            f >> gps_.Track.lat >> gps_.Track.lon >> gps_.Track.Time >> segment >> gps_.Track.Alt >>
-                gps_.Track.Dpth;
-            gps_.Track.New_Segment = segment != 0;
+            f >> gps.Track.lat >> gps.Track.lon >> gps.Track.Time >> segment >> gps.Track.Alt >>
+                gps.Track.Dpth;
+            gps.Track.New_Segment = segment != 0;
         } else if (verb == "header") {
             std::istringstream f(rest);
             int dspl = 0, color = 0;
             f >> dspl >> color;
-            gps_.Track.Dspl = dspl != 0;
-            gps_.Track.Color = static_cast<std::uint8_t>(color);
-            gps_.Track.Ident = unquote(rest.substr(rest.find('"')));
+            gps.Track.Dspl = dspl != 0;
+            gps.Track.Color = static_cast<std::uint8_t>(color);
+            gps.Track.Ident = unquote(rest.substr(rest.find('"')));
         } else if (verb == "call") {
             call(rest);
         } else {
             ADD_FAILURE() << "unknown transcript line: " << line;
         }
-        for (std::size_t i = errorsBefore; i < host_.errors.size(); ++i) {
-            const auto& e = host_.errors[i];
+        for (std::size_t i = errorsBefore; i < host.errors.size(); ++i) {
+            const auto& e = host.errors[i];
             say("expect error " + std::to_string(e.code) + " " + quote(e.message) + " after " +
                 toHex(std::string(e.packet.begin(), e.packet.end())));
         }
-        for (std::size_t i = opensBefore; i < port_.opens.size(); ++i)
-            say("expect open " + std::to_string(port_.opens[i].first) + " " +
-                port_.opens[i].second);
-        if (port_.discards != discardsBefore) say("expect input discarded");
-        if (pump_.waits.size() != waitsBefore) {
+        for (std::size_t i = opensBefore; i < port.opens.size(); ++i)
+            say("expect open " + std::to_string(port.opens[i].first) + " " + port.opens[i].second);
+        if (port.discards != discardsBefore) say("expect input discarded");
+        if (pump.waits.size() != waitsBefore) {
             int total = 0;
-            for (std::size_t i = waitsBefore; i < pump_.waits.size(); ++i) total += pump_.waits[i];
+            for (std::size_t i = waitsBefore; i < pump.waits.size(); ++i) total += pump.waits[i];
             say("expect waited " + std::to_string(total) + " ms in " +
-                std::to_string(pump_.waits.size() - waitsBefore) + " slices");
+                std::to_string(pump.waits.size() - waitsBefore) + " slices");
         }
-        if (timer_.armed != armed_) say(timer_.armed ? "expect armed" : "expect disarmed");
-        if (gps_.pendingInput() != pending_)
-            say("expect pending " + std::to_string(gps_.pendingInput()));
-        armed_ = timer_.armed;
-        pending_ = gps_.pendingInput();
+        if (timer.armed != armed_) say(timer.armed ? "expect armed" : "expect disarmed");
+        if (gps.pendingInput() != pending_)
+            say("expect pending " + std::to_string(gps.pendingInput()));
+        armed_ = timer.armed;
+        pending_ = gps.pendingInput();
     }
 
     void feed(const std::string& verb, const std::string& rest) {
@@ -163,9 +158,9 @@ class Dialogue {
             const std::string idAndData = fromHex(hex);
             bytes = frame(static_cast<std::uint8_t>(idAndData[0]), idAndData.substr(1), size);
         }
-        port_.input += bytes;
-        port_.event = seams::kCommEvReceive;
-        gps_.KelvComm_OnComm();
+        port.input += bytes;
+        port.event = seams::kCommEvReceive;
+        gps.KelvComm_OnComm();
     }
 
     void call(const std::string& text) {
@@ -187,24 +182,24 @@ class Dialogue {
             {"Send_Track", &garmin::cGarminGPS::Send_Track},
             {"Send_Track_Header", &garmin::cGarminGPS::Send_Track_Header}};
         if (const auto it = plain.find(name); it != plain.end()) {
-            (gps_.*(it->second))();
+            (gps.*(it->second))();
         } else if (name == "Send" || name == "SendNoReply") {
             const std::string bytes = fromHex(arg);
-            gps_.Send(garmin::Packet(bytes.begin(), bytes.end()), name == "SendNoReply");
+            gps.Send(garmin::Packet(bytes.begin(), bytes.end()), name == "SendNoReply");
         } else if (name == "Start_of_Records") {
-            gps_.Start_of_Records(static_cast<std::uint16_t>(std::stoi(arg)));
+            gps.Start_of_Records(static_cast<std::uint16_t>(std::stoi(arg)));
         } else if (name == "WaitFor") {
-            gps_.WaitFor(std::stoi(arg));
+            gps.WaitFor(std::stoi(arg));
         } else if (name == "PortOpen") {
-            say(gps_.PortOpen() ? "expect = true" : "expect = false");
+            say(gps.PortOpen() ? "expect = true" : "expect = false");
         } else if (name == "Settings") {
-            gps_.Settings(arg);
+            gps.Settings(arg);
         } else if (name == "TrimNull") {
             std::string in = unquote(arg);
-            const std::string result = gps_.TrimNull(in);
+            const std::string result = gps.TrimNull(in);
             say("expect = " + quote(result) + " leaving " + quote(in));
         } else if (name == "NMEA_Checksum") {
-            say("expect = " + gps_.NMEA_Checksum(unquote(arg)));
+            say("expect = " + gps.NMEA_Checksum(unquote(arg)));
         } else {
             ADD_FAILURE() << "unknown procedure " << name;
         }
@@ -212,40 +207,34 @@ class Dialogue {
 
     void received(std::uint8_t id, std::uint8_t data1) {
         say("expect receive " + toHex(std::string{char(id), char(data1)}));
-        const auto& t = gps_.Track;
-        if (id == gps_.PID_Trk_Data()) {
+        const auto& t = gps.Track;
+        if (id == gps.PID_Trk_Data()) {
             say("expect track " + num(t.lat) + " " + num(t.lon) + " " + t.Time + " seg " +
                 std::to_string(t.New_Segment) + " alt " + num(t.Alt) + " depth " + num(t.Dpth));
-        } else if (id == gps_.PID_Trk_Hdr()) {
+        } else if (id == gps.PID_Trk_Hdr()) {
             say("expect header " + std::to_string(t.Dspl) + " " + std::to_string(t.Color) + " " +
                 quote(t.Ident));
-        } else if (id == gps_.PID_Product_Data()) {
-            const auto& p = gps_.Product_Data;
+        } else if (id == gps.PID_Product_Data()) {
+            const auto& p = gps.Product_Data;
             say("expect product " + std::to_string(p.Product_ID) + " " +
                 std::to_string(p.Software_Version) + " " + quote(p.Product_Description_1) + " " +
                 quote(p.Product_Description_2));
-        } else if (id == gps_.PID_Records()) {
-            say("expect records " + std::to_string(gps_.Incoming_Records_Count()));
-        } else if (id == gps_.PID_Protocol_Array()) {
+        } else if (id == gps.PID_Records()) {
+            say("expect records " + std::to_string(gps.Incoming_Records_Count()));
+        } else if (id == gps.PID_Protocol_Array()) {
             std::string names = "expect names";
             for (const auto* name :
-                 {&gps_.Link_Protocol(), &gps_.WayPoint_Transfer_Protocol(),
-                  &gps_.Waypoint_Data_Format(), &gps_.Route_Transfer_Protocol(),
-                  &gps_.Route_Data_Format(), &gps_.Route_Wpt_Data_Format(),
-                  &gps_.Track_Transfer_Protocol(), &gps_.Track_Data_Format(),
-                  &gps_.Prox_Wpt_Transfer_Protocol(), &gps_.Prox_Wpt_Data_Format()})
+                 {&gps.Link_Protocol(), &gps.WayPoint_Transfer_Protocol(),
+                  &gps.Waypoint_Data_Format(), &gps.Route_Transfer_Protocol(),
+                  &gps.Route_Data_Format(), &gps.Route_Wpt_Data_Format(),
+                  &gps.Track_Transfer_Protocol(), &gps.Track_Data_Format(),
+                  &gps.Prox_Wpt_Transfer_Protocol(), &gps.Prox_Wpt_Data_Format()})
                 names += " " + quote(*name);
             say(names);
         }
         if (!nested_.empty()) act(std::exchange(nested_, {}));
     }
 
-    FakePort port_;
-    FakeTimer timer_;
-    FakeClock clock_;
-    FakePump pump_;
-    RecordingHost host_;
-    garmin::cGarminGPS gps_;
     std::string out_;
     std::string nested_;
     bool armed_ = false;
