@@ -4,12 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include "app/desktop_services.h"
 #include "app/open_failure.h"
@@ -19,13 +18,6 @@
 #include "tests/support/qt/qt_case_table.h"
 
 namespace {
-
-bool pumpUntil(const std::function<bool()>& done, int ms = 3000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 TEST(QtSerialPort, PassesEveryByteBothWaysAndReportsALostDeviceOnce) {
     auto pty = std::make_unique<testkit::PtyPair>();
@@ -45,15 +37,16 @@ TEST(QtSerialPort, PassesEveryByteBothWaysAndReportsALostDeviceOnce) {
     EXPECT_EQ(echoed, all);
     ASSERT_TRUE(testkit::writeAll(pty->master(), all));
     std::string got;
-    ASSERT_TRUE(pumpUntil([&] { return (got += port.readAll()).size() >= all.size(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (got += port.readAll()).size() >= all.size(); }));
     EXPECT_EQ(got, all);
     EXPECT_EQ(events.front(), seams::kCommEvReceive);
 
     ASSERT_TRUE(testkit::writeAll(pty->master(), "last words\r\n"));
-    pumpUntil([&] { return events.size() > 1 && events.back() == seams::kCommEvReceive; }, 500);
+    static_cast<void>(QTest::qWaitFor(
+        [&] { return events.size() > 1 && events.back() == seams::kCommEvReceive; }, 500));
     pty.reset();  // the receiver unplugged: the line hangs up
-    ASSERT_TRUE(pumpUntil([&] { return !port.isOpen(); }));
-    pumpUntil([] { return false; }, 300);  // a tight error loop would show itself here
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !port.isOpen(); }));
+    QTest::qWait(300);  // a tight error loop would show itself here
     EXPECT_EQ(std::count_if(events.begin(), events.end(),
                             [](int e) { return e > seams::kCommErrorThreshold; }),
               1);
