@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <set>
 
 #include "app/frm_kelvaron.h"
@@ -66,11 +67,7 @@ TEST_P(GarminDialogue, Replays) {
     std::set<int> answered;
     std::size_t seen = 0;
     double nextTick = 2;
-    auto requests = [&] {
-        std::size_t n = 0;
-        for (const auto& w : port.written) n += w == request;
-        return n;
-    };
+    auto requests = [&] { return std::size_t(std::ranges::count(port.written, request)); };
     fakes.pump.onEvents = [&] {
         for (; seen < requests(); ++seen)
             if (answered.count(int(seen) + 1)) fakes.comm.arrive(packet({"in", "product", "73"}));
@@ -128,9 +125,8 @@ TEST_P(GarminDialogue, Replays) {
             EXPECT_EQ(on.join(' ').toStdString(), arg.toStdString());
         }
         if (s[1] == "tracks") {
-            bool asked = false;
-            for (const auto& x : port.written) asked |= x == testkit::frame(10, le(6, 2));
-            EXPECT_EQ(asked, arg == "yes");
+            EXPECT_EQ(std::ranges::count(port.written, testkit::frame(10, le(6, 2))) > 0,
+                      arg == "yes");
         }
         QFile file(s[1] == "outlines" ? dir.filePath("track.txt") : keptFile);
         if (s[1] == "outlines" || s[1] == "keptlines") {
