@@ -31,14 +31,8 @@ using namespace testkit;
 std::string quote(std::string_view text) {
     std::string out = "\"";
     for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 32 || byte > 126 || c == '"' || c == '\\') {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
-            out += hex;
-        } else {
-            out += c;
-        }
+        const bool plain = c >= 32 && c <= 126 && c != '"' && c != '\\';
+        out += plain ? std::string(1, c) : "\\x" + toHex(std::string_view(&c, 1));
     }
     return out + '"';
 }
