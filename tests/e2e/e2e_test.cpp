@@ -200,9 +200,8 @@ TEST_P(EndToEnd, Row) {
                                         : caption.isEmpty() || w.caption() == caption)
         << w.caption().toStdString();
     for (const char* name : {"cmdSave", "cmbCOM", "cmbSpeed", "cmdBrowse", "txtFName", "cmbCorSys",
-                             "chkReduce", "txtDev", "cmbGPSType"}) {
+                             "chkReduce", "txtDev", "cmbGPSType"})
         EXPECT_TRUE(!o.count("ready") || w.control(name)->isEnabled()) << name;
-    }
 
     if (!row.checkMessages) return;
     ASSERT_EQ(w.dialogs.messages.size(), std::size_t(row.messages.size())) << said;
@@ -218,9 +217,8 @@ TEST_P(EndToEnd, Row) {
             EXPECT_EQ(got.toStdString(), want.toStdString());
             continue;
         }
-        for (const QString& part : want.mid(1).split(QStringLiteral(" && "))) {
+        for (const QString& part : want.mid(1).split(QStringLiteral(" && ")))
             EXPECT_TRUE(got.contains(part.trimmed())) << part.toStdString() << " in " << said;
-        }
     }
 }
 

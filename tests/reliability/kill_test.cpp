@@ -14,7 +14,6 @@
 #include <fstream>
 #include <string>
 #include <thread>
-#include <vector>
 
 extern char** environ;
 
@@ -43,17 +42,14 @@ TEST(KilledDownload, KeepsEveryAcknowledgedPoint) {
     const fs::path dir = pattern;
     ::setenv("TMPDIR", pattern, 1);  // the download's folders go here
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    std::vector<std::string> args = {KELVARON_SOAK_PATH, "garmin", "20000", "1", "0", "120"};
-    std::vector<char*> argv;
-    for (auto& s : args) argv.push_back(s.data());
-    argv.push_back(nullptr);
+    const char* argv[] = {KELVARON_SOAK_PATH, "garmin", "20000", "1", "0", "120", nullptr};
 
     posix_spawnattr_t attr;
     posix_spawnattr_init(&attr);
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);  // the simulator joins the group
     posix_spawnattr_setpgroup(&attr, 0);
     pid_t child = 0;
-    ASSERT_EQ(::posix_spawn(&child, argv[0], nullptr, &attr, argv.data(), environ), 0);
+    ASSERT_EQ(::posix_spawn(&child, argv[0], nullptr, &attr, const_cast<char**>(argv), environ), 0);
     posix_spawnattr_destroy(&attr);
 
     // The window acknowledges a point (ACK 34) before it stores it, and the simulator logs
