@@ -4,18 +4,17 @@
 //   semi DEGREES SEMICIRCLES
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <sstream>
 
 #include "garmin/units.h"
+#include "tests/support/case_table.h"
 
 namespace {
 
 TEST(Units, TableRows) {
-    std::ifstream in(UNITS_TABLE);
-    ASSERT_TRUE(in) << UNITS_TABLE;
-    int rows = 0;
-    for (std::string line; std::getline(in, line);) {
+    const auto rows = testkit::tableLines(UNITS_TABLE);
+    EXPECT_GT(rows.size(), 20u);
+    for (const std::string& line : rows) {
         std::istringstream row(line);
         std::string kind, a, b;
         row >> kind >> a >> b;
@@ -31,11 +30,9 @@ TEST(Units, TableRows) {
             EXPECT_EQ(garmin::Degrees_To_Semicircles(std::strtod(a.c_str(), nullptr)), std::stol(b))
                 << line;
         } else {
-            continue;
+            ADD_FAILURE() << "unknown row: " << line;
         }
-        ++rows;
     }
-    EXPECT_GT(rows, 20);
 }
 
 }  // namespace

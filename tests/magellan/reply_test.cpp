@@ -17,8 +17,9 @@ namespace {
 using testkit::unescape;
 
 TEST(ReplyLine, TableRows) {
-    int rows = 0;
-    for (const std::string& row : testkit::tableLines(MAGELLAN_TEST_DATA "/reply_lines.txt")) {
+    const auto rows = testkit::tableLines(MAGELLAN_TEST_DATA "/reply_lines.txt");
+    EXPECT_GT(rows.size(), 25u);
+    for (const std::string& row : rows) {
         std::istringstream in(row);
         std::string kind, line;
         double lat = 0, lon = 0;
@@ -31,16 +32,15 @@ TEST(ReplyLine, TableRows) {
             EXPECT_NEAR(got->lat, lat, 1e-9) << row;
             EXPECT_NEAR(got->lon, lon, 1e-9) << row;
         }
-        ++rows;
     }
-    EXPECT_GT(rows, 25);
 }
 
 // Rows "OUTCOME END POINTS|READ|READ..."; after a Lost row's reads the port drops.
 TEST(ReceiveReply, TableRows) {
     const char* outcomes[] = {"Complete", "Lost", "TooLong", "Stopped"};
-    int rows = 0;
-    for (const std::string& row : testkit::tableLines(MAGELLAN_TEST_DATA "/replies.txt")) {
+    const auto rows = testkit::tableLines(MAGELLAN_TEST_DATA "/replies.txt");
+    EXPECT_GT(rows.size(), 6u);
+    for (const std::string& row : rows) {
         const std::vector<std::string> f = testkit::cells(row);
         std::istringstream in(f[0]);
         std::string outcome;
@@ -68,9 +68,7 @@ TEST(ReceiveReply, TableRows) {
             << row;
         EXPECT_EQ(captions, expected) << row;
         EXPECT_EQ(pump.waits.size(), static_cast<std::size_t>(port.reads)) << "never spins";
-        ++rows;
     }
-    EXPECT_GT(rows, 6);
 }
 
 TEST(ReceiveReply, StopsWhenTheProgramEndsAndCutsNoiseAtTheLimit) {
@@ -88,8 +86,9 @@ TEST(ReceiveReply, StopsWhenTheProgramEndsAndCutsNoiseAtTheLimit) {
 
 // Rows "MESSAGE|POINTS|READ|READ...": a receiver that falls silent, timed on a fake clock.
 TEST(DownloadTrack, SilentReceiverRows) {
-    int rows = 0;
-    for (const std::string& row : testkit::tableLines(MAGELLAN_TEST_DATA "/silences.txt")) {
+    const auto rows = testkit::tableLines(MAGELLAN_TEST_DATA "/silences.txt");
+    EXPECT_EQ(rows.size(), 4u);
+    for (const std::string& row : rows) {
         const std::vector<std::string> f = testkit::cells(row);
         const std::string &message = f[0], &points = f[1];
         testkit::FakePort port;
@@ -118,9 +117,7 @@ TEST(DownloadTrack, SilentReceiverRows) {
         EXPECT_EQ(outcome, points == "0" ? magellan::DownloadOutcome::NoAnswer
                                          : magellan::DownloadOutcome::CutShort);
         EXPECT_FALSE(port.isOpen());
-        ++rows;
     }
-    EXPECT_EQ(rows, 4);
 }
 
 }  // namespace
