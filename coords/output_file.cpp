@@ -136,6 +136,18 @@ void OutputFile::close() {
     if (newPath_.empty()) return;
     if (::rename(newPath_.c_str(), path_.c_str()) != 0) fail("write", errno);
     newPath_.clear();
+    syncFolder();
+}
+
+// The rename lives in the folder: until the folder reaches the disk, a power cut could
+// bring back the old file or none. Nothing is lost if this fails, so it says nothing.
+void OutputFile::syncFolder() const {
+    const std::size_t slash = path_.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path_.substr(0, slash + 1);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
 }
 
 void OutputFile::fail(const char* doing, int error) const {

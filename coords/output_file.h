@@ -29,6 +29,7 @@ class OutputFile {
 
   private:
     void createBeside();
+    void syncFolder() const;
     void flush();
     [[noreturn]] void fail(const char* doing, int error) const;
 
