@@ -32,12 +32,6 @@ DownloadEnd endOf(magellan::DownloadOutcome outcome) {
     return DownloadEnd::CutShort;
 }
 
-// The receive loop counts the bytes of the reply in its caption.
-std::int64_t bytesIn(const std::string& caption) {
-    const auto digits = caption.find_first_of("0123456789");
-    return digits == std::string::npos ? 0 : std::stoll(caption.substr(digits));
-}
-
 }  // namespace
 
 MagellanDownload::MagellanDownload(const Services& services, DownloadUi& ui)
@@ -61,10 +55,8 @@ void MagellanDownload::Download_Magellan_Track(const PortChoice& choice) {
     request.outputName = outFileName.toStdString();
 
     magellan::DownloadHooks hooks;
-    hooks.showCaption = [this](const std::string& s) {
-        ui_.setCaption(QString::fromStdString(s));
-        ui_.progress(bytesIn(s), 0);
-    };
+    hooks.showCaption = [this](const std::string& s) { ui_.setCaption(QString::fromStdString(s)); };
+    hooks.bytesReceived = [this](std::int64_t bytes) { ui_.progress(bytes, 0); };
     hooks.showMessage = [this](const std::string& s) {
         ui_.showMessage(QString::fromStdString(s));
     };

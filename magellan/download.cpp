@@ -78,8 +78,8 @@ DownloadOutcome downloadTrack(seams::SerialPort& port, seams::EventPump& pump,
     }
     port.write(std::string(kTrackCommand));
 
-    const Reply reply =
-        receiveReply(port, pump, {hooks.showCaption, hooks.stopRequested}, hooks.clock);
+    const Reply reply = receiveReply(
+        port, pump, {hooks.showCaption, hooks.stopRequested, hooks.bytesReceived}, hooks.clock);
     if (reply.outcome == Reply::Outcome::Stopped) return DownloadOutcome::Stopped;
 
     const auto points = replyPoints(std::string_view(reply.text).substr(0, reply.end));

@@ -2,6 +2,7 @@
 // its points through a temporary point file to the output file.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -19,6 +20,8 @@ struct DownloadRequest {
 // The window's side of a download.
 struct DownloadHooks {
     std::function<void(const std::string&)> showCaption;
+    // The bytes of the reply so far, each time more arrive (may be empty).
+    std::function<void(std::int64_t)> bytesReceived;
     std::function<void(const std::string&)> showMessage;
     // Why the port did not open, in words for the user (may be empty).
     std::function<std::string()> openFailureText;

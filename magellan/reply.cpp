@@ -32,6 +32,8 @@ Reply receiveReply(seams::SerialPort& port, seams::EventPump& pump, const Receiv
             if (hooks.showCaption)
                 hooks.showCaption("Kelvaron - Received " + std::to_string(reply.text.size()) +
                                   " bytes");
+            if (hooks.bytesReceived)
+                hooks.bytesReceived(static_cast<std::int64_t>(reply.text.size()));
             const auto at = reply.text.find(kEndSentence, from);
             if (at != std::string::npos) {
                 reply.end = at;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -39,6 +40,8 @@ struct Reply {
 struct ReceiveHooks {
     std::function<void(const std::string&)> showCaption;
     std::function<bool()> stopRequested;  // may be empty
+    // The bytes of the reply so far, each time more arrive (may be empty).
+    std::function<void(std::int64_t)> bytesReceived = {};
 };
 
 // Reads until the end sentence with its CR LF appears anywhere in what has arrived
