@@ -340,7 +340,9 @@ void frmKelvaron::cmdSave_Click() {
 }
 
 bool frmKelvaron::outputFolderUsable() {
-    const QString problem = app::outputNameProblem(txtFName->text());
+    // A Magellan track is never split.
+    const QString problem =
+        app::outputNameProblem(txtFName->text(), chkSplit->isEnabled() && chkSplit->isChecked());
     if (problem.isEmpty()) return true;
     txtFName->setFocus();
     showMessage(problem);

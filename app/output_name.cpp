@@ -1,7 +1,11 @@
 #include "app/output_name.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#include "coords/conversion_error.h"
+#include "coords/output_file.h"
 
 namespace app {
 
@@ -13,7 +17,7 @@ QString numberedOutputName(const QString& base, int number, QChar separator) {
     return base.left(dot) + digits + base.mid(dot);
 }
 
-QString outputNameProblem(const QString& name) {
+QString outputNameProblem(const QString& name, bool split) {
     const QFileInfo file(QDir::fromNativeSeparators(name));
     if (name.trimmed().isEmpty() || file.fileName().isEmpty())
         return QStringLiteral("Please enter the name of the file to save the track in.");
@@ -24,6 +28,12 @@ QString outputNameProblem(const QString& name) {
     if (!folder.isDir()) return QStringLiteral("%1 is not a folder.").arg(shown);
     if (!folder.isWritable())
         return QStringLiteral("The folder %1 cannot be written to.").arg(shown);
+    try {
+        const QString first = split ? numberedOutputName(name, 1) : name;
+        coords::OutputFile::check(QFile::encodeName(first).toStdString());
+    } catch (const coords::ConversionError& e) {
+        return QString::fromLocal8Bit(e.what()) + QLatin1Char('.');
+    }
     return {};
 }
 

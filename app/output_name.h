@@ -19,9 +19,12 @@ inline constexpr QChar kPathSeparator = u'/';
 // a.b.txt gives a.b1.txt, gps.old/track gives gps.old/track1.
 QString numberedOutputName(const QString& base, int number, QChar separator = kPathSeparator);
 
-// Why an output cannot be written under `name`, in words for the user, or empty when it
-// can: an empty name (it made files "1", "2" in the working folder), or a folder that is
-// missing, not a folder or not writable (found out only after the download otherwise).
-QString outputNameProblem(const QString& name);
+// Why an output cannot be written under `name` (its first numbered name when `split`), in
+// words for the user, or empty when it can: an empty name (it made files "1", "2" in the
+// working folder), a folder that is missing, not a folder or not writable, or a name no
+// file can take (a folder, too long, a place such as /proc). Otherwise each would be found
+// out only after the download. The check creates and removes the hidden new file the
+// output is written through.
+QString outputNameProblem(const QString& name, bool split = false);
 
 }  // namespace app

@@ -51,7 +51,9 @@ class Pass {
           reduce_(options.reduce),
           deviation_(options.deviation),
           separator_(options.decimalSeparator),
-          segmentStarts_(options.segmentStarts) {}
+          segmentStarts_(options.segmentStarts),
+          trackStarts_(options.trackStarts),
+          elevations_(options.elevations) {}
 
     void run() {
         try {
@@ -61,8 +63,9 @@ class Pass {
                 handle(record);
                 out_.flushIfFull();
             }
-            // The last point always ends a reduced track, even when it was also the first.
-            if (reduce_ && !first_) writeKept();
+            // The last point always ends a reduced track; a track of one point has been
+            // written already as its first.
+            if (reduce_ && !second_) writeKept();
             if (gpxWriter_) gpxWriter_->finish();
         } catch (const ArithmeticError& e) {
             throw ConversionError("Cannot convert the point file " + reader_.path() + ", line " +
@@ -131,9 +134,13 @@ class Pass {
         write(prev_.x, prev_.y, prev_.lat, prev_.lon, prev_.text);
     }
 
-    // A reduced track may have dropped a segment's first point: its segment then starts
-    // at the next point kept.
-    void startSegmentIfDue() {
+    // A reduced track may have dropped a track's or a segment's first point: it then
+    // starts at the next point kept.
+    void startTrackOrSegmentIfDue() {
+        const TrackStart* track = nullptr;
+        while (nextTrack_ < trackStarts_.size() && trackStarts_[nextTrack_].line <= line_)
+            track = &trackStarts_[nextTrack_++];
+        if (track != nullptr) gpxWriter_->newTrack(track->name);
         bool due = false;
         while (nextSegment_ < segmentStarts_.size() && segmentStarts_[nextSegment_] <= line_) {
             due = due || segmentStarts_[nextSegment_] > 1;
@@ -146,13 +153,20 @@ class Pass {
     // output at all.
     void write(std::int32_t x, std::int32_t y, double lat, double lon, std::string_view text) {
         if (gpxWriter_) {
-            startSegmentIfDue();
-            gpxWriter_->point(lat, lon, text);
+            startTrackOrSegmentIfDue();
+            gpxWriter_->point(lat, lon, text, elevationAt(line_));
         } else if (grid_) {
             appendOutputLine(out_.buffer(), x, y, text, separator_);
         } else {
             appendOutputLine(out_.buffer(), Deg_To_DMS(lat), Deg_To_DMS(lon), text, separator_);
         }
+    }
+
+    std::optional<double> elevationAt(std::uint64_t line) const {
+        if (line == 0 || line > elevations_.size()) return std::nullopt;
+        const float metres = elevations_[line - 1];
+        if (!std::isfinite(metres)) return std::nullopt;
+        return metres;
     }
 
     PointFileReader reader_;  // opened first: a missing input leaves the output untouched
@@ -166,6 +180,9 @@ class Pass {
     const char separator_;
     const std::vector<std::uint64_t>& segmentStarts_;
     std::size_t nextSegment_ = 0;
+    const std::vector<TrackStart>& trackStarts_;
+    std::size_t nextTrack_ = 0;
+    const std::vector<float>& elevations_;
     std::uint64_t line_ = 0;  // of the point being written
 
     bool first_ = true;

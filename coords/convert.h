@@ -17,6 +17,15 @@ enum class CoordSystem {
     IsraeliNew,  // Israeli Transverse Mercator (EPSG:2039)
 };
 
+// A track that begins at a line of the point file, with the name its receiver gave it
+// (UTF-8; may be empty). Only GPX keeps tracks apart.
+struct TrackStart {
+    std::uint64_t line = 0;
+    std::string name;
+};
+
+// A point file line's elevation in metres is elevations[line - 1]; NaN, or a line past
+// the end, means the receiver gave none. Only GPX writes elevations.
 struct ConvertOptions {
     CoordSystem system = CoordSystem::LatLon;
     bool reduce = false;
@@ -25,6 +34,9 @@ struct ConvertOptions {
     // Lines of the point file (counting from 1, ascending) that begin a new track
     // segment. GPX starts a new segment there; the text output has no segment marks.
     std::vector<std::uint64_t> segmentStarts = {};
+    // Where tracks begin (ascending lines); a new track also begins a segment.
+    std::vector<TrackStart> trackStarts = {};
+    std::vector<float> elevations = {};
 };
 
 // Reads `input` (lines `lat,lon,"text"` CR LF) from start to end and writes `output`: GPX when

@@ -1,6 +1,7 @@
 #include "coords/gpx_writer.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstddef>
 
 #include "coords/arith_error.h"
@@ -14,13 +15,13 @@ constexpr std::string_view kHead =
     "<gpx version=\"1.1\" creator=\"Kelvaron\" xmlns=\"http://www.topografix.com/GPX/1/1\" "
     "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
     "xsi:schemaLocation=\"http://www.topografix.com/GPX/1/1 "
-    "http://www.topografix.com/GPX/1/1/gpx.xsd\">\n"
-    "  <trk>\n"
-    "    <trkseg>\n";
-constexpr std::string_view kTail =
+    "http://www.topografix.com/GPX/1/1/gpx.xsd\">\n";
+constexpr std::string_view kTrackEnd =
     "    </trkseg>\n"
-    "  </trk>\n"
-    "</gpx>\n";
+    "  </trk>\n";
+constexpr std::string_view kTail = "</gpx>\n";
+// A receiver's "no altitude" is 1.0e25; nothing on or near the Earth comes close.
+constexpr double kHighestElevation = 1.0e6;
 
 // Eight decimals are about a millimetre: finer than any receiver, and the fixed form
 // never takes an exponent or the user's locale.
@@ -34,6 +35,27 @@ void appendDegrees(std::string& out, double degrees) {
     const bool zero =
         std::string_view(buf, res.ptr).find_first_of("123456789") == std::string_view::npos;
     out.append(buf + (zero && buf[0] == '-' ? 1 : 0), res.ptr);
+}
+
+// Names come from the receiver: markup characters are escaped, and control characters,
+// which XML 1.0 cannot hold at all, are left out.
+void appendEscaped(std::string& out, std::string_view text) {
+    for (const char c : text) {
+        switch (c) {
+            case '&': out.append("&amp;"); break;
+            case '<': out.append("&lt;"); break;
+            case '>': out.append("&gt;"); break;
+            case '"': out.append("&quot;"); break;
+            default:
+                if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) out.push_back(c);
+        }
+    }
+}
+
+void appendElevation(std::string& out, double metres) {
+    char buf[32];
+    const auto res = std::to_chars(buf, buf + sizeof buf, metres, std::chars_format::fixed, 2);
+    out.append("<ele>").append(buf, res.ptr).append("</ele>");
 }
 
 bool isDigits(std::string_view text, std::size_t at, std::size_t count) {
@@ -80,34 +102,66 @@ GpxWriter::GpxWriter(std::string& out) : out_(out) {
     out_.append(kHead);
 }
 
-void GpxWriter::point(double lat, double lon, std::string_view text) {
+void GpxWriter::openTrack() {
+    out_.append("  <trk>\n");
+    if (!name_.empty()) {
+        out_.append("    <name>");
+        appendEscaped(out_, name_);
+        out_.append("</name>\n");
+    }
+    out_.append("    <trkseg>\n");
+    trackOpen_ = true;
+    segmentDue_ = false;
+}
+
+void GpxWriter::point(double lat, double lon, std::string_view text,
+                      std::optional<double> elevation) {
     if (!(lat >= -90.0 && lat <= 90.0)) throw ArithmeticError("the latitude is beyond the poles");
     if (!(lon >= -180.0 && lon <= 180.0))
         throw ArithmeticError("the longitude is beyond 180 degrees");
     // GPX keeps 180 degrees east for its other name, 180 degrees west.
     if (lon == 180.0) lon = -180.0;
-    segmentEmpty_ = false;
+    if (!trackOpen_) openTrack();
+    if (segmentDue_) out_.append("    </trkseg>\n    <trkseg>\n");
+    segmentDue_ = false;
     out_.append("      <trkpt lat=\"");
     appendDegrees(out_, lat);
     out_.append("\" lon=\"");
     appendDegrees(out_, lon);
-    if (!isReceiverTime(text)) {
+    const bool hasElevation = elevation && std::fabs(*elevation) < kHighestElevation;
+    const bool hasTime = isReceiverTime(text);
+    if (!hasElevation && !hasTime) {
         out_.append("\"/>\n");
         return;
     }
-    out_.append("\"><time>");
-    out_.append(text.substr(0, 4)).append(1, '-').append(text.substr(5, 2)).append(1, '-');
-    out_.append(text.substr(8, 2)).append(1, 'T').append(text.substr(11, 8));
-    out_.append("Z</time></trkpt>\n");
+    out_.append("\">");
+    // GPX wants the elevation before the time.
+    if (hasElevation) appendElevation(out_, *elevation);
+    if (hasTime) {
+        out_.append("<time>");
+        out_.append(text.substr(0, 4)).append(1, '-').append(text.substr(5, 2)).append(1, '-');
+        out_.append(text.substr(8, 2)).append(1, 'T').append(text.substr(11, 8));
+        out_.append("Z</time>");
+    }
+    out_.append("</trkpt>\n");
 }
 
+// Segments and tracks are opened by the point that follows, so none is ever empty.
 void GpxWriter::newSegment() {
-    if (segmentEmpty_) return;
-    out_.append("    </trkseg>\n    <trkseg>\n");
-    segmentEmpty_ = true;
+    segmentDue_ = trackOpen_;
+}
+
+void GpxWriter::newTrack(std::string_view name) {
+    if (trackOpen_) out_.append(kTrackEnd);
+    trackOpen_ = false;
+    segmentDue_ = false;
+    name_.assign(name);
 }
 
 void GpxWriter::finish() {
+    // A document without a point still holds its one (empty) track, as GPX readers expect.
+    if (!trackOpen_) openTrack();
+    out_.append(kTrackEnd);
     out_.append(kTail);
 }
 

@@ -1,7 +1,8 @@
-// GPX 1.1 output: one track of one or more segments, a track point for each point written, in
-// WGS 84 degrees whatever coordinate system the text output would use.
+// GPX 1.1 output: one or more tracks of one or more segments, a track point for each point
+// written, in WGS 84 degrees whatever coordinate system the text output would use.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -14,23 +15,32 @@ bool isGpxName(const std::string& name);
 // a track of any length needs the same memory.
 class GpxWriter {
   public:
-    // Appends everything before the first point.
+    // Appends the document's head; a track is opened with its first point.
     explicit GpxWriter(std::string& out);
 
     // `text` is the point file's text: a receiver's time "YYYY/MM/DD-hh:mm:ss" (UTC) becomes
     // the point's time; anything else ("N/A" from a receiver without a clock) gives none.
     // Throws ArithmeticError for a position GPX cannot hold (beyond the poles, or a
     // longitude beyond 180 degrees either way).
-    void point(double lat, double lon, std::string_view text);
+    // `elevation` in metres, when the receiver gave one.
+    void point(double lat, double lon, std::string_view text,
+               std::optional<double> elevation = std::nullopt);
     // Ends the current segment and starts the next; nothing before the first point, so
     // no segment is ever empty.
     void newSegment();
+    // Ends the current track, if it holds a point, and names the next one (UTF-8; empty
+    // for none). Characters XML cannot hold are left out.
+    void newTrack(std::string_view name);
     // Appends everything after the last point.
     void finish();
 
   private:
+    void openTrack();
+
     std::string& out_;
-    bool segmentEmpty_ = true;
+    bool trackOpen_ = false;
+    bool segmentDue_ = false;  // the next point starts a new segment
+    std::string name_;  // of the track not yet opened
 };
 
 }  // namespace coords

@@ -94,7 +94,12 @@ OutputFile::~OutputFile() {
 void OutputFile::createBeside() {
     const std::size_t slash = path_.rfind('/');
     const std::string folder = slash == std::string::npos ? "" : path_.substr(0, slash + 1);
-    const std::string base = path_.substr(folder.size(), kMaxBaseInName);
+    const std::string name = path_.substr(folder.size());
+    // The new file's name is cut short, so only the rename at the end would find out.
+    const long maxName = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+    if (maxName > 0 && name.size() > static_cast<std::size_t>(maxName))
+        fail("create", ENAMETOOLONG);
+    const std::string base = name.substr(0, kMaxBaseInName);
     if (base.empty()) fail("create", ENOENT);
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         std::string candidate = folder + "." + base + "." + randomLetters(6);
@@ -106,6 +111,10 @@ void OutputFile::createBeside() {
         if (errno != EEXIST) fail("create", errno);
     }
     fail("create", EEXIST);
+}
+
+void OutputFile::check(const std::string& path) {
+    const OutputFile probe(path);  // its destructor removes the new file
 }
 
 void OutputFile::flushIfFull() {

@@ -19,6 +19,11 @@ class OutputFile {
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
+    // Creates and removes the new file an output at `path` would be written through, so
+    // that a name no output can take is refused before a download of minutes; throws
+    // ConversionError as the constructor does.
+    static void check(const std::string& path);
+
     // Whole lines are appended here; call flushIfFull after each one.
     std::string& buffer() { return buffer_; }
     void flushIfFull();

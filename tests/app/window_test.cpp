@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QEvent>
 #include <QFile>
 #include <QLineEdit>
@@ -133,6 +134,7 @@ TEST_F(WindowTest, BrowseFillsTheFileBoxUnlessCancelledAndGivesAGpxNameItsEnding
 
 TEST_F(WindowTest, SaveRefusesAnEmptyFileNameOrAFolderItCannotWrite) {
     QFile(dir.filePath("notes")).open(QIODevice::WriteOnly);
+    QDir(dir.path()).mkdir("sub");
     for (const QString& row : testkit::qtTableLines(KELVARON_APP_DATA "/file_names.txt")) {
         const QString name = row.section('"', 1, 1).replace("{dir}", dir.path());
         const QString message = row.section('"', 2).trimmed().replace("{dir}", dir.path());

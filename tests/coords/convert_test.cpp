@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <filesystem>
 #include <sstream>
 
@@ -45,6 +46,20 @@ coords::ConvertOptions optionsFor(const std::string& mode) {
         }
     return o;
 }
+// A fixture's "extras" file: tracks with their names and points' elevations, as a download
+// hands them to the pass beside the point file.
+void addExtras(const fs::path& folder, coords::ConvertOptions& o) {
+    for (const std::string& row : testkit::tableLines((folder / "extras").string())) {
+        const std::vector<std::string> f = testkit::cells(row, ' ');
+        const std::uint64_t line = std::stoull(f.at(1));
+        if (f[0] == "track") {
+            o.trackStarts.push_back({line, testkit::unescape(row.substr(f[0].size() + f[1].size() + 2))});
+        } else {
+            o.elevations.resize(line, NAN);
+            o.elevations[line - 1] = std::stof(f.at(2));
+        }
+    }
+}
 std::string suffixFor(const std::string& mode) {
     return mode.starts_with("gpx") ? ".gpx" : ".out";
 }
@@ -54,9 +69,10 @@ TEST(ConvertTrackFile, FixtureOutputsByteForByte) {
     for (const auto& entry : fs::recursive_directory_iterator(kData / "fixtures")) {
         if (entry.path().extension() != ".out") continue;
         const std::string mode = entry.path().stem().string();
-        const std::string actual =
-            testkit::convertPoints(testkit::readFile(entry.path().parent_path() / "points"),
-                                   optionsFor(mode), suffixFor(mode));
+        coords::ConvertOptions options = optionsFor(mode);
+        addExtras(entry.path().parent_path(), options);
+        const std::string actual = testkit::convertPoints(
+            testkit::readFile(entry.path().parent_path() / "points"), options, suffixFor(mode));
         if (std::getenv("KELVARON_REWRITE_FIXTURES") != nullptr)
             testkit::writeFile(entry.path(), actual);
         EXPECT_EQ(actual, testkit::readFile(entry.path())) << entry.path();
