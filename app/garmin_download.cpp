@@ -1,6 +1,7 @@
 #include "app/garmin_download.h"
 
 #include <exception>
+#include <limits>
 #include <utility>
 
 #include "app/port_map.h"
@@ -175,7 +176,7 @@ void GarminDownload::dispatch(std::uint8_t id) {
     } else if (id == GPS->PID_Trk_Data()) {
         if (!transfer) return;
         // The caption shows the records handled before this point.
-        writer_.Write_Track_Point(GPS->Track, RecordCount);
+        writer_.Write_Track_Point(GPS->Track, elevation(), RecordCount);
         ++RecordCount;
         boxes_.progress(RecordCount, GPS->Incoming_Records_Count());
     } else if (id == GPS->PID_Xfer_Cmplt()) {
@@ -187,26 +188,70 @@ void GarminDownload::Note_Product_Data() {
     DeviceMode = QStringLiteral("PID ") + QString::number(GPS->Product_Data.Product_ID);
 }
 
+// Only the layouts with a header fill in its fields; the name goes to a GPX output.
 void GarminDownload::Receive_Track_Header() {
-    // The header's name and colour stay in the engine's Track; the files hold points only.
-    [[maybe_unused]] const garmin::cTrack& header = GPS->Track;
+    if (hasD301Layout()) writer_.startTrack(GPS->Track.Ident);
+}
+
+bool GarminDownload::hasD301Layout() const {
+    const std::string& format = GPS->Track_Data_Format();
+    return format == "D301" || format == "D310";
+}
+
+// D300 points carry no altitude; the engine's field then holds an earlier value.
+float GarminDownload::elevation() const {
+    return hasD301Layout() ? GPS->Track.Alt : std::numeric_limits<float>::quiet_NaN();
 }
 
 void GarminDownload::completeTransfer() {
     step_ = Step::Done;
-    // Closed before the messages, so the points are on disk while the user reads them.
-    const bool closed = writer_.closePointFile();
-    boxes_.ended(closed ? DownloadEnd::Done : DownloadEnd::OutputFailed);
-    boxes_.showMessage(QStringLiteral("Received %1 records.").arg(RecordCount));
     const std::uint16_t claimed = GPS->Incoming_Records_Count();
-    if (claimed != RecordCount)
-        boxes_.showMessage(QStringLiteral("Error - Record counts don't match\r\n"
-                                          "GPS claims to have sent %1 records.")
-                               .arg(claimed));
-    // A point file that failed was named to the user and stays as it is.
-    // The finishing step names its own failure; that end is told after its message.
-    if (closed && !writer_.Finish_Output_File()) boxes_.ended(DownloadEnd::OutputFailed);
+    // Fewer records than the receiver announced: the rest were lost on the way, and what
+    // came is kept as from any transfer cut short.
+    const bool cutShort = RecordCount < claimed;
+    const QString kept = cutShort ? writer_.pointsKeptText() : QString();
+    // Closed before the messages, so the points are on disk while the user reads them.
+    const bool closed = cutShort ? writer_.closeCutShort() : writer_.closePointFile();
+    const bool noPoint = writer_.pointsStored() == 0;
+    if (!closed)
+        boxes_.ended(DownloadEnd::OutputFailed);
+    else if (cutShort)
+        boxes_.ended(DownloadEnd::CutShort);
+    else
+        boxes_.ended(noPoint ? DownloadEnd::NoTrack : DownloadEnd::Done);
+    boxes_.showMessage(receivedText());
+    if (claimed != RecordCount) {
+        QString text = QStringLiteral("Error - Record counts don't match\r\n"
+                                      "GPS claims to have sent %1 records.")
+                           .arg(claimed);
+        if (cutShort && closed) text += QStringLiteral("\r\n") + kept;
+        boxes_.showMessage(text);
+    }
+    if (closed && !cutShort) finishOutput(noPoint);
     endProgram();
+}
+
+QString GarminDownload::receivedText() const {
+    QString text = QStringLiteral("Received %1 records.").arg(RecordCount);
+    const std::int64_t left = writer_.pointsWithoutPosition();
+    if (left == 1) text += QStringLiteral("\r\n1 point without a position was left out.");
+    if (left > 1)
+        text += QStringLiteral("\r\n%1 points without a position were left out.").arg(left);
+    return text;
+}
+
+// A receiver without a track point leaves every earlier file as it was.
+void GarminDownload::finishOutput(bool noPoint) {
+    if (noPoint) {
+        writer_.discardEmpty();
+        boxes_.showMessage(writer_.pointsWithoutPosition() == 0
+                               ? QStringLiteral("The receiver holds no track; no file was written.")
+                               : QStringLiteral("The receiver holds no track point with a "
+                                                "position; no file was written."));
+        return;
+    }
+    // The finishing step names its own failure; that end is told after its message.
+    if (!writer_.Finish_Output_File()) boxes_.ended(DownloadEnd::OutputFailed);
 }
 
 void GarminDownload::cError(std::int16_t& cErr, std::string& eMessage, garmin::Packet&) {

@@ -75,6 +75,10 @@ class GarminDownload final : public Download, public garmin::Host {
     void Note_Product_Data();
     void dispatch(std::uint8_t id);
     void completeTransfer();
+    QString receivedText() const;
+    void finishOutput(bool noPoint);
+    bool hasD301Layout() const;
+    float elevation() const;
     void packetFailed(const QString& what);
     void portLost();
     void stopDownload();

@@ -8,10 +8,12 @@
 #include <cstring>
 #include <exception>
 #include <stdexcept>
+#include <utility>
 
 #include "app/deviation.h"
 #include "app/output_name.h"
 #include "coords/convert.h"
+#include "coords/gpx_writer.h"
 #include "coords/point_file.h"
 
 namespace app {
@@ -51,6 +53,10 @@ QString TrackFileWriter::Make_Temp_Name() {
 bool TrackFileWriter::startDownload() {
     // One download's files start afresh, also after an earlier one was cut short.
     FirstSegment = true;
+    segmentPending_ = false;
+    trackName_.reset();
+    pointsStored_ = 0;
+    pointsWithoutPosition_ = 0;
     const bool opened = setUpPointFile(false);
     firstOutFile_ = OutFileName;
     return opened;
@@ -60,7 +66,10 @@ bool TrackFileWriter::setUpPointFile(bool atSplit) {
     FileNumber.reset();
     pointFileFailed_ = false;
     segmentStarts_.clear();
+    trackStarts_.clear();
+    elevations_.clear();
     pointsInFile_ = 0;
+    trackPending_ = trackName_.has_value();
     QString temp;
     QString out;
     try {
@@ -80,6 +89,7 @@ bool TrackFileWriter::setUpPointFile(bool atSplit) {
     }
     TempFileName = temp;
     OutFileName = out;
+    keepElevations_ = coords::isGpxName(pathBytes(OutFileName));
     FileNumber.reset(std::fopen(pathBytes(TempFileName).c_str(), "wb"));
     if (!FileNumber) {
         pointFileFailed(
@@ -101,17 +111,36 @@ bool TrackFileWriter::closePointFile() {
     return ok && !pointFileFailed_;
 }
 
-void TrackFileWriter::closeCutShort() {
+bool TrackFileWriter::closeCutShort() {
     const bool nothingStored =
         FileNumber && OutFileName == firstOutFile_ && QFileInfo(TempFileName).size() == 0;
-    if (closePointFile() && nothingStored) QFile::remove(TempFileName);
+    const bool closed = closePointFile();
+    if (closed && nothingStored) QFile::remove(TempFileName);
+    return closed;
 }
 
-void TrackFileWriter::Write_Track_Point(const garmin::cTrack& t, std::int32_t recordCount) {
+void TrackFileWriter::discardEmpty() {
+    FileNumber.reset();
+    QFile::remove(TempFileName);
+}
+
+void TrackFileWriter::startTrack(const std::string& name) {
+    trackName_ = name;
+    trackPending_ = true;
+}
+
+void TrackFileWriter::Write_Track_Point(const garmin::cTrack& t, float elevation,
+                                        std::int32_t recordCount) {
     ui_.setCaption(QStringLiteral("Kelvaron - Received %1 records").arg(recordCount));
+    if (!t.hasPosition()) {
+        ++pointsWithoutPosition_;
+        segmentPending_ = segmentPending_ || t.New_Segment;
+        return;
+    }
+    const bool newSegment = std::exchange(segmentPending_, false) || t.New_Segment;
     const bool split = ui_.fileChoices().split;
-    if (!split && t.New_Segment) segmentStarts_.push_back(pointsInFile_ + 1);
-    if (split && t.New_Segment) {
+    if (!split && newSegment) segmentStarts_.push_back(pointsInFile_ + 1);
+    if (split && newSegment) {
         if (FirstSegment) {
             // The first file was opened before any point arrived: the first segment
             // start of a download belongs to it.
@@ -121,10 +150,10 @@ void TrackFileWriter::Write_Track_Point(const garmin::cTrack& t, std::int32_t re
             setUpPointFile(true);
         }
     }
-    appendPoint(t);
+    appendPoint(t, elevation);
 }
 
-void TrackFileWriter::appendPoint(const garmin::cTrack& t) {
+void TrackFileWriter::appendPoint(const garmin::cTrack& t, float elevation) {
     // After a failed file, reported then, the points are counted but lost.
     if (!FileNumber) return;
     std::string line;
@@ -143,7 +172,21 @@ void TrackFileWriter::appendPoint(const garmin::cTrack& t) {
             QStringLiteral("Cannot write the point file %1: %2.").arg(TempFileName, systemError()),
             true);
     else
-        ++pointsInFile_;
+        notePointStored(elevation);
+}
+
+// Names are kept in the form GPX writes them; the receiver's bytes are one character each.
+void TrackFileWriter::notePointStored(float elevation) {
+    ++pointsInFile_;
+    ++pointsStored_;
+    if (trackPending_ && trackName_) {
+        trackStarts_.push_back(
+            {pointsInFile_, QString::fromLatin1(trackName_->data(),
+                                                static_cast<qsizetype>(trackName_->size()))
+                                .toStdString()});
+    }
+    trackPending_ = false;
+    if (keepElevations_) elevations_.push_back(elevation);
 }
 
 void TrackFileWriter::pointFileFailed(const QString& what, bool pointsKept) {
@@ -189,7 +232,8 @@ bool TrackFileWriter::Finish_Output_File() {
         try {
             coords::Convert_Track_File(
                 pathBytes(TempFileName), pathBytes(OutFileName),
-                {choices.system, choices.reduce, *deviation, decimalSeparator(), segmentStarts_});
+                {choices.system, choices.reduce, *deviation, decimalSeparator(), segmentStarts_,
+                 trackStarts_, elevations_});
         } catch (const std::exception& e) {
             failure = QString::fromStdString(e.what());
         }

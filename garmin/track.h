@@ -20,6 +20,11 @@ class cTrack {
     std::string Ident;
     std::string Datum;  // never set by any receiver packet; kept for callers that expect it
 
+    // False for a point the receiver stored without a fix: it sends such points with
+    // latitude and longitude 0x7FFFFFFF semicircles, which read as about 180 degrees.
+    // Any latitude beyond a pole is no position either.
+    bool hasPosition() const { return lat >= -90.0 && lat <= 90.0; }
+
     // Called at the start of every track request so a download never starts with
     // the fields of an earlier one.
     void Clear();

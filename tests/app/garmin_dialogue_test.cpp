@@ -36,9 +36,16 @@ std::string packet(const QStringList& w) {
     if (kind == "other") return testkit::frame(std::uint8_t(n), "\1\2\3\4");
     if (kind == "product")
         return testkit::frame(255, le(n, 2) + le(300, 2) + std::string("eTrex\0", 6));
-    return testkit::frame(34, le(garmin::Degrees_To_Semicircles(31.7 + n * 0.0007), 4) +
-                                  le(garmin::Degrees_To_Semicircles(35.1 + n * 0.0011), 4) +
-                                  le(1145337120u + 10u * n, 4) + char(w.value(3) == "seg"));
+    // A receiver stores a point without a fix at 0x7FFFFFFF semicircles both ways.
+    const QString how = w.value(3);
+    const bool none = how.startsWith("nopos");
+    const std::uint32_t lat = none ? 0x7FFFFFFF
+                              : how == "minlat"
+                                  ? 0x80000000u
+                                  : garmin::Degrees_To_Semicircles(31.7 + n * 0.0007);
+    const std::uint32_t lon = none ? 0x7FFFFFFF : garmin::Degrees_To_Semicircles(35.1 + n * 0.0011);
+    return testkit::frame(34, le(lat, 4) + le(lon, 4) + le(1145337120u + 10u * n, 4) +
+                                  char(how.endsWith("seg")));
 }
 
 struct Dialogue {
@@ -92,6 +99,10 @@ TEST_P(GarminDialogue, Replays) {
         if (s[0] == "retry")
             for (const QString& r : s.mid(1)) fakes.dialogs.retries.push_back(r == "1");
         if (s[0] == "save") window.findChild<QPushButton*>("cmdSave")->click();
+        if (s[0] == "earlier") {
+            QFile earlier(dir.filePath("track.txt"));
+            ASSERT_TRUE(earlier.open(QIODevice::WriteOnly) && earlier.write("earlier\r\n") == 9);
+        }
         if (s[0] == "in") fakes.comm.arrive(packet(s));
         if (s[0] == "tick")
             for (int i = 0; i < s[1].toInt(); ++i) fakes.timer.tick();
