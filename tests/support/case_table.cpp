@@ -4,15 +4,33 @@
 #include <cctype>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
+
+#include <gtest/gtest.h>
 
 namespace testkit {
+
+namespace {
+
+// A table read while the cases are listed (a parameterised suite's values) has no test to
+// fail yet: the run stops there instead, so the missing table cannot pass unseen.
+void tableFault(const std::string& what) {
+    if (::testing::UnitTest::GetInstance()->current_test_info() != nullptr)
+        ADD_FAILURE() << what;
+    else
+        throw std::runtime_error(what);
+}
+
+}  // namespace
 
 std::vector<std::string> tableLines(const std::string& path) {
     std::vector<std::string> lines;
     std::ifstream in(path);
+    if (!in) tableFault("cannot read the case table " + path);
     for (std::string line; std::getline(in, line);)
         if (line.find_first_not_of(" \t") != std::string::npos && line[0] != '#')
             lines.push_back(line);
+    if (in.is_open() && lines.empty()) tableFault("the case table " + path + " holds no case");
     return lines;
 }
 

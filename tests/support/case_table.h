@@ -8,7 +8,8 @@
 
 namespace testkit {
 
-// The lines of the file at `path` that hold cases; none when it cannot be read.
+// The lines of the file at `path` that hold cases. A table that cannot be read, or holds
+// no case, fails the test that reads it (or, read before any test runs, stops the run).
 std::vector<std::string> tableLines(const std::string& path);
 
 // `row` split at each `separator`, the cells as they stand; a separator that ends the row
