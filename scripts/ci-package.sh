@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # CI: the Debian package. CPack makes it in the build folder the test command built; its
-# file list and dependencies are checked and its desktop entry validated; apt-get installs
+# file list and dependencies are checked, its changelog's version compared with its own,
+# lintian must find no error in it and its desktop entry is validated; apt-get installs
 # it, the installed program must still be running under xvfb-run after a few seconds,
 # and the package is removed again.
 #
@@ -25,6 +26,7 @@ dpkg-deb -c "$deb"
 
 files=$(dpkg-deb -c "$deb" | awk '{print $6}')
 expected=(usr/bin/kelvaron usr/bin/kelvaron-sim usr/share/doc/kelvaron/Readme.html usr/share/doc/kelvaron/window-ports.png
+          usr/share/doc/kelvaron/copyright usr/share/doc/kelvaron/changelog.gz
           usr/share/applications/kelvaron.desktop
           usr/share/icons/hicolor/scalable/apps/kelvaron.svg
           usr/share/icons/hicolor/64x64/apps/kelvaron.png)
@@ -52,6 +54,19 @@ done
 for p in libqt6core6 libqt6widgets6 libqt6serialport6 'libproj[0-9]+'; do
     grep -qxE "$p" <<<"$depends" || fail "Depends does not name $p"
 done
+
+# The newest changelog entry names the version the package carries.
+version=$(dpkg-deb -f "$deb" Version)
+top=$(zcat "$unpacked/usr/share/doc/kelvaron/changelog.gz" | sed -n 1p)
+[[ $top == "kelvaron ($version) "* ]] || fail "changelog.gz begins \"$top\", not version $version"
+
+# Warnings are allowed (no manual pages yet, for one); errors are not.
+if ! command -v lintian >/dev/null; then
+    "${sudo_cmd[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends lintian >/dev/null
+fi
+echo "== lintian $(basename "$deb")"
+lintian --fail-on error "$deb" || fail "lintian found errors in $(basename "$deb")"
 
 desktop-file-validate "$unpacked/usr/share/applications/kelvaron.desktop"
 

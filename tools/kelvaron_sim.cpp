@@ -32,10 +32,22 @@ ksim::TrackLoadResult loadTrack(const ksim::SimOptions& o) {
     return {ksim::builtinSampleTrack(), {}};
 }
 
+// The track as the receiver holds it: with --empty nothing at all, not even a header.
+ksim::TrackLoadResult receiverTrack(const ksim::SimOptions& o) {
+    ksim::TrackLoadResult loaded = loadTrack(o);
+    if (!loaded.track) return loaded;
+    if (const std::size_t n = loaded.track->clearPositions(o.noPosition); n != 0)
+        return {std::nullopt, "--no-position " + std::to_string(n) + ": the track has only " +
+                                  std::to_string(loaded.track->pointCount()) + " points"};
+    if (o.empty) loaded.track = ksim::Track{};
+    return loaded;
+}
+
 ksim::GarminSettings garminSettings(const ksim::SimOptions& o) {
     ksim::GarminSettings g;
     g.caps = o.caps;
     g.countOffset = o.countOffset;
+    g.claimRecords = o.claimRecords;
     g.silentAfter = o.silentAfter;
     g.ackTimeout = std::chrono::milliseconds(o.ackTimeoutMs);
     g.maxResends = o.maxResends;
@@ -45,7 +57,7 @@ ksim::GarminSettings garminSettings(const ksim::SimOptions& o) {
 }
 
 ksim::MagellanSettings magellanSettings(const ksim::SimOptions& o) {
-    return {o.empty, o.splitEnd, o.noEnd, o.malformed, o.noiseRate, o.seed, o.once};
+    return {o.splitEnd, o.noEnd, o.malformed, o.noiseRate, o.seed, o.once};
 }
 
 std::unique_ptr<ksim::SimReceiver> makeReceiver(const ksim::SimOptions& o, const ksim::Track& track,
@@ -114,7 +126,7 @@ int main(int argc, char** argv) {
     for (const std::string& w : parsed.warnings) complain(w);
     const ksim::SimOptions& o = parsed.options;
 
-    const ksim::TrackLoadResult loaded = loadTrack(o);
+    const ksim::TrackLoadResult loaded = receiverTrack(o);
     if (!loaded.track) {
         complain(loaded.error);
         return kExitUsage;
@@ -122,7 +134,7 @@ int main(int argc, char** argv) {
     if (!o.dumpTrack.empty()) {
         const std::string text = o.protocol == ksim::Protocol::Garmin
                                      ? ksim::garminDumpText(*loaded.track)
-                                     : ksim::magellanDumpText(*loaded.track, o.empty);
+                                     : ksim::magellanDumpText(*loaded.track);
         if (std::string e = ksim::writeTextFile(o.dumpTrack, text); !e.empty()) {
             complain(e);
             return kExitFailure;

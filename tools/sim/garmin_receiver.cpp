@@ -169,7 +169,7 @@ void GarminReceiver::startNextTransfer() {
         packets_.push_back(productDataPacket(kProductId, kSoftwareVersion, kDescription));
         if (s_.caps != Caps::None) packets_.push_back(protocolArrayPacket(s_.caps));
     } else {
-        packets_ = trackTransfer(dialect_, track_, s_.countOffset);
+        packets_ = trackTransfer(dialect_, track_, s_.countOffset, s_.claimRecords);
     }
     current_ = 0;
     attempts_ = 0;

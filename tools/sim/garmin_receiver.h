@@ -22,6 +22,7 @@ namespace ksim {
 struct GarminSettings {
     Caps caps = Caps::L001D310;
     long countOffset = 0;
+    std::optional<std::uint16_t> claimRecords;
     std::optional<long> silentAfter;
     Duration ackTimeout = std::chrono::seconds(1);
     int maxResends = 10;

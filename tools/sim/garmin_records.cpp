@@ -113,8 +113,10 @@ OutPacket trackHeaderPacket(const TrackHeader& h) {
 
 OutPacket trackPointPacket(const Dialect& d, const TrackPoint& pt) {
     OutPacket p{kPidTrkData, {}};
-    putU32(p.data, static_cast<std::uint32_t>(degreesToSemicircles(pt.lat)));
-    putU32(p.data, static_cast<std::uint32_t>(degreesToSemicircles(pt.lon)));
+    const std::int32_t lat = pt.hasPosition ? degreesToSemicircles(pt.lat) : kNoPosition;
+    const std::int32_t lon = pt.hasPosition ? degreesToSemicircles(pt.lon) : kNoPosition;
+    putU32(p.data, static_cast<std::uint32_t>(lat));
+    putU32(p.data, static_cast<std::uint32_t>(lon));
     putU32(p.data, pt.seconds);
     if (d.d301Points) {
         putFloat(p.data, pt.alt);
@@ -130,7 +132,8 @@ OutPacket transferCompletePacket(std::uint16_t command) {
     return p;
 }
 
-std::vector<OutPacket> trackTransfer(const Dialect& d, const Track& track, long countOffset) {
+std::vector<OutPacket> trackTransfer(const Dialect& d, const Track& track, long countOffset,
+                                     std::optional<std::uint16_t> claimed) {
     std::vector<OutPacket> packets;
     packets.reserve(track.records.size() + 2);
     packets.push_back({});  // the records packet, once the count is known
@@ -140,7 +143,7 @@ std::vector<OutPacket> trackTransfer(const Dialect& d, const Track& track, long 
         packets.push_back(r.isHeader ? trackHeaderPacket(r.header) : trackPointPacket(d, r.point));
         ++count;
     }
-    const long announced = std::clamp(count + countOffset, 0L, 65535L);
+    const long announced = claimed ? *claimed : std::clamp(count + countOffset, 0L, 65535L);
     packets.front() = recordsPacket(d, static_cast<std::uint16_t>(announced));
     packets.push_back(transferCompletePacket(kCmdTransferTrk));
     return packets;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,8 @@ inline constexpr std::uint8_t kPidTrkData = 34;
 inline constexpr std::uint8_t kPidTrkHdr = 99;
 inline constexpr std::uint16_t kCmdAbortTransfer = 0;
 inline constexpr std::uint16_t kCmdTransferTrk = 6;
+// Both coordinates of a point the receiver logged without a fix.
+inline constexpr std::int32_t kNoPosition = 0x7FFFFFFF;
 
 struct OutPacket {
     std::uint8_t id = 0;
@@ -54,7 +57,9 @@ OutPacket trackPointPacket(const Dialect& d, const TrackPoint& p);
 OutPacket transferCompletePacket(std::uint16_t command);
 
 // The whole track transfer: records, headers (when the dialect sends them), points, complete.
-// The announced count is headers + points + `countOffset`, kept within 0..65535.
-std::vector<OutPacket> trackTransfer(const Dialect& d, const Track& track, long countOffset);
+// The announced count is `claimed` when given, otherwise headers + points + `countOffset`,
+// kept within 0..65535.
+std::vector<OutPacket> trackTransfer(const Dialect& d, const Track& track, long countOffset,
+                                     std::optional<std::uint16_t> claimed = std::nullopt);
 
 }  // namespace ksim

@@ -49,16 +49,14 @@ std::string malformedLine(int kind, const TrackPoint& p) {
 
 std::vector<std::string> magellanReply(const Track& track, const MagellanSettings& s) {
     std::vector<std::string> lines;
-    if (!s.empty) {
-        SplitMix rng(s.seed);
-        int index = 0;
-        for (const TrackRecord& r : track.records) {
-            if (r.isHeader) continue;
-            if (s.noiseRate > 0 && rng.uniform() < s.noiseRate) lines.push_back(noiseLine(rng));
-            if (s.malformed && index % 20 == 0) lines.push_back(malformedLine(index / 20, r.point));
-            lines.push_back(magellanTrackSentence(r.point));
-            ++index;
-        }
+    SplitMix rng(s.seed);
+    int index = 0;
+    for (const TrackRecord& r : track.records) {
+        if (r.isHeader || !r.point.hasPosition) continue;
+        if (s.noiseRate > 0 && rng.uniform() < s.noiseRate) lines.push_back(noiseLine(rng));
+        if (s.malformed && index % 20 == 0) lines.push_back(malformedLine(index / 20, r.point));
+        lines.push_back(magellanTrackSentence(r.point));
+        ++index;
     }
     if (s.noEnd) {
         // The reply just stops: the receiver never says it is done.

@@ -11,7 +11,6 @@
 namespace ksim {
 
 struct MagellanSettings {
-    bool empty = false;
     bool splitEnd = false;
     bool noEnd = false;  // a receiver that stops after its points without the end sentence
     bool malformed = false;

@@ -11,7 +11,7 @@ namespace ksim {
 NmeaTalker::NmeaTalker(const Track& track, SerialLine& line, FrameLog& log)
     : line_(line), log_(log) {
     for (const TrackRecord& r : track.records)
-        if (!r.isHeader) points_.push_back(r.point);
+        if (!r.isHeader && r.point.hasPosition) points_.push_back(r.point);
     if (points_.empty()) points_.push_back({31.7683, 35.2137, 0, false, 754});
 }
 

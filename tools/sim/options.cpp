@@ -59,6 +59,20 @@ Setter text(std::string SimOptions::*member) {
     };
 }
 
+// A comma-separated list of point numbers, each from 1 to the most points a track may hold.
+std::string pointList(SimOptions& o, const std::string& v) {
+    const std::string error = "takes point numbers from 1 to 1000000, separated by commas";
+    o.noPosition.clear();
+    std::size_t start = 0;
+    for (std::size_t comma = 0; comma != std::string::npos; start = comma + 1) {
+        comma = v.find(',', start);
+        std::size_t n = 0;
+        if (!toNumber(v.substr(start, comma - start), n) || n < 1 || n > 1000000) return error;
+        o.noPosition.push_back(n);
+    }
+    return {};
+}
+
 constexpr long kPacketLimit = 1000000000;
 
 const std::vector<OptionDef>& optionTable() {
@@ -89,7 +103,8 @@ const std::vector<OptionDef>& optionTable() {
              if (!toNumber(v, o.seed)) return "takes a whole number from 0 to 2^64-1";
              return {};
          }},
-        {"--empty", false, 'm', flag(&SimOptions::empty)},
+        {"--empty", false, 0, flag(&SimOptions::empty)},
+        {"--no-position", true, 0, pointList},
         {"--split-end", false, 'm', flag(&SimOptions::splitEnd)},
         {"--no-end", false, 'm', flag(&SimOptions::noEnd)},
         {"--malformed", false, 'm', flag(&SimOptions::malformed)},
@@ -112,6 +127,9 @@ const std::vector<OptionDef>& optionTable() {
          }},
         {"--count-offset", true, 'g',
          integer(-65535, 65535, [](SimOptions& o, long n) { o.countOffset = n; })},
+        {"--claim-records", true, 'g',
+         integer(0, 65535,
+                 [](SimOptions& o, long n) { o.claimRecords = static_cast<std::uint16_t>(n); })},
         {"--corrupt", true, 'g',
          integer(0, kPacketLimit, [](SimOptions& o, long n) { o.corrupt = n; })},
         {"--drop", true, 'g', integer(0, kPacketLimit, [](SimOptions& o, long n) { o.drop = n; })},
@@ -181,6 +199,8 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
         return fail("--track and --points cannot be used together");
     if (r.options.splitEnd && r.options.noEnd)
         return fail("--split-end and --no-end cannot be used together");
+    if (r.options.claimRecords && r.options.countOffset != 0)
+        return fail("--claim-records and --count-offset cannot be used together");
     if (r.options.neverAnswer && r.options.nmea)
         return fail("--never-answer and --nmea cannot be used together");
     return r;
@@ -196,8 +216,9 @@ It prints "kelvaron-sim: device /dev/pts/N" and serves until it is stopped (Ctrl
   --once                       exit after one complete download has been served (a receiver
                                with --never-answer, --nmea or --silent-after never completes one)
   --track FILE                 track to send; lines lat,lon[,seconds[,newseg[,alt]]] in decimal
-                               degrees, seconds since 1989-12-31 00:00:00 UTC, newseg 0/1,
-                               altitude in metres; "H,ident" starts a track header; # comments
+                               degrees ("-,-": no position), seconds since 1989-12-31 00:00:00
+                               UTC, newseg 0/1, altitude in metres (none: 1.0e25 on the wire);
+                               "H,ident" starts a track header, the ident its name; # comments
   --points N                   a synthetic hike of N points in the Galilee instead
                                (neither: a day walk of a few hundred points near Jerusalem)
   --dump-track FILE            write the points the host should store (lat,lon,"time" CR LF)
@@ -205,9 +226,15 @@ It prints "kelvaron-sim: device /dev/pts/N" and serves until it is stopped (Ctrl
   --unpaced                    send as fast as the pseudo-terminal takes it
   --log FILE                   log every frame or line both ways, in hex, with a timestamp
   --seed S                     seed of the random faults and noise (default 1)
+  --empty                      an empty track log. Garmin: the records packet announces 0
+                               records and transfer complete follows; Magellan: the end
+                               sentence only
+  --no-position K[,K...]       the K-th points of the track (1 = the first point, headers not
+                               counted) were logged without a fix: Garmin sends them with lat
+                               and lon 0x7FFFFFFF semicircles, Magellan leaves them out, and
+                               --dump-track leaves them out (a track file says so with -,-)
 
 Magellan:
-  --empty                      reply with the end sentence only
   --split-end                  send the end sentence in two pieces with a pause between
   --no-end                     never send the end sentence: the reply stops after the points
   --malformed                  mix malformed lines into the reply
@@ -217,7 +244,9 @@ Garmin:
   --caps none|l001-d300|l001-d301|l001-d310|l002-d310
                                capability report after the product data (default l001-d310,
                                the one a hand-held sends: A301 with D310 headers, D301 points)
-  --count-offset K             announce K more (or fewer) records than are sent
+  --count-offset K             announce K more (or fewer) records than are sent (kept
+                               within 0 to 65535)
+  --claim-records N            announce exactly N records (0 to 65535), whatever is sent
   --corrupt K                  corrupt the K-th packet of the track transfer once (0 = the
                                records packet, then headers and points, then transfer complete)
   --drop K                     do not send the K-th track packet the first time

@@ -22,9 +22,10 @@ struct SimOptions {
     int speed = 9600;
     bool unpaced = false;
     std::string logFile;
+    bool empty = false;
+    std::vector<std::size_t> noPosition;  // point numbers, 1 = the first point
 
     // Magellan
-    bool empty = false;
     bool splitEnd = false;
     bool noEnd = false;
     bool malformed = false;
@@ -33,6 +34,7 @@ struct SimOptions {
     // Garmin
     Caps caps = Caps::L001D310;
     long countOffset = 0;
+    std::optional<std::uint16_t> claimRecords;
     std::optional<long> corrupt;
     std::optional<long> drop;
     std::optional<long> dropAck;

@@ -33,6 +33,17 @@ void Track::addPoint(const TrackPoint& p) {
     records.push_back(std::move(r));
 }
 
+std::size_t Track::clearPositions(const std::vector<std::size_t>& numbers) {
+    std::vector<TrackPoint*> points;
+    for (auto& r : records)
+        if (!r.isHeader) points.push_back(&r.point);
+    for (const std::size_t n : numbers) {
+        if (n == 0 || n > points.size()) return n;
+        points[n - 1]->hasPosition = false;
+    }
+    return 0;
+}
+
 std::uint32_t defaultClockStart() {
     return receiverSeconds({2026, 5, 1, 6, 0, 0});
 }
@@ -66,13 +77,23 @@ bool parseNumber(const std::string& text, T& value) {
     return ec == std::errc() && ptr == end && !text.empty();
 }
 
+// Parses the lat,lon pair; `-,-` is a point logged without a fix.
+std::string parsePosition(const std::string& lat, const std::string& lon, TrackPoint& p) {
+    if (lat == "-" || lon == "-") {
+        p.hasPosition = false;
+        return lat == lon ? "" : "a point without a position has - for both lat and lon";
+    }
+    if (!parseNumber(lat, p.lat) || !std::isfinite(p.lat) || std::fabs(p.lat) > 90)
+        return "latitude must be a number from -90 to 90";
+    if (!parseNumber(lon, p.lon) || !std::isfinite(p.lon) || p.lon < -180 || p.lon >= 180)
+        return "longitude must be a number from -180 to below 180";
+    return {};
+}
+
 // Parses one point line; returns an error text or empty on success.
 std::string parsePoint(const std::vector<std::string>& f, std::uint32_t& clock, TrackPoint& p) {
     if (f.size() < 2 || f.size() > 5) return "expected lat,lon[,seconds[,newseg[,alt]]]";
-    if (!parseNumber(f[0], p.lat) || !std::isfinite(p.lat) || std::fabs(p.lat) > 90)
-        return "latitude must be a number from -90 to 90";
-    if (!parseNumber(f[1], p.lon) || !std::isfinite(p.lon) || p.lon < -180 || p.lon >= 180)
-        return "longitude must be a number from -180 to below 180";
+    if (std::string e = parsePosition(f[0], f[1], p); !e.empty()) return e;
     p.seconds = clock;
     if (f.size() >= 3 && !f[2].empty()) {
         std::uint64_t s = 0;

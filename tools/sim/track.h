@@ -18,6 +18,9 @@ struct TrackPoint {
     std::uint32_t seconds = 0;  // receiver seconds
     bool newSegment = false;
     float alt = kUnknownFloat;  // metres
+    // A point logged without a fix: Garmin receivers send it with both coordinates 0x7FFFFFFF
+    // semicircles; a host leaves it out, and Magellan receivers never log one.
+    bool hasPosition = true;
 };
 
 struct TrackHeader {
@@ -40,6 +43,9 @@ struct Track {
     std::size_t headerCount() const;
     void addHeader(std::string ident);
     void addPoint(const TrackPoint& p);
+    // Marks the points numbered `numbers` (1 = the first point, headers not counted) as logged
+    // without a position; returns the first number past the last point, or 0 when all exist.
+    std::size_t clearPositions(const std::vector<std::size_t>& numbers);
 };
 
 struct TrackLoadResult {
@@ -51,8 +57,9 @@ struct TrackLoadResult {
 // advances ten seconds a point.
 std::uint32_t defaultClockStart();
 
-// Reads `lat,lon[,seconds[,newseg[,alt]]]` lines, `H,ident` header lines, `#` comments and
-// blank lines. Every line is checked; the first bad one is reported with its number.
+// Reads `lat,lon[,seconds[,newseg[,alt]]]` lines (`-,-` for lat,lon: no position), `H,ident`
+// header lines, `#` comments and blank lines. Every line is checked; the first bad one is reported
+// with its number.
 TrackLoadResult loadTrackFile(const std::string& path);
 TrackLoadResult parseTrackText(const std::string& text, const std::string& name);
 

@@ -37,7 +37,7 @@ std::string line(double lat, double lon, const std::string& time) {
 std::string garminDumpText(const Track& track) {
     std::string text;
     for (const TrackRecord& r : track.records) {
-        if (r.isHeader) continue;
+        if (r.isHeader || !r.point.hasPosition) continue;
         const TrackPoint& p = r.point;
         text += line(semicirclesToDegrees(degreesToSemicircles(p.lat)),
                      semicirclesToDegrees(degreesToSemicircles(p.lon)), garminTimeText(p.seconds));
@@ -45,11 +45,10 @@ std::string garminDumpText(const Track& track) {
     return text;
 }
 
-std::string magellanDumpText(const Track& track, bool emptyReply) {
+std::string magellanDumpText(const Track& track) {
     std::string text;
-    if (emptyReply) return text;
     for (const TrackRecord& r : track.records) {
-        if (r.isHeader) continue;
+        if (r.isHeader || !r.point.hasPosition) continue;
         text += line(packLatitude(r.point.lat).degrees, packLongitude(r.point.lon).degrees, "N/A");
     }
     return text;

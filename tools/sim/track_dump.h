@@ -14,9 +14,10 @@ std::string formatDegrees(double value);
 
 // `lat,lon,"time"` CR LF per point. Garmin: the degrees the semicircles on the wire stand
 // for and the receiver time as yyyy/mm/dd-hh:mm:ss (or N/A). Magellan: the degrees the
-// ddmm.mmmm text stands for and "N/A". Headers are not stored by a host.
+// ddmm.mmmm text stands for and "N/A". Headers are not stored by a host, nor points without
+// a position.
 std::string garminDumpText(const Track& track);
-std::string magellanDumpText(const Track& track, bool emptyReply);
+std::string magellanDumpText(const Track& track);
 
 // Writes `text` to `path`; returns an error text or empty.
 std::string writeTextFile(const std::string& path, const std::string& text);
