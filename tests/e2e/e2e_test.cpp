@@ -16,6 +16,7 @@
 #include <csignal>
 #include <map>
 
+#include "app/output_name.h"
 #include "tests/support/convert_oracle.h"
 #include "tests/support/qt/e2e_harness.h"
 #include "tests/support/qt/qt_case_table.h"
@@ -77,9 +78,11 @@ QByteArray dumpLines(const QString& dump, qsizetype from, qsizetype to, const QS
 }
 
 QByteArray converted(const QString& pointFile, const std::map<QString, QString>& o) {
-    return QByteArray::fromStdString(
-        testkit::convertedBytes(pointFile.toStdString(), o.at("CorSys") == "1",
-                                o.at("Reduce") == "1", o.at("Dev").toInt()));
+    const coords::ConvertOptions options{
+        static_cast<coords::CoordSystem>(o.at("CorSys").toInt()), o.at("Reduce") == "1",
+        static_cast<std::int16_t>(o.at("Dev").toInt())};
+    return QByteArray::fromStdString(testkit::convertedBytes(
+        pointFile.toStdString(), options, o.at("FName").endsWith(".gpx") ? ".gpx" : ".out"));
 }
 
 class EndToEnd : public ::testing::TestWithParam<Row> {};
@@ -101,6 +104,11 @@ TEST_P(EndToEnd, Row) {
     if (o.count("mkdir"))
         for (const QString& name : o["mkdir"].split(',')) QDir(dir).mkpath(name);
     const QString out = o["FName"].startsWith('/') ? o["FName"] : dir + '/' + o["FName"];
+    const QByteArray earlier = "an earlier track\r\n";  // at the first output name
+    if (o.count("earlier")) {
+        QFile file(o["split"] == "1" ? app::numberedOutputName(out, 1) : out);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(earlier) == earlier.size());
+    }
     testkit::LiveWindow w(dir);
     w.mapPort(1, o.count("nodevice") ? dir + "/no-such-device" : sim.link());
     for (const char* key : {"GPSType", "COM", "Speed", "CorSys", "Reduce", "Dev"})
@@ -155,6 +163,8 @@ TEST_P(EndToEnd, Row) {
                                : readBytes(KELVARON_E2E_DATA "/fixtures/" + expectOut.mid(8)));
     }
     EXPECT_TRUE(expectOut != "none" || !QFile::exists(out));
+    EXPECT_TRUE(expectOut != "earlier" ||
+                readBytes(o["split"] == "1" ? app::numberedOutputName(out, 1) : out) == earlier);
     const auto c = testkit::compareLines(all, written);
     EXPECT_TRUE(expectOut != "prefix" || (c.prefix && c.written > 0 && c.written < c.expected));
     if (o.count("parts")) {
