@@ -9,6 +9,10 @@ namespace cli {
 
 namespace {
 
+// A closed terminal (SIGHUP) stops a download as surely as Ctrl-C or a kill, so the
+// receiver is told and the points kept in each case.
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
 int pipeEnds[2] = {-1, -1};
 
 extern "C" void onSignal(int signal) {
@@ -33,13 +37,11 @@ InterruptNotifier::InterruptNotifier(std::function<void(int)> handler)
     notifier_ = std::make_unique<QSocketNotifier>(pipeEnds[0], QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(),
                      [this] { onReadable(); });
-    install(SIGINT, onSignal);
-    install(SIGTERM, onSignal);
+    for (const int signal : kSignals) install(signal, onSignal);
 }
 
 InterruptNotifier::~InterruptNotifier() {
-    install(SIGINT, SIG_DFL);
-    install(SIGTERM, SIG_DFL);
+    for (const int signal : kSignals) install(signal, SIG_DFL);
     notifier_.reset();
     for (int& end : pipeEnds) {
         if (end >= 0) ::close(end);

@@ -37,8 +37,9 @@ const QString kHelpTail = QStringLiteral(
     "\nOptions not given come from the window's stored settings.\n"
     "Exit status: 0 saved, 2 bad arguments, 3 port cannot be opened, 4 receiver does not\n"
     "answer, 5 receiver in NMEA/TEXT mode, 6 transfer cut short, 7 output cannot be\n"
-    "written, 8 receiver holds no track, 130 Ctrl-C (143 SIGTERM). After 6, 130 and 143\n"
-    "the points received so far are kept in the file the last message names.\n");
+    "written, 8 receiver holds no track, 129 terminal closed (SIGHUP), 130 Ctrl-C,\n"
+    "143 SIGTERM. After 6, 129, 130 and 143 the points received so far are kept in the\n"
+    "file the last message names.\n");
 
 }  // namespace
 

@@ -58,8 +58,9 @@ void TerminalUi::ended(app::DownloadEnd end) {
 void TerminalUi::interrupt(app::Download& download, int signal) {
     if (signal_ != 0) return;
     signal_ = signal;
-    say(signal == SIGINT ? QStringLiteral("interrupted by Ctrl-C (SIGINT)")
-                         : QStringLiteral("stopped by SIGTERM"));
+    say(signal == SIGINT   ? QStringLiteral("interrupted by Ctrl-C (SIGINT)")
+        : signal == SIGHUP ? QStringLiteral("stopped by SIGHUP")
+                           : QStringLiteral("stopped by SIGTERM"));
     download.abortTransfer();
     // A Garmin transfer that was running has told its end and named its points.
     if (options_.family == Family::Garmin && !end_)

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 #include <csignal>
 #include <map>
@@ -62,6 +63,12 @@ TEST(CommandLine, Table) {
     }
 }
 
+// The size of the temporary point file of the run in `dir`, 0 while there is none.
+qint64 pointFileSize(const QString& dir) {
+    const QFileInfoList files = QDir(dir + "/tmp").entryInfoList({"ts*"}, QDir::Files);
+    return files.isEmpty() ? 0 : files[0].size();
+}
+
 struct Run {
     QStringList cols;
     friend void PrintTo(const Run& r, std::ostream* os) { *os << r.cols[0].toStdString(); }
@@ -94,9 +101,14 @@ TEST_P(Program, Row) {
     get.setProcessEnvironment(env);
     get.start(KELVARON_GET_PATH, words(fill(cols[2])));
     ASSERT_TRUE(get.waitForStarted(5000));
-    if (o.count("sigint")) {
-        QThread::msleep(o["sigint"].toULong());
-        ::kill(static_cast<pid_t>(get.processId()), SIGINT);
+    for (const auto& [name, signal] :
+         std::map<QString, int>{{"sigint", SIGINT}, {"sighup", SIGHUP}}) {
+        if (!o.count(name)) continue;
+        if (o[name] == "points")
+            EXPECT_TRUE(QTest::qWaitFor([&] { return pointFileSize(dir) > 0; }, 60000));
+        else
+            QThread::msleep(o[name].toULong());
+        ::kill(static_cast<pid_t>(get.processId()), signal);
     }
     ASSERT_TRUE(get.waitForFinished(120000));
     const QString err = QString::fromLocal8Bit(get.readAllStandardError());
