@@ -85,7 +85,10 @@ Command parseCommandLine(const QStringList& arguments, const app::SettingsStore&
     const QCommandLineOption version = parser.addVersionOption();
 
     if (!parser.parse(arguments)) return refuse(parser.errorText());
-    if (parser.isSet(help)) return {std::nullopt, parser.helpText() + kHelpTail, exit_code::kDone};
+    // The help option brings --help-all, which a GUI program answers with the toolkit's
+    // own options as well; a program without a window has none, so both say the same.
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all")))
+        return {std::nullopt, parser.helpText() + kHelpTail, exit_code::kDone};
     if (parser.isSet(version))
         return {std::nullopt,
                 QStringLiteral("kelvaron-get %1\n").arg(QCoreApplication::applicationVersion()),
