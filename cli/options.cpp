@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include "app/deviation.h"
@@ -31,6 +32,21 @@ bool deviationInRange(const QString& text) {
 
 Command refuse(const QString& text) {
     return {std::nullopt, text, exit_code::kBadArguments};
+}
+
+// A folder as the output would get no file of the track, only a failure after the
+// download: refused as an argument, with a name that would do. `given`: from --out.
+QString folderNameProblem(const QString& name, bool given) {
+    const bool slash = name.endsWith(QLatin1Char('/'));
+    if (!slash && !QFileInfo(name).isDir()) return {};
+    const QString example = QStringLiteral("\"%1/track.txt\"").arg(slash ? name.chopped(1) : name);
+    if (given)
+        return QStringLiteral("--out \"%1\" names a folder; give a file name, such as %2")
+            .arg(name, example);
+    return QStringLiteral(
+               "the window's file name \"%1\" names a folder; give a file name with "
+               "--out, such as %2")
+        .arg(name, example);
 }
 
 const QString kHelpTail = QStringLiteral(
@@ -98,8 +114,10 @@ Command parseCommandLine(const QStringList& arguments, const app::SettingsStore&
                           .arg(parser.positionalArguments().first()));
 
     Options o;
-    const Family stored =
-        app::storedIndex(store, app::key::kGPSType, 0, 2) == 1 ? Family::Garmin : Family::Magellan;
+    // Without a choice the receiver would be guessed, and a wrong guess talks the wrong
+    // protocol to it for the whole of its timeout: the family is given or stored.
+    const int storedType = app::storedIndex(store, app::key::kGPSType, -1, 2);
+    const Family stored = storedType == 1 ? Family::Garmin : Family::Magellan;
     o.family = stored;
     if (parser.isSet(gps)) {
         const QString v = parser.value(gps).toLower();
@@ -146,6 +164,9 @@ Command parseCommandLine(const QStringList& arguments, const app::SettingsStore&
         parser.isSet(out) ? parser.value(out) : app::storedText(store, app::key::kFName, QString());
     if (o.files.fileName.isEmpty())
         return refuse(QStringLiteral("no output file: give --out FILE"));
+    if (const QString problem = folderNameProblem(o.files.fileName, parser.isSet(out));
+        !problem.isEmpty())
+        return refuse(problem);
 
     o.files.system = static_cast<coords::CoordSystem>(
         app::storedIndex(store, app::key::kCorSys, 0, kSystemCount));
@@ -188,6 +209,10 @@ Command parseCommandLine(const QStringList& arguments, const app::SettingsStore&
                               .arg(parser.value(tries)));
     }
     o.quiet = parser.isSet(quiet);
+    if (!parser.isSet(gps) && storedType < 0)
+        return refuse(
+            QStringLiteral("no receiver family given or stored: choose --gps garmin or "
+                           "magellan"));
     return {o, QString(), exit_code::kDone};
 }
 

@@ -84,7 +84,9 @@ TEST_P(Program, Row) {
     testkit::SimReceiver sim(dir, words(cols[1]) << "--dump-track" << dump);
     ASSERT_TRUE(sim.started()) << sim.errors().toStdString();
     const auto fill = [&](QString s) {
-        return s.replace("{dir}", dir).replace("{link}", sim.link());
+        return s.replace("{dir}", dir)
+            .replace("{link}", sim.link())
+            .replace("{long}", QString(300, 'x'));
     };
 
     QDir(dir).mkpath("tmp");
