@@ -1,6 +1,8 @@
 // kelvaron-get: its progress text and its command line as tables, and whole runs of the
 // program as a child process against kelvaron-sim through a pseudo-terminal (rows.txt).
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -101,6 +103,16 @@ TEST_P(Program, Row) {
     env.insert("XDG_CONFIG_HOME", dir + "/config");
     env.insert("TMPDIR", dir + "/tmp");
     get.setProcessEnvironment(env);
+    // Standard error into a pipe that is full before the start and never read.
+    int full[2] = {-1, -1};
+    if (o.count("stderr-full")) {
+        ASSERT_EQ(::pipe2(full, O_CLOEXEC | O_NONBLOCK), 0);
+        const QByteArray page(4096, 'x');
+        while (::write(full[1], page.data(), page.size()) > 0) {
+        }
+        ::fcntl(full[1], F_SETFL, 0);  // a writer then waits, as on any full pipe
+        get.setChildProcessModifier([&] { ::dup2(full[1], STDERR_FILENO); });
+    }
     get.start(KELVARON_GET_PATH, words(fill(cols[2])));
     ASSERT_TRUE(get.waitForStarted(5000));
     for (const auto& [name, signal] :
@@ -113,6 +125,8 @@ TEST_P(Program, Row) {
         ::kill(static_cast<pid_t>(get.processId()), signal);
     }
     ASSERT_TRUE(get.waitForFinished(120000));
+    for (const int end : full)
+        if (end >= 0) ::close(end);
     const QString err = QString::fromLocal8Bit(get.readAllStandardError());
     EXPECT_EQ(get.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(get.exitCode(), o["exit"].toInt()) << err.toStdString();
