@@ -63,7 +63,9 @@ Command parseCommandLine(const QStringList& arguments, const app::SettingsStore&
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Downloads the track log of a GPS receiver on a serial port."));
-    const QCommandLineOption gps(QStringLiteral("gps"), QStringLiteral("Receiver family."),
+    const QCommandLineOption gps(QStringLiteral("gps"),
+                                 QStringLiteral("Receiver family (needed until the window has "
+                                                "saved one)."),
                                  QStringLiteral("garmin|magellan"));
     const QCommandLineOption port(QStringLiteral("port"),
                                   QStringLiteral("Device path, or COM1..COM9 as the window maps "
