@@ -21,6 +21,11 @@ extern "C" void onSignal(int signal) {
     [[maybe_unused]] const auto written = ::write(pipeEnds[1], &byte, 1);
 }
 
+bool ignored(int signal) {
+    struct sigaction current {};
+    return ::sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_IGN;
+}
+
 void install(int signal, void (*handler)(int)) {
     struct sigaction action {};
     action.sa_handler = handler;
@@ -37,11 +42,17 @@ InterruptNotifier::InterruptNotifier(std::function<void(int)> handler)
     notifier_ = std::make_unique<QSocketNotifier>(pipeEnds[0], QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(),
                      [this] { onReadable(); });
-    for (const int signal : kSignals) install(signal, onSignal);
+    // A signal ignored from the start (nohup, a background job of a script) stays
+    // ignored: whoever started the program chose that the download outlives it.
+    for (const int signal : kSignals) {
+        if (ignored(signal)) continue;
+        install(signal, onSignal);
+        caught_.push_back(signal);
+    }
 }
 
 InterruptNotifier::~InterruptNotifier() {
-    for (const int signal : kSignals) install(signal, SIG_DFL);
+    for (const int signal : caught_) install(signal, SIG_DFL);
     notifier_.reset();
     for (int& end : pipeEnds) {
         if (end >= 0) ::close(end);

@@ -7,6 +7,7 @@
 #include <QSocketNotifier>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace cli {
 
@@ -22,6 +23,7 @@ class InterruptNotifier {
 
     std::function<void(int)> handler_;
     std::unique_ptr<QSocketNotifier> notifier_;
+    std::vector<int> caught_;  // the signals handled here
 };
 
 }  // namespace cli
