@@ -19,9 +19,9 @@ constexpr int kMessageWaitMs = 2000;
 
 TerminalUi::TerminalUi(const Options& options, bool terminal)
     : options_(options),
-      stderr_(STDERR_FILENO),
+      errors_(STDERR_FILENO),
       progress_(
-          stderr_, terminal,
+          errors_, terminal,
           options.family == Family::Garmin ? QStringLiteral("records") : QStringLiteral("bytes")),
       retryRounds_(roundsOf(options.tries) - 1) {}
 
@@ -30,7 +30,7 @@ void TerminalUi::say(const QString& text) {
     QString line = text;
     line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
     line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    stderr_.write("kelvaron-get: " + line.toLocal8Bit() + '\n', kMessageWaitMs);
+    errors_.write("kelvaron-get: " + line.toLocal8Bit() + '\n', kMessageWaitMs);
 }
 
 void TerminalUi::showMessage(const QString& text) {

@@ -41,7 +41,7 @@ class TerminalUi final : public app::DownloadUi {
 
   private:
     const Options options_;
-    ErrorStream stderr_;
+    ErrorStream errors_;
     ProgressLine progress_;
     int retryRounds_;  // Retry answers left
     std::optional<app::DownloadEnd> end_;
