@@ -180,6 +180,7 @@ void frmKelvaron::showReadmeOnce() {
             "please take a peek at the readme.html file, located in the program directory"));
     }
     svc_.settings.write(app::kSettingsSection, app::key::kFirstUse, QStringLiteral("1"));
+    tellUnstoredSettings();
 }
 
 void frmKelvaron::fillLists() {
@@ -392,6 +393,18 @@ void frmKelvaron::storeSettings() {
     put(app::key::kCorSys, QString::number(cmbCorSys->currentIndex()));
     put(app::key::kReduce, chkReduce->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
     put(app::key::kDev, txtDev->text());
+    tellUnstoredSettings();
+}
+
+// Once a run: every later write fails the same way. Without the message the user would
+// only see the guide open, and the choices gone, at every start.
+void frmKelvaron::tellUnstoredSettings() {
+    const QString failure = svc_.settings.writeFailure();
+    if (failure.isEmpty() || unstoredTold_) return;
+    unstoredTold_ = true;
+    showMessage(QStringLiteral("Your choices cannot be stored in %1.\r\n"
+                               "Kelvaron will not remember them when it starts next time.")
+                    .arg(failure));
 }
 
 void frmKelvaron::Download_Magellan_Track() {

@@ -60,6 +60,7 @@ class frmKelvaron : public QWidget, public app::DownloadUi {
     void lockInputs();
     void unlockInputs();
     void storeSettings();
+    void tellUnstoredSettings();
 
     // The downloads and the events of the port and the timer that drive them.
     void Download_Magellan_Track();
@@ -103,7 +104,8 @@ class frmKelvaron : public QWidget, public app::DownloadUi {
     std::unique_ptr<app::MagellanDownload> magellan_;
     std::unique_ptr<app::GarminDownload> garmin_;
 
-    bool downloading_ = false;  // inside the download call of Save
-    bool failed_ = false;       // the download of the last Save ended without its track
-    bool exiting_ = false;      // the program is ending; running loops let go
+    bool downloading_ = false;   // inside the download call of Save
+    bool failed_ = false;        // the download of the last Save ended without its track
+    bool exiting_ = false;       // the program is ending; running loops let go
+    bool unstoredTold_ = false;  // the user knows the settings cannot be stored
 };

@@ -1,6 +1,25 @@
 #include "app/qt_settings_store.h"
 
+#include <QFileInfo>
+
 namespace app {
+
+namespace {
+
+// Why `file` could not be written, as far as can be seen from outside: QSettings only
+// says that it failed.
+QString whyNotWritten(const QString& file) {
+    const QFileInfo info(file);
+    const QFileInfo folder(info.absolutePath());
+    if (!folder.isDir())
+        return QStringLiteral("the folder %1 cannot be made").arg(folder.filePath());
+    if (info.exists() && !info.isWritable()) return QStringLiteral("the file is read-only");
+    if (!folder.isWritable())
+        return QStringLiteral("the folder %1 is read-only").arg(folder.filePath());
+    return QStringLiteral("it cannot be written");
+}
+
+}  // namespace
 
 QtSettingsStore::QtSettingsStore()
     : settings_(
@@ -22,6 +41,8 @@ void QtSettingsStore::write(const QString& section, const QString& key, const QS
     settings_->setValue(section + QLatin1Char('/') + key, value);
     // Written through at once, so a program ended by Cancel keeps what Save stored.
     settings_->sync();
+    if (settings_->status() != QSettings::NoError && writeFailure_.isEmpty())
+        writeFailure_ = fileName() + QStringLiteral(": ") + whyNotWritten(fileName());
 }
 
 }  // namespace app

@@ -19,11 +19,13 @@ class QtSettingsStore final : public SettingsStore {
 
     std::optional<QString> read(const QString& section, const QString& key) const override;
     void write(const QString& section, const QString& key, const QString& value) override;
+    QString writeFailure() const override { return writeFailure_; }
     // Where the values are kept.
     QString fileName() const { return settings_->fileName(); }
 
   private:
     std::unique_ptr<QSettings> settings_;
+    QString writeFailure_;
 };
 
 }  // namespace app

@@ -49,6 +49,9 @@ class SettingsStore {
     virtual ~SettingsStore() = default;
     virtual std::optional<QString> read(const QString& section, const QString& key) const = 0;
     virtual void write(const QString& section, const QString& key, const QString& value) = 0;
+    // Where and why values written could not be kept, as "<file>: <reason>"; empty while
+    // every write has been kept.
+    virtual QString writeFailure() const = 0;
 };
 
 // Modal dialogs, all titled with the program's name. Lines of a text are separated

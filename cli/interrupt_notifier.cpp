@@ -9,12 +9,21 @@ namespace cli {
 
 namespace {
 
+// A closed terminal (SIGHUP) stops a download as surely as Ctrl-C or a kill, so the
+// receiver is told and the points kept in each case.
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
 int pipeEnds[2] = {-1, -1};
 
 extern "C" void onSignal(int signal) {
     const auto byte = static_cast<unsigned char>(signal);
     // Nothing to do when the pipe is full: a signal is waiting to be handled already.
     [[maybe_unused]] const auto written = ::write(pipeEnds[1], &byte, 1);
+}
+
+bool ignored(int signal) {
+    struct sigaction current {};
+    return ::sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_IGN;
 }
 
 void install(int signal, void (*handler)(int)) {
@@ -33,13 +42,17 @@ InterruptNotifier::InterruptNotifier(std::function<void(int)> handler)
     notifier_ = std::make_unique<QSocketNotifier>(pipeEnds[0], QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(),
                      [this] { onReadable(); });
-    install(SIGINT, onSignal);
-    install(SIGTERM, onSignal);
+    // A signal ignored from the start (nohup, a background job of a script) stays
+    // ignored: whoever started the program chose that the download outlives it.
+    for (const int signal : kSignals) {
+        if (ignored(signal)) continue;
+        install(signal, onSignal);
+        caught_.push_back(signal);
+    }
 }
 
 InterruptNotifier::~InterruptNotifier() {
-    install(SIGINT, SIG_DFL);
-    install(SIGTERM, SIG_DFL);
+    for (const int signal : caught_) install(signal, SIG_DFL);
     notifier_.reset();
     for (int& end : pipeEnds) {
         if (end >= 0) ::close(end);

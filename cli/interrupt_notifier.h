@@ -1,11 +1,13 @@
-// Ctrl-C (SIGINT) and SIGTERM as calls on the event loop: the signal handler only
-// writes the signal's number into a pipe, whose reading end the loop watches. A second
-// signal of the same kind ends the program at once, as if there were no handler.
+// Ctrl-C (SIGINT), SIGTERM and a closed terminal (SIGHUP) as calls on the event loop:
+// the signal handler only writes the signal's number into a pipe, whose reading end the
+// loop watches. A second signal of the same kind ends the program at once, as if there
+// were no handler.
 #pragma once
 
 #include <QSocketNotifier>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace cli {
 
@@ -21,6 +23,7 @@ class InterruptNotifier {
 
     std::function<void(int)> handler_;
     std::unique_ptr<QSocketNotifier> notifier_;
+    std::vector<int> caught_;  // the signals handled here
 };
 
 }  // namespace cli

@@ -4,17 +4,26 @@
 
 #include <QCoreApplication>
 #include <QTimer>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 
 #include "app/garmin_download.h"
 #include "app/magellan_download.h"
 #include "app/output_name.h"
+#include "cli/error_stream.h"
 #include "cli/exit_code.h"
 #include "cli/headless_platform.h"
 #include "cli/interrupt_notifier.h"
 #include "cli/options.h"
 #include "cli/terminal_ui.h"
+
+namespace {
+
+// How long a refusal waits for room on standard error before the program ends anyway.
+constexpr int kErrorWaitMs = 2000;
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
@@ -22,23 +31,29 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("Kelvaron"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KELVARON_VERSION));
 
+    // A reader of standard error that has gone away must not end a download; what
+    // cannot be written is dropped.
+    std::signal(SIGPIPE, SIG_IGN);
     cli::HeadlessPlatform platform;
     const cli::Command command =
         cli::parseCommandLine(QCoreApplication::arguments(), platform.settings());
+    cli::ErrorStream errors(STDERR_FILENO);
     if (!command.options) {
         if (command.exitCode == 0) {
             std::fputs(command.text.toLocal8Bit().constData(), stdout);
         } else {
-            std::fprintf(stderr, "kelvaron-get: %s (see --help)\n",
-                         command.text.toLocal8Bit().constData());
+            errors.write("kelvaron-get: " + command.text.toLocal8Bit() + " (see --help)\n",
+                         kErrorWaitMs);
         }
         return command.exitCode;
     }
     const cli::Options& options = *command.options;
     // A name that cannot be written is refused before a download of minutes, not after.
-    if (const QString problem = app::outputNameProblem(options.files.fileName);
+    // Only a Garmin track is split.
+    const bool split = options.files.split && options.family == cli::Family::Garmin;
+    if (const QString problem = app::outputNameProblem(options.files.fileName, split);
         !problem.isEmpty()) {
-        std::fprintf(stderr, "kelvaron-get: %s\n", problem.toLocal8Bit().constData());
+        errors.write("kelvaron-get: " + problem.toLocal8Bit() + '\n', kErrorWaitMs);
         return cli::exit_code::kOutputFailed;
     }
     const app::Services services = platform.services();

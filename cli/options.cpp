@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include "app/deviation.h"
@@ -33,12 +34,28 @@ Command refuse(const QString& text) {
     return {std::nullopt, text, exit_code::kBadArguments};
 }
 
+// A folder as the output would get no file of the track, only a failure after the
+// download: refused as an argument, with a name that would do. `given`: from --out.
+QString folderNameProblem(const QString& name, bool given) {
+    const bool slash = name.endsWith(QLatin1Char('/'));
+    if (!slash && !QFileInfo(name).isDir()) return {};
+    const QString example = QStringLiteral("\"%1/track.txt\"").arg(slash ? name.chopped(1) : name);
+    if (given)
+        return QStringLiteral("--out \"%1\" names a folder; give a file name, such as %2")
+            .arg(name, example);
+    return QStringLiteral(
+               "the window's file name \"%1\" names a folder; give a file name with "
+               "--out, such as %2")
+        .arg(name, example);
+}
+
 const QString kHelpTail = QStringLiteral(
     "\nOptions not given come from the window's stored settings.\n"
     "Exit status: 0 saved, 2 bad arguments, 3 port cannot be opened, 4 receiver does not\n"
     "answer, 5 receiver in NMEA/TEXT mode, 6 transfer cut short, 7 output cannot be\n"
-    "written, 8 receiver holds no track, 130 Ctrl-C (143 SIGTERM). After 6, 130 and 143\n"
-    "the points received so far are kept in the file the last message names.\n");
+    "written, 8 receiver holds no track, 129 terminal closed (SIGHUP), 130 Ctrl-C,\n"
+    "143 SIGTERM. After 6, 129, 130 and 143 the points received so far are kept in the\n"
+    "file the last message names.\n");
 
 }  // namespace
 
@@ -46,7 +63,9 @@ Command parseCommandLine(const QStringList& arguments, const app::SettingsStore&
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Downloads the track log of a GPS receiver on a serial port."));
-    const QCommandLineOption gps(QStringLiteral("gps"), QStringLiteral("Receiver family."),
+    const QCommandLineOption gps(QStringLiteral("gps"),
+                                 QStringLiteral("Receiver family (needed until the window has "
+                                                "saved one)."),
                                  QStringLiteral("garmin|magellan"));
     const QCommandLineOption port(QStringLiteral("port"),
                                   QStringLiteral("Device path, or COM1..COM9 as the window maps "
@@ -84,7 +103,10 @@ Command parseCommandLine(const QStringList& arguments, const app::SettingsStore&
     const QCommandLineOption version = parser.addVersionOption();
 
     if (!parser.parse(arguments)) return refuse(parser.errorText());
-    if (parser.isSet(help)) return {std::nullopt, parser.helpText() + kHelpTail, exit_code::kDone};
+    // The help option brings --help-all, which a GUI program answers with the toolkit's
+    // own options as well; a program without a window has none, so both say the same.
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all")))
+        return {std::nullopt, parser.helpText() + kHelpTail, exit_code::kDone};
     if (parser.isSet(version))
         return {std::nullopt,
                 QStringLiteral("kelvaron-get %1\n").arg(QCoreApplication::applicationVersion()),
@@ -94,8 +116,10 @@ Command parseCommandLine(const QStringList& arguments, const app::SettingsStore&
                           .arg(parser.positionalArguments().first()));
 
     Options o;
-    const Family stored =
-        app::storedIndex(store, app::key::kGPSType, 0, 2) == 1 ? Family::Garmin : Family::Magellan;
+    // Without a choice the receiver would be guessed, and a wrong guess talks the wrong
+    // protocol to it for the whole of its timeout: the family is given or stored.
+    const int storedType = app::storedIndex(store, app::key::kGPSType, -1, 2);
+    const Family stored = storedType == 1 ? Family::Garmin : Family::Magellan;
     o.family = stored;
     if (parser.isSet(gps)) {
         const QString v = parser.value(gps).toLower();
@@ -142,6 +166,9 @@ Command parseCommandLine(const QStringList& arguments, const app::SettingsStore&
         parser.isSet(out) ? parser.value(out) : app::storedText(store, app::key::kFName, QString());
     if (o.files.fileName.isEmpty())
         return refuse(QStringLiteral("no output file: give --out FILE"));
+    if (const QString problem = folderNameProblem(o.files.fileName, parser.isSet(out));
+        !problem.isEmpty())
+        return refuse(problem);
 
     o.files.system = static_cast<coords::CoordSystem>(
         app::storedIndex(store, app::key::kCorSys, 0, kSystemCount));
@@ -184,6 +211,10 @@ Command parseCommandLine(const QStringList& arguments, const app::SettingsStore&
                               .arg(parser.value(tries)));
     }
     o.quiet = parser.isSet(quiet);
+    if (!parser.isSet(gps) && storedType < 0)
+        return refuse(
+            QStringLiteral("no receiver family given or stored: choose --gps garmin or "
+                           "magellan"));
     return {o, QString(), exit_code::kDone};
 }
 

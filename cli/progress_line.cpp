@@ -1,6 +1,7 @@
 #include "cli/progress_line.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <cmath>
 
 namespace cli {
@@ -48,7 +49,7 @@ QString progressText(const ProgressReading& r, bool bar) {
     return parts.join(bar ? QStringLiteral("  ") : QStringLiteral(", "));
 }
 
-ProgressLine::ProgressLine(std::FILE* out, bool terminal, QString unit)
+ProgressLine::ProgressLine(ErrorStream& out, bool terminal, QString unit)
     : out_(out), terminal_(terminal), unit_(std::move(unit)) {}
 
 void ProgressLine::update(std::int64_t received, std::int64_t total) {
@@ -60,25 +61,24 @@ void ProgressLine::update(std::int64_t received, std::int64_t total) {
     } else if (now - std::max<qint64>(shownAt_, 0) < kLogPeriodMs) {
         return;
     }
-    shownAt_ = now;
-    const QString text =
-        progressText({received, total, static_cast<double>(now) / 1000.0, unit_}, terminal_);
-    const QByteArray bytes = text.toLocal8Bit();
+    const QByteArray text =
+        progressText({received, total, static_cast<double>(now) / 1000.0, unit_}, terminal_)
+            .toLocal8Bit();
     if (terminal_) {
         // Spaces over what a longer bar left behind.
-        const int pad = std::max(0, barWidth_ - static_cast<int>(bytes.size()));
-        std::fprintf(out_, "\r%s%*s", bytes.constData(), pad, "");
-        barWidth_ = static_cast<int>(bytes.size());
+        const auto pad = std::max<qsizetype>(0, barWidth_ - text.size());
+        if (!out_.writeNow('\r' + text + QByteArray(pad, ' '))) return;
+        barWidth_ = static_cast<int>(text.size());
         barOpen_ = true;
-    } else {
-        std::fprintf(out_, "kelvaron-get: %s\n", bytes.constData());
+    } else if (!out_.writeNow("kelvaron-get: " + text + '\n')) {
+        return;
     }
-    std::fflush(out_);
+    shownAt_ = now;
 }
 
-void ProgressLine::breakLine() {
+void ProgressLine::breakLine(int waitMs) {
     if (!barOpen_) return;
-    std::fputc('\n', out_);
+    out_.write("\n", waitMs);
     barOpen_ = false;
     barWidth_ = 0;
 }

@@ -5,7 +5,8 @@
 #include <QElapsedTimer>
 #include <QString>
 #include <cstdint>
-#include <cstdio>
+
+#include "cli/error_stream.h"
 
 namespace cli {
 
@@ -25,14 +26,17 @@ QString progressText(const ProgressReading& reading, bool bar);
 class ProgressLine {
   public:
     // `terminal`: redraw a bar; otherwise print a line every kLogPeriodMs.
-    ProgressLine(std::FILE* out, bool terminal, QString unit);
+    ProgressLine(ErrorStream& out, bool terminal, QString unit);
 
+    // Skipped when `out` has no room now: progress is worth no wait, the next reading
+    // says more anyway.
     void update(std::int64_t received, std::int64_t total);
-    // Ends the bar's line, so the next text starts on a line of its own.
-    void breakLine();
+    // Ends the bar's line, so the next text starts on a line of its own; waits for room
+    // as ErrorStream::write does.
+    void breakLine(int waitMs);
 
   private:
-    std::FILE* out_;
+    ErrorStream& out_;
     const bool terminal_;
     const QString unit_;
     QElapsedTimer sinceStart_;

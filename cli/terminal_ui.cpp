@@ -1,33 +1,42 @@
 #include "cli/terminal_ui.h"
 
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QTimer>
 #include <csignal>
-#include <cstdio>
 
 #include "cli/exit_code.h"
 
 namespace cli {
 
+namespace {
+
+// How long a message waits for room on standard error before it is dropped.
+constexpr int kMessageWaitMs = 2000;
+
+}  // namespace
+
 TerminalUi::TerminalUi(const Options& options, bool terminal)
     : options_(options),
+      errors_(STDERR_FILENO),
       progress_(
-          stderr, terminal,
+          errors_, terminal,
           options.family == Family::Garmin ? QStringLiteral("records") : QStringLiteral("bytes")),
       retryRounds_(roundsOf(options.tries) - 1) {}
 
 void TerminalUi::say(const QString& text) {
-    progress_.breakLine();
+    progress_.breakLine(kMessageWaitMs);
     QString line = text;
     line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
     line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    std::fprintf(stderr, "kelvaron-get: %s\n", line.toLocal8Bit().constData());
-    std::fflush(stderr);
+    errors_.write("kelvaron-get: " + line.toLocal8Bit() + '\n', kMessageWaitMs);
 }
 
 void TerminalUi::showMessage(const QString& text) {
-    // Before an end, or after a failed one, a message explains a failure.
-    if (options_.quiet && end_ == app::DownloadEnd::Done) {
+    // The output is written after the message of a successful end (Garmin): it waits
+    // for nobody. Before an end, or after a failed one, a message explains a failure.
+    if (end_ == app::DownloadEnd::Done) {
         held_ << text;
         return;
     }
@@ -58,8 +67,9 @@ void TerminalUi::ended(app::DownloadEnd end) {
 void TerminalUi::interrupt(app::Download& download, int signal) {
     if (signal_ != 0) return;
     signal_ = signal;
-    say(signal == SIGINT ? QStringLiteral("interrupted by Ctrl-C (SIGINT)")
-                         : QStringLiteral("stopped by SIGTERM"));
+    say(signal == SIGINT   ? QStringLiteral("interrupted by Ctrl-C (SIGINT)")
+        : signal == SIGHUP ? QStringLiteral("stopped by SIGHUP")
+                           : QStringLiteral("stopped by SIGTERM"));
     download.abortTransfer();
     // A Garmin transfer that was running has told its end and named its points.
     if (options_.family == Family::Garmin && !end_)
@@ -72,9 +82,9 @@ void TerminalUi::finish() {
     finishing_ = true;
     // Later in the event loop: the end and its message may still follow.
     QTimer::singleShot(0, QCoreApplication::instance(), [this] {
-        if (exitCode() != exit_code::kDone)
+        if (!options_.quiet || exitCode() != exit_code::kDone)
             for (const QString& text : held_) say(text);
-        progress_.breakLine();
+        progress_.breakLine(kMessageWaitMs);
         QCoreApplication::exit(exitCode());
     });
 }

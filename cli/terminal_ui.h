@@ -9,6 +9,7 @@
 
 #include "app/download.h"
 #include "app/download_ui.h"
+#include "cli/error_stream.h"
 #include "cli/options.h"
 #include "cli/progress_line.h"
 
@@ -40,12 +41,15 @@ class TerminalUi final : public app::DownloadUi {
 
   private:
     const Options options_;
+    ErrorStream errors_;
     ProgressLine progress_;
     int retryRounds_;  // Retry answers left
     std::optional<app::DownloadEnd> end_;
     int signal_ = 0;  // the signal that stopped the download
     bool finishing_ = false;
-    // With --quiet, what a successful download says, in case it fails after all.
+    // What is said after the download told its end as Done: said at the finish, once the
+    // output is written (with --quiet only if it failed after all), so a reader of
+    // standard error that does not read cannot hold the output back.
     QStringList held_;
 };
 

@@ -13,6 +13,7 @@
 #include "app/desktop_services.h"
 #include "app/open_failure.h"
 #include "app/qt_serial_port.h"
+#include "app/qt_settings_store.h"
 #include "tests/support/pty.h"
 #include "tests/support/qt/app_fakes.h"
 #include "tests/support/qt/qt_case_table.h"
@@ -52,6 +53,16 @@ TEST(QtSerialPort, PassesEveryByteBothWaysAndReportsALostDeviceOnce) {
               1);
     EXPECT_EQ(events.back(), app::kCommEvPortLost);
     EXPECT_EQ(port.readAll(), "last words\r\n");
+}
+
+TEST(QtSettingsStore, NamesTheFileAndWhyAWriteWasNotKept) {
+    QTemporaryDir dir;
+    QFile(dir.filePath("plain")).open(QIODevice::WriteOnly);  // a file where a folder must go
+    app::QtSettingsStore store(dir.filePath("plain/Kelvaron/Kelvaron.conf"));
+    EXPECT_EQ(store.writeFailure(), "");
+    store.write("Settings", "GPSType", "1");
+    EXPECT_EQ(store.writeFailure(), dir.filePath("plain/Kelvaron/Kelvaron.conf: the folder ") +
+                                        dir.filePath("plain/Kelvaron cannot be made"));
 }
 
 TEST(QtSerialPort, OpenFailuresNamePortDeviceAndReason) {

@@ -62,6 +62,20 @@ TEST_F(WindowTest, FirstUseOpensTheReadmeOrShowsTheNoticeOnce) {
     EXPECT_EQ(fakes.dialogs.messages.size(), 1u);
 }
 
+TEST_F(WindowTest, SettingsThatCannotBeStoredAreToldOnce) {
+    fakes.store.failure = "/ro/Kelvaron.conf: the folder /ro is read-only";
+    set("Dev", "10");
+    fakes.comm.refusedPort = 1;
+    open();
+    c<QLineEdit>("txtFName")->setText(dir.filePath("x.txt"));
+    c<QPushButton>("cmdSave")->click();
+    EXPECT_EQ(fakes.dialogs.messages,
+              (std::vector<QString>{"Your choices cannot be stored in /ro/Kelvaron.conf: the "
+                                    "folder /ro is read-only.\r\nKelvaron will not remember "
+                                    "them when it starts next time.",
+                                    "Cannot open port COM1 (/dev/fake1)."}));
+}
+
 TEST_F(WindowTest, TheFamilySetsItsSpeedAndTheSplitBox) {
     set("1StUse2", "1");
     open();

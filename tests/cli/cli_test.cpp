@@ -1,11 +1,14 @@
 // kelvaron-get: its progress text and its command line as tables, and whole runs of the
 // program as a child process against kelvaron-sim through a pseudo-terminal (rows.txt).
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 #include <csignal>
 #include <map>
@@ -62,6 +65,12 @@ TEST(CommandLine, Table) {
     }
 }
 
+// The size of the temporary point file of the run in `dir`, 0 while there is none.
+qint64 pointFileSize(const QString& dir) {
+    const QFileInfoList files = QDir(dir + "/tmp").entryInfoList({"ts*"}, QDir::Files);
+    return files.isEmpty() ? 0 : files[0].size();
+}
+
 struct Run {
     QStringList cols;
     friend void PrintTo(const Run& r, std::ostream* os) { *os << r.cols[0].toStdString(); }
@@ -77,7 +86,9 @@ TEST_P(Program, Row) {
     testkit::SimReceiver sim(dir, words(cols[1]) << "--dump-track" << dump);
     ASSERT_TRUE(sim.started()) << sim.errors().toStdString();
     const auto fill = [&](QString s) {
-        return s.replace("{dir}", dir).replace("{link}", sim.link());
+        return s.replace("{dir}", dir)
+            .replace("{link}", sim.link())
+            .replace("{long}", QString(300, 'x'));
     };
 
     QDir(dir).mkpath("tmp");
@@ -92,13 +103,33 @@ TEST_P(Program, Row) {
     env.insert("XDG_CONFIG_HOME", dir + "/config");
     env.insert("TMPDIR", dir + "/tmp");
     get.setProcessEnvironment(env);
+    // Standard error into a pipe that is full before the start and never read.
+    int full[2] = {-1, -1};
+    if (o.count("stderr-full")) {
+        ASSERT_EQ(::pipe2(full, O_CLOEXEC | O_NONBLOCK), 0);
+        const QByteArray page(4096, 'x');
+        while (::write(full[1], page.data(), page.size()) > 0) {
+        }
+        ::fcntl(full[1], F_SETFL, 0);  // a writer then waits, as on any full pipe
+    }
+    get.setChildProcessModifier([&, nohup = o.count("nohup") > 0] {
+        if (full[1] >= 0) ::dup2(full[1], STDERR_FILENO);
+        if (nohup) ::signal(SIGHUP, SIG_IGN);
+    });
     get.start(KELVARON_GET_PATH, words(fill(cols[2])));
     ASSERT_TRUE(get.waitForStarted(5000));
-    if (o.count("sigint")) {
-        QThread::msleep(o["sigint"].toULong());
-        ::kill(static_cast<pid_t>(get.processId()), SIGINT);
+    for (const auto& [name, signal] :
+         std::map<QString, int>{{"sigint", SIGINT}, {"sighup", SIGHUP}}) {
+        if (!o.count(name)) continue;
+        if (o[name] == "points")
+            EXPECT_TRUE(QTest::qWaitFor([&] { return pointFileSize(dir) > 0; }, 60000));
+        else
+            QThread::msleep(o[name].toULong());
+        ::kill(static_cast<pid_t>(get.processId()), signal);
     }
     ASSERT_TRUE(get.waitForFinished(120000));
+    for (const int end : full)
+        if (end >= 0) ::close(end);
     const QString err = QString::fromLocal8Bit(get.readAllStandardError());
     EXPECT_EQ(get.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(get.exitCode(), o["exit"].toInt()) << err.toStdString();
@@ -114,9 +145,11 @@ TEST_P(Program, Row) {
     }
     const QString out = dir + "/t.txt";
     if (o["out"] == "dump") {
-        EXPECT_EQ(readBytes(out), QByteArray::fromStdString(testkit::convertedBytes(
-                                      dump.toStdString(), o.count("grid") > 0, o.count("dev") > 0,
-                                      o["dev"].toInt())));
+        // Asked before o["dev"] adds the key.
+        const bool reduced = o.count("dev") > 0;
+        EXPECT_EQ(readBytes(out),
+                  QByteArray::fromStdString(testkit::convertedBytes(
+                      dump.toStdString(), o.count("grid") > 0, reduced, o["dev"].toInt())));
     } else {
         EXPECT_EQ(QFile::exists(out), o["out"] == "saved");
     }

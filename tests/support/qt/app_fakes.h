@@ -53,8 +53,10 @@ class MemoryStore final : public app::SettingsStore {
         values[section + '/' + key] = value;
         writes.push_back(key + '=' + value);
     }
+    QString writeFailure() const override { return failure; }
     std::map<QString, QString> values;  // "Settings/GPSType" -> "1"
     std::vector<QString> writes;        // "GPSType=1", in order
+    QString failure;                    // what writeFailure() reports
 };
 
 class RecordingDialogs final : public app::Dialogs {
