@@ -17,6 +17,7 @@
 #include "app/deviation.h"
 #include "app/garmin_download.h"
 #include "app/magellan_download.h"
+#include "app/choices.h"
 #include "app/output_name.h"
 #include "app/port_combo_box.h"
 #include "app/port_map.h"
@@ -25,11 +26,7 @@
 
 namespace {
 
-const QStringList kSpeeds = {"110",  "300",   "600",   "1200",  "2400",  "4800",
-                             "9600", "14400", "19200", "38400", "57600", "115200"};
-constexpr int kPortCount = 9;
-constexpr int kMagellanSpeed = 5;  // 4800
-constexpr int kGarminSpeed = 6;    // 9600
+using app::kPortCount;
 
 // Positions are kept in twips, 1440 to the inch, and placed at the screen's
 // logical resolution: 15 twips are one pixel at 96 dots per inch.
@@ -189,7 +186,7 @@ void frmKelvaron::fillLists() {
         cmbCOM->setItemData(port - 1, portDescription(port), Qt::ToolTipRole);
     }
     addPresentDevices();
-    cmbSpeed->addItems(kSpeeds);
+    cmbSpeed->addItems(app::kSpeeds);
     showPortDevice();
 }
 
@@ -200,7 +197,7 @@ void frmKelvaron::applyStoredSettings() {
     cmbCOM->setCurrentIndex(app::storedIndex(store, app::key::kCOM, 0, kPortCount));
     restoreDevice(app::storedText(store, app::key::kDevice, QString()));
     cmbSpeed->setCurrentIndex(
-        app::storedIndex(store, app::key::kSpeed, kMagellanSpeed, cmbSpeed->count()));
+        app::storedIndex(store, app::key::kSpeed, app::kMagellanSpeedIndex, cmbSpeed->count()));
     txtFName->setText(app::storedText(store, app::key::kFName, QString()));
     cmbCorSys->setCurrentIndex(app::storedIndex(store, app::key::kCorSys, 0, cmbCorSys->count()));
     chkReduce->setChecked(app::storedNumber(store, app::key::kReduce, 0) != 0);
@@ -217,7 +214,7 @@ void frmKelvaron::selectGpsType(int index) {
 void frmKelvaron::cmbGPSType_Click() {
     const bool magellan = cmbGPSType->currentIndex() == 0;
     chkSplit->setEnabled(!magellan);
-    cmbSpeed->setCurrentIndex(magellan ? kMagellanSpeed : kGarminSpeed);
+    cmbSpeed->setCurrentIndex(magellan ? app::kMagellanSpeedIndex : app::kGarminSpeedIndex);
 }
 
 void frmKelvaron::cmdBrowse_Click() {
@@ -313,7 +310,7 @@ void frmKelvaron::cmdSave_Click() {
     if (garmin_->transferRunning()) return;
     const double deviation = app::readNumberText(txtDev->text().toStdString());
     // The check is made whether or not reduction is ticked: the value is stored.
-    if (!(deviation >= 5 && deviation <= 90)) {
+    if (!app::deviationInRange(deviation)) {
         txtDev->setFocus();
         showMessage(QStringLiteral("Minimal Deviation must be between 5 and 90 degrees"));
         return;

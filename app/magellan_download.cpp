@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/choices.h"
 #include "app/frame_trace.h"
 #include "app/port_map.h"
 #include "app/tracing_port.h"
@@ -50,7 +51,7 @@ void MagellanDownload::Download_Magellan_Track(const PortChoice& choice) {
 
     magellan::DownloadRequest request;
     request.port = choice.port;
-    request.settings = (choice.speed + QStringLiteral(",n,8,1")).toStdString();
+    request.settings = lineSettingsText(choice.speed).toStdString();
     request.portLabel = portDescription(comm_, choice.port).toStdString();
     request.outputName = outFileName.toStdString();
 

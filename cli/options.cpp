@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include "app/choices.h"
 #include "app/deviation.h"
 #include "app/stored_settings.h"
 #include "cli/exit_code.h"
@@ -13,21 +14,18 @@ namespace cli {
 
 namespace {
 
-// The window's speed list, in the order of its stored index.
-const QStringList kSpeeds = {"110",  "300",   "600",   "1200",  "2400",  "4800",
-                             "9600", "14400", "19200", "38400", "57600", "115200"};
-constexpr int kPortCount = 9;
+using app::kPortCount;
+using app::kSpeeds;
 constexpr int kSystemCount = 3;
 constexpr int kRequestsPerRound = 4;
 
 // Each family's usual speed, as the window sets it when the family is chosen.
 QString familySpeed(Family family) {
-    return family == Family::Garmin ? QStringLiteral("9600") : QStringLiteral("4800");
+    return kSpeeds[family == Family::Garmin ? app::kGarminSpeedIndex : app::kMagellanSpeedIndex];
 }
 
 bool deviationInRange(const QString& text) {
-    const double deviation = app::readNumberText(text.toStdString());
-    return deviation >= 5 && deviation <= 90;
+    return app::deviationInRange(app::readNumberText(text.toStdString()));
 }
 
 Command refuse(const QString& text) {

@@ -198,11 +198,4 @@ void Convert_Track_File(const std::string& input, const std::string& output,
     Pass(input, output, options).run();
 }
 
-void Convert_Track_File(const std::string& input, const std::string& output, bool grid, bool reduce,
-                        std::int16_t deviation, char decimalSeparator) {
-    Convert_Track_File(input, output,
-                       {grid ? CoordSystem::IsraeliOld : CoordSystem::LatLon, reduce, deviation,
-                        decimalSeparator});
-}
-
 }  // namespace coords

@@ -48,8 +48,4 @@ struct ConvertOptions {
 void Convert_Track_File(const std::string& input, const std::string& output,
                         const ConvertOptions& options);
 
-// The form the design names: `grid` chooses the old Israeli grid.
-void Convert_Track_File(const std::string& input, const std::string& output, bool grid, bool reduce,
-                        std::int16_t deviation, char decimalSeparator = '.');
-
 }  // namespace coords

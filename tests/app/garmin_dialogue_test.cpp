@@ -36,6 +36,8 @@ std::string packet(const QStringList& w) {
     if (kind == "other") return testkit::frame(std::uint8_t(n), "\1\2\3\4");
     if (kind == "product")
         return testkit::frame(255, le(n, 2) + le(300, 2) + std::string("eTrex\0", 6));
+    if (kind == "sentence") return "$GPRMC,,V,,,,,,,,,,N*53\r\n";
+    EXPECT_EQ(kind, "point") << "unknown packet";
     // A receiver stores a point without a fix at 0x7FFFFFFF semicircles both ways.
     const QString how = w.value(3);
     const bool none = how.startsWith("nopos");
@@ -110,6 +112,12 @@ TEST_P(GarminDialogue, Replays) {
             port.close();
             fakes.comm.arrive("", app::kCommEvPortLost);
         }
+        static const QStringList kSteps = {"answer", "retry", "save",  "earlier",
+                                           "in",     "tick",  "lost",  "expect"};
+        static const QStringList kChecks = {"messages", "requests", "opens",    "exit",     "caption",
+                                            "enabled",  "tracks",   "outlines", "keptlines"};
+        ASSERT_TRUE(kSteps.contains(s[0]) && (s[0] != "expect" || kChecks.contains(s.value(1))))
+            << "unknown step";
         if (s[0] != "expect") continue;
         if (s[1] == "messages") {
             QStringList got;

@@ -1,4 +1,7 @@
-// "Convert these points and read the result back" through the real conversion pass.
+// "Convert these points and read the result back" through the product's own conversion pass.
+// It is no independent oracle: rows that compare a download with it check the wiring (that
+// every point arrived, in order, and reached the pass with the options chosen). The pass
+// itself is checked against hand-made fixtures, cs2cs and GPSBabel in tests/coords.
 #pragma once
 
 #include <string>
