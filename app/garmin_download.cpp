@@ -243,9 +243,10 @@ void GarminDownload::finishOutput(bool noPoint) {
 }
 
 void GarminDownload::onLinkError(garmin::LinkError error, const std::string& message) {
+    trace_.linkError(message);
     if (boxes_.exiting()) return;
     // A refused or corrupt packet past its resends does not end the transfer: the receiver
-    // sends again, or falls silent and the reply timer tells.
+    // sends again, or falls silent and the reply timer tells. So only the trace says it.
     if (error != garmin::LinkError::NoAnswer) return;
     // While the receiver is being identified, the Retry/Cancel message after four requests
     // says it already.
