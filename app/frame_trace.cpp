@@ -83,6 +83,11 @@ void FrameTrace::received(std::string_view text) {
     write(kIn, utf8FromLatin1(text));
 }
 
+void FrameTrace::linkError(std::string_view message) {
+    if (!file_) return;
+    write("link error: ", utf8FromLatin1(message));
+}
+
 void FrameTrace::write(std::string_view prefix, std::string_view text) {
     if (!file_) return;
     using namespace std::chrono;

@@ -1,10 +1,12 @@
 // An opt-in trace of every frame or sentence between the program and the receiver, for a
 // bug report about a receiver that misbehaves. One line each: the time (ISO 8601, UTC, with
 // milliseconds), the direction ("PC -» GPS" out, "PC «- GPS" in) and the frame's bytes in
-// hexadecimal as the Garmin engine traces them, or the sentence's text.
+// hexadecimal as the Garmin engine traces them, or the sentence's text. A link error the
+// engine reports is a line of its own among them, with the engine's message.
 //
 //   2026-12-06T19:04:05.123Z PC -» GPS 10 FE 00 02 10 03
 //   2026-12-06T19:04:05.160Z PC «- GPS $GPRMC,190405,A,3204.5678,N,03512.3456,E*6B
+//   2026-12-06T19:04:13.170Z link error: No response from device on port 1
 //
 // When no trace is asked for, nothing is opened, built or formatted.
 #pragma once
@@ -49,6 +51,8 @@ class FrameTrace {
     // A line of text sent or received, without its line end.
     void sent(std::string_view text);
     void received(std::string_view text);
+    // The Garmin engine's message of a link error (one character per byte).
+    void linkError(std::string_view message);
 
     // Traces the engine's frames and sentences while the trace is open; with no trace it
     // lets go of the engine, which then builds no trace text at all.

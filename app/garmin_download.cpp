@@ -3,6 +3,7 @@
 #include <exception>
 #include <limits>
 #include <utility>
+#include <variant>
 
 #include "app/port_map.h"
 #include "garmin/gps.h"
@@ -14,8 +15,6 @@ namespace {
 // Unanswered product requests before the user decides whether to go on.
 constexpr int kRequestsPerMessage = 4;
 constexpr std::int32_t kSecondsPerRequest = 2;
-// The engine's report of a receiver that stopped answering.
-constexpr std::int16_t kNoResponse = 1;
 
 const QString kGarminLine = QStringLiteral(",n,8,1");
 const QString kSentencesText = QStringLiteral(
@@ -85,7 +84,7 @@ void GarminDownload::Download_Garmin_Track(const PortChoice& choice) {
 }
 
 // Asks for the product data every two seconds until it has arrived; the answer comes
-// through Receive while WaitFor handles the events. After every four unanswered
+// through onPacket while WaitFor handles the events. After every four unanswered
 // requests the user chooses between going on and ending the program.
 bool GarminDownload::identifyReceiver() {
     DeviceMode.clear();
@@ -137,7 +136,11 @@ void GarminDownload::startTransfer() {
     GPS->Request_Tracks();
 }
 
-void GarminDownload::Receive(std::uint8_t& Packet_Command, std::uint8_t& /*Packet_Data_1*/) {
+void GarminDownload::onPacket(const garmin::PacketEvent& packet) {
+    // The count that the end of a transfer is checked against is the receiver's last,
+    // whatever became of the rest of its packet.
+    if (const auto* records = std::get_if<garmin::RecordsAnnounced>(&packet))
+        announcedRecords_ = records->count;
     if (boxes_.exiting()) return;
     ++packetsReceived_;
     if (sendsSentences()) {
@@ -147,65 +150,50 @@ void GarminDownload::Receive(std::uint8_t& Packet_Command, std::uint8_t& /*Packe
         return;
     }
     try {
-        dispatch(Packet_Command);
+        std::visit([this](const auto& event) { handle(event); }, packet);
     } catch (const std::exception& e) {
         packetFailed(QString::fromLocal8Bit(e.what()));
     }
 }
 
-// The identifiers are read afresh for every packet: a capability report may have
-// changed them. Records, headers, points and the end count only while the track
-// log is coming; before the request they belong to nothing of ours.
-void GarminDownload::dispatch(std::uint8_t id) {
-    const bool transfer = transferRunning();
-    if (id == GPS->PID_Records()) {
-        if (!transfer) return;
-        RecordCount = 0;
-        boxes_.progress(RecordCount, GPS->Incoming_Records_Count());
-    } else if (id == GPS->PID_Product_Data()) {
-        Note_Product_Data();
-    } else if (id == GPS->PID_Almanac_Data() || id == GPS->PID_Wpt_Data() ||
-               id == GPS->PID_Prx_Wpt_Data() || id == GPS->PID_Rte_Hdr() ||
-               id == GPS->PID_Rte_Link() || id == GPS->PID_Rte_Wpt_Data()) {
-        // Not part of a track.
-    } else if (id == GPS->PID_Trk_Hdr()) {
-        if (!transfer) return;
-        Receive_Track_Header();
-        ++RecordCount;
-        boxes_.progress(RecordCount, GPS->Incoming_Records_Count());
-    } else if (id == GPS->PID_Trk_Data()) {
-        if (!transfer) return;
-        // The caption shows the records handled before this point.
-        writer_.Write_Track_Point(GPS->Track, elevation(), RecordCount);
-        ++RecordCount;
-        boxes_.progress(RecordCount, GPS->Incoming_Records_Count());
-    } else if (id == GPS->PID_Xfer_Cmplt()) {
-        if (transfer) completeTransfer();
-    }
+void GarminDownload::handle(const garmin::cProduct_Data& product) {
+    DeviceMode = QStringLiteral("PID ") + QString::number(product.Product_ID);
 }
 
-void GarminDownload::Note_Product_Data() {
-    DeviceMode = QStringLiteral("PID ") + QString::number(GPS->Product_Data.Product_ID);
+// Records, headers, points and the end count only while the track log is coming; before
+// the request they belong to nothing of ours.
+void GarminDownload::handle(const garmin::RecordsAnnounced&) {
+    if (!transferRunning()) return;
+    RecordCount = 0;
+    boxes_.progress(RecordCount, announcedRecords_);
 }
 
 // Only the layouts with a header fill in its fields; the name goes to a GPX output.
-void GarminDownload::Receive_Track_Header() {
-    if (hasD301Layout()) writer_.startTrack(GPS->Track.Ident);
+void GarminDownload::handle(const garmin::TrackHeader& header) {
+    if (!transferRunning()) return;
+    if (header.named) writer_.startTrack(header.name);
+    ++RecordCount;
+    boxes_.progress(RecordCount, announcedRecords_);
 }
 
-bool GarminDownload::hasD301Layout() const {
-    const std::string& format = GPS->Track_Data_Format();
-    return format == "D301" || format == "D310";
+void GarminDownload::handle(const garmin::TrackPoint& event) {
+    if (!transferRunning()) return;
+    // A point without altitude (D300) keeps an earlier point's value in that field.
+    const float elevation =
+        event.hasAltitude ? event.point.Alt : std::numeric_limits<float>::quiet_NaN();
+    // The caption shows the records handled before this point.
+    writer_.Write_Track_Point(event.point, elevation, RecordCount);
+    ++RecordCount;
+    boxes_.progress(RecordCount, announcedRecords_);
 }
 
-// D300 points carry no altitude; the engine's field then holds an earlier value.
-float GarminDownload::elevation() const {
-    return hasD301Layout() ? GPS->Track.Alt : std::numeric_limits<float>::quiet_NaN();
+void GarminDownload::handle(const garmin::TransferComplete&) {
+    if (transferRunning()) completeTransfer();
 }
 
 void GarminDownload::completeTransfer() {
     step_ = Step::Done;
-    const std::uint16_t claimed = GPS->Incoming_Records_Count();
+    const std::uint16_t claimed = announcedRecords_;
     // Fewer records than the receiver announced: the rest were lost on the way, and what
     // came is kept as from any transfer cut short.
     const bool cutShort = RecordCount < claimed;
@@ -254,31 +242,36 @@ void GarminDownload::finishOutput(bool noPoint) {
     if (!writer_.Finish_Output_File()) boxes_.ended(DownloadEnd::OutputFailed);
 }
 
-void GarminDownload::cError(std::int16_t& cErr, std::string& eMessage, garmin::Packet&) {
+void GarminDownload::onLinkError(garmin::LinkError error, const std::string& message) {
+    trace_.linkError(message);
     if (boxes_.exiting()) return;
-    QString text = engineText(eMessage);
-    if (cErr == kNoResponse) {
-        // While the receiver is being identified, the Retry/Cancel message after four
-        // requests says it already.
-        if (step_ == Step::Identifying) return;
-        if (transferRunning()) text += QStringLiteral("\r\n") + writer_.pointsKeptText();
-        if (boxes_.open > 0) {
-            // Nothing was read while the other box was open; whether the receiver is
-            // silent shows when it closes and the port has been read again.
-            deferredReport_ = text;
-            packetsAtReport_ = packetsReceived_;
-            return;
-        }
-        if (transferRunning()) boxes_.ended(DownloadEnd::CutShort);
+    // A refused or corrupt packet past its resends does not end the transfer: the receiver
+    // sends again, or falls silent and the reply timer tells. So only the trace says it.
+    if (error != garmin::LinkError::NoAnswer) return;
+    // While the receiver is being identified, the Retry/Cancel message after four requests
+    // says it already.
+    if (step_ == Step::Identifying) return;
+    QString text = engineText(message);
+    if (transferRunning()) text += QStringLiteral("\r\n") + writer_.pointsKeptText();
+    if (boxes_.open > 0) {
+        // Nothing was read while the other box was open; whether the receiver is silent
+        // shows when it closes and the port has been read again.
+        deferredReport_ = text;
+        packetsAtReport_ = packetsReceived_;
+        return;
     }
+    if (transferRunning()) boxes_.ended(DownloadEnd::CutShort);
     boxes_.showMessage(text);
 }
 
-void GarminDownload::setSentencesSeen(bool seen) {
+void GarminDownload::onChecksumErrors(const std::string& message) {
+    if (!boxes_.exiting()) boxes_.showMessage(engineText(message));
+}
+
+void GarminDownload::onSentence() {
     // Only an identification asks; during a transfer a "$" and a line end among the
     // bytes of a frame look like a sentence too.
-    if (seen && step_ == Step::Identifying && DeviceMode.isEmpty())
-        DeviceMode = QStringLiteral("NMEA");
+    if (step_ == Step::Identifying && DeviceMode.isEmpty()) DeviceMode = QStringLiteral("NMEA");
 }
 
 void GarminDownload::packetFailed(const QString& what) {

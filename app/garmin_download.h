@@ -1,6 +1,6 @@
 // The Garmin download: opening the port through the engine, identifying the receiver,
-// asking for its track log, and handling the packets and reports that the engine hands
-// back until the transfer is complete. It is the engine's host.
+// asking for its track log, and handling the decoded packets and link errors that the
+// engine hands back until the transfer is complete. It is the engine's host.
 #pragma once
 
 #include <QString>
@@ -33,11 +33,10 @@ class GarminDownload final : public Download, public garmin::Host {
     void abortTransfer() override;
 
     // garmin::Host
-    void Receive(std::uint8_t& Packet_Command, std::uint8_t& Packet_Data_1) override;
-    void cError(std::int16_t& cErr, std::string& eMessage, garmin::Packet& LastPacket) override;
-    void setSentencesSeen(bool seen) override;
-    // Headers are counted, not written.
-    void Receive_Track_Header();
+    void onPacket(const garmin::PacketEvent& packet) override;
+    void onLinkError(garmin::LinkError error, const std::string& message) override;
+    void onChecksumErrors(const std::string& message) override;
+    void onSentence() override;
 
   private:
     enum class Step { Idle, Identifying, Transfer, Done };
@@ -72,13 +71,16 @@ class GarminDownload final : public Download, public garmin::Host {
     bool askRetry();
     bool sendsSentences() const;
     void startTransfer();
-    void Note_Product_Data();
-    void dispatch(std::uint8_t id);
+    void handle(const garmin::cProduct_Data& product);
+    void handle(const garmin::CapabilityReport&) {}
+    void handle(const garmin::RecordsAnnounced&);
+    void handle(const garmin::TrackHeader& header);
+    void handle(const garmin::TrackPoint& event);
+    void handle(const garmin::TransferComplete&);
+    void handle(const garmin::OtherPacket&) {}
     void completeTransfer();
     QString receivedText() const;
     void finishOutput(bool noPoint);
-    bool hasD301Layout() const;
-    float elevation() const;
     void packetFailed(const QString& what);
     void portLost();
     void stopDownload();
@@ -103,6 +105,8 @@ class GarminDownload final : public Download, public garmin::Host {
     // Track headers and points since the last start of records. The receiver announces
     // up to 65535, and a track may hold more: no 16-bit ceiling here.
     std::int32_t RecordCount = 0;
+    // The count of the receiver's last records packet, whenever it came.
+    std::uint16_t announcedRecords_ = 0;
     // An engine report that came while another box was open, and the packet count when
     // it came: shown only if the receiver has stayed silent since.
     QString deferredReport_;

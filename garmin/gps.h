@@ -4,7 +4,7 @@
 // The engine reaches the serial port, the reply timer, the event pump, the clock and the
 // window only through the seams of seams/seams.h and its host (host.h); it owns none of them.
 // Everything runs on the caller's one thread, and the window's handlers may call back into the
-// engine from inside Host::Receive and Host::cError.
+// engine from inside every Host call.
 #pragma once
 
 #include <cstddef>
@@ -29,16 +29,15 @@ class cGarminGPS {
     cGarminGPS(const cGarminGPS&) = delete;
     cGarminGPS& operator=(const cGarminGPS&) = delete;
 
-    // The records that every decoded packet overwrites in place.
+    // The track record: every decoded header and point overwrites it in place (a field
+    // that a short packet does not hold keeps its value), and Send_Track and
+    // Send_Track_Header send what it holds.
     cTrack Track;
-    cProduct_Data Product_Data;
 
     // Events. Each is raised only when set; the trace text is not even built otherwise.
     std::function<void(std::string& dbgText)> HexDebug;
     // chkerr is true when the sentence carried a checksum and it matched.
     std::function<void(std::string& sentence, bool& chkerr)> NMEA;
-    // Code 2: the receiver refused our packet six times; code 3: six corrupt frames.
-    std::function<void(std::int16_t& cErr, std::string& Message, Packet& packet)> Link_Error;
 
     // --- Registry (read-only) -------------------------------------------------------
     std::uint8_t PID_Ack_Byte() const { return ids_.PID_Ack_Byte; }
@@ -91,9 +90,6 @@ class cGarminGPS {
     }
     const std::string& Prox_Wpt_Data_Format() const { return names_.Prox_Wpt_Data_Format; }
 
-    // The count of the receiver's last records packet: unsigned, a track can hold 65535.
-    std::uint16_t Incoming_Records_Count() const { return Incoming_Records_Count_; }
-
     // --- Read-write properties ------------------------------------------------------
     std::int16_t Port() const { return Port_; }
     void Port(std::int16_t New_Port) { Port_ = New_Port; }
@@ -124,7 +120,6 @@ class cGarminGPS {
     std::size_t pendingInput() const { return Rx_Buffer.size(); }
 
     // --- Track records --------------------------------------------------------------
-    void Receive_Track_Header(const Packet& packet);
     void Send_Track();
     void Send_Track_Header();
 
@@ -148,8 +143,8 @@ class cGarminGPS {
     void Set_Defaults();
     void buildPackets();
     void Parse_Protocol_Array(const Packet& packet);
-    void Parse_Product_Data(const Packet& packet);
-    void Parse_Records_Count(const Packet& packet);
+    static cProduct_Data Parse_Product_Data(const Packet& packet);
+    static std::uint16_t Parse_Records_Count(const Packet& packet);
 
     // Link
     static std::uint8_t Packet_Checksum(const Packet& packet);
@@ -165,14 +160,13 @@ class cGarminGPS {
     bool lastSentWasAnswer() const;
     void answerCorruptFrame(const Packet& packet);
     void answerRefusal();
-    void Dispatch_Packet(const Packet& packet);
+    PacketEvent Dispatch_Packet(const Packet& packet);
     bool announcesMore(std::uint8_t id) const;
     std::string onPort(const char* text) const;
-    void reportError(std::int16_t code, std::string message, Packet packet);
-    void raiseLinkError(std::int16_t code, std::string message, Packet packet);
 
     // Track records
-    void Parse_Track_Point(const Packet& packet);
+    TrackHeader Receive_Track_Header(const Packet& packet);
+    TrackPoint Parse_Track_Point(const Packet& packet);
     bool usesD301Layout() const;
 
     SerialPort& port_;
@@ -185,7 +179,6 @@ class cGarminGPS {
     CommandCodes cmnd_;
     ProtocolNames names_;
     ProtocolTable Protocol_Table{};
-    std::uint16_t Incoming_Records_Count_ = 0;
     std::int16_t Port_ = 1;
     std::string portName_;
     std::string Settings_;

@@ -1,6 +1,7 @@
 // cGarminGPS: the receiving half of the link. Cuts frames and NMEA/TEXT sentences out
 // of the received bytes, answers frames with acknowledgements or refusals, resends on
-// the receiver's refusal, and turns a silent receiver into an error report.
+// the receiver's refusal, hands the host every accepted packet decoded, and turns a
+// silent receiver into a link error.
 #include "garmin/gps.h"
 #include "garmin/packet_io.h"
 
@@ -62,9 +63,7 @@ void cGarminGPS::handleFrame() {
     Packet packet;
     if (!Parse_Packet(packet)) return;
     NMEA_Mode = false;
-    std::uint8_t command = packet[1];
-    std::uint8_t data1 = packet[kDataStart];
-    host_.Receive(command, data1);
+    host_.onPacket(Dispatch_Packet(packet));
 }
 
 bool cGarminGPS::handleSentence() {
@@ -93,14 +92,13 @@ bool cGarminGPS::handleSentence() {
         matched = sentence.compare(n - 2, 2, NMEA_Checksum(sentence)) == 0;
         if (!matched && ++Checksum_Errors > kMaxChecksumErrors) {
             Checksum_Errors = 0;
-            reportError(0,
-                        onPort("There have been more than 50 check sum errors on port ") +
-                            "\r\nVerify that your receiver is putting out check sums",
-                        Packet{});
+            host_.onChecksumErrors(
+                onPort("There have been more than 50 check sum errors on port ") +
+                "\r\nVerify that your receiver is putting out check sums");
         }
     }
     if (NMEA) NMEA(sentence, matched);
-    host_.setSentencesSeen(true);
+    host_.onSentence();
     return true;
 }
 
@@ -158,27 +156,25 @@ void cGarminGPS::answerRefusal() {
         return;
     }
     Retry_Count = 0;
-    raiseLinkError(2, onPort("Unable to communicate with device on port "), Last_Packet_);
+    host_.onLinkError(LinkError::ResendsExhausted,
+                      onPort("Unable to communicate with device on port "));
 }
 
 // Returns false for a resend: acknowledged again, so that the receiver moves on, but
-// neither decoded nor handed to the window a second time.
+// neither decoded nor handed to the host a second time.
 bool cGarminGPS::answerGoodFrame(const Packet& packet) {
     Retry_Count = 0;
     // Position and display streams are never acknowledged, so never resent either.
     const std::uint8_t id = packet[1];
     if (id == ids_.PID_Pvt_Data || id == ids_.PID_Display_Data) {
         resends_.forget();
-        Dispatch_Packet(packet);
         return true;
     }
     const bool resend = resends_.isRepeat(packet);
     Ack_Packet[kDataStart] = id;
     Send(Ack_Packet);
     resends_.acknowledged(packet);
-    if (resend) return false;
-    Dispatch_Packet(packet);
-    return true;
+    return !resend;
 }
 
 // Our last word to the receiver was an acknowledgement or a refusal of a garbled frame,
@@ -197,22 +193,23 @@ void cGarminGPS::answerCorruptFrame(const Packet& packet) {
         return;
     }
     Retry_Count = 0;
-    raiseLinkError(3, onPort("Invalid message received from device on port "), packet);
+    host_.onLinkError(LinkError::CorruptPacketsExhausted,
+                      onPort("Invalid message received from device on port "));
 }
 
-void cGarminGPS::Dispatch_Packet(const Packet& packet) {
+// Decoded by the identifiers in force: a capability report may have changed them.
+PacketEvent cGarminGPS::Dispatch_Packet(const Packet& packet) {
     const std::uint8_t id = packet[1];
-    if (id == ids_.PID_Records) {
-        Parse_Records_Count(packet);
-    } else if (id == ids_.PID_Product_Data) {
-        Parse_Product_Data(packet);
-    } else if (id == ids_.PID_Protocol_Array) {
+    if (id == ids_.PID_Records) return RecordsAnnounced{Parse_Records_Count(packet)};
+    if (id == ids_.PID_Product_Data) return Parse_Product_Data(packet);
+    if (id == ids_.PID_Protocol_Array) {
         Parse_Protocol_Array(packet);
-    } else if (id == ids_.PID_Trk_Hdr) {
-        Receive_Track_Header(packet);
-    } else if (id == ids_.PID_Trk_Data) {
-        Parse_Track_Point(packet);
+        return CapabilityReport{};
     }
+    if (id == ids_.PID_Trk_Hdr) return Receive_Track_Header(packet);
+    if (id == ids_.PID_Trk_Data) return Parse_Track_Point(packet);
+    if (id == ids_.PID_Xfer_Cmplt) return TransferComplete{};
+    return OtherPacket{id};
 }
 
 void cGarminGPS::KelvTmrTimeout_Timer() {
@@ -220,22 +217,13 @@ void cGarminGPS::KelvTmrTimeout_Timer() {
     Timeout_Ticks = 0;
     timer_.disarm();
     Rx_Buffer.clear();
-    reportError(1,
-                NMEA_Mode ? onPort("No longer receiving NMEA/TEXT data on port ")
-                          : onPort("No response from device on port "),
-                Last_Packet_);
+    host_.onLinkError(LinkError::NoAnswer,
+                      NMEA_Mode ? onPort("No longer receiving NMEA/TEXT data on port ")
+                                : onPort("No response from device on port "));
 }
 
 std::string cGarminGPS::onPort(const char* text) const {
     return text + (portName_.empty() ? std::to_string(Port_) : portName_);
-}
-
-void cGarminGPS::reportError(std::int16_t code, std::string message, Packet packet) {
-    host_.cError(code, message, packet);
-}
-
-void cGarminGPS::raiseLinkError(std::int16_t code, std::string message, Packet packet) {
-    if (Link_Error) Link_Error(code, message, packet);
 }
 
 }  // namespace garmin

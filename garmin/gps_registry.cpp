@@ -26,7 +26,6 @@ cGarminGPS::cGarminGPS(SerialPort& port, ReplyTimer& timer, EventPump& pump, Clo
 
 void cGarminGPS::Set_Defaults() {
     Track = cTrack{};
-    Product_Data = cProduct_Data{};
     ids_ = PacketIds{};
     cmnd_ = CommandCodes{};
     buildPackets();
@@ -72,26 +71,25 @@ void cGarminGPS::Parse_Protocol_Array(const Packet& packet) {
     }
 }
 
-void cGarminGPS::Parse_Product_Data(const Packet& packet) {
+cProduct_Data cGarminGPS::Parse_Product_Data(const Packet& packet) {
     const PacketReader reader(packet);
-    Product_Data.Product_ID = reader.i16(0);
-    Product_Data.Software_Version = reader.i16(2);
+    cProduct_Data product;
+    product.Product_ID = reader.i16(0);
+    product.Software_Version = reader.i16(2);
     // Zero-terminated texts follow the two numbers; a record without any gives two
     // empty descriptions, and texts after the second are ignored.
     const std::size_t count = reader.claimedCount();
     const std::string texts = count > 4 ? reader.text(4, count - 4) : std::string();
     const std::size_t first = texts.find('\0');
-    Product_Data.Product_Description_1 = texts.substr(0, first);
-    if (first == std::string::npos) {
-        Product_Data.Product_Description_2.clear();
-        return;
-    }
+    product.Product_Description_1 = texts.substr(0, first);
+    if (first == std::string::npos) return product;
     const std::string rest = texts.substr(first + 1);
-    Product_Data.Product_Description_2 = rest.substr(0, rest.find('\0'));
+    product.Product_Description_2 = rest.substr(0, rest.find('\0'));
+    return product;
 }
 
-void cGarminGPS::Parse_Records_Count(const Packet& packet) {
-    Incoming_Records_Count_ = PacketReader(packet).u16(0);
+std::uint16_t cGarminGPS::Parse_Records_Count(const Packet& packet) {
+    return PacketReader(packet).u16(0);
 }
 
 }  // namespace garmin

@@ -35,7 +35,7 @@ bool cGarminGPS::usesD301Layout() const {
     return names_.Track_Data_Format == "D301" || names_.Track_Data_Format == "D310";
 }
 
-void cGarminGPS::Parse_Track_Point(const Packet& packet) {
+TrackPoint cGarminGPS::Parse_Track_Point(const Packet& packet) {
     const PacketReader reader(packet);
     Track.lat = Semicircles_To_Degrees(reader.i32(0));
     Track.lon = Semicircles_To_Degrees(reader.i32(4));
@@ -49,16 +49,18 @@ void cGarminGPS::Parse_Track_Point(const Packet& packet) {
         Track.Dpth = reader.f32(16);
         if (reader.has(20)) Track.New_Segment = reader.u8(20) != 0;
     }
+    return {Track, usesD301Layout()};
 }
 
-void cGarminGPS::Receive_Track_Header(const Packet& packet) {
-    if (!usesD301Layout()) return;
+TrackHeader cGarminGPS::Receive_Track_Header(const Packet& packet) {
+    if (!usesD301Layout()) return {};
     const PacketReader reader(packet);
     if (reader.has(0)) Track.Dspl = reader.u8(0) != 0;
     if (reader.has(1)) Track.Color = reader.u8(1);
     // The identifier's zero byte on the wire is counted by the size but not kept.
     const std::size_t count = reader.claimedCount();
     Track.Ident = count > 3 ? reader.text(2, count - 3) : std::string();
+    return {true, Track.Dspl, Track.Color, Track.Ident};
 }
 
 void cGarminGPS::Send_Track() {

@@ -1,11 +1,15 @@
-// The engine's host: the window side that receives every accepted packet and the
-// engine's error reports. The port, timer, pump and clock seams are in seams/seams.h.
+// The engine's host: the window side that the engine hands every accepted packet, decoded,
+// and its reports of a link that failed. The port, timer, pump and clock seams are in
+// seams/seams.h.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <variant>
 #include <vector>
 
+#include "garmin/product_data.h"
+#include "garmin/track.h"
 #include "seams/seams.h"
 
 namespace garmin {
@@ -19,14 +23,65 @@ using seams::SerialPort;
 
 using Packet = std::vector<std::uint8_t>;
 
-// The window's side of the engine: every accepted packet and every error report 0 or 1.
+// The receiver's capability report has arrived; the engine's protocol names and packet
+// identifiers now follow it.
+struct CapabilityReport {};
+
+// The number of records the receiver is about to send: unsigned, a track can hold 65535.
+struct RecordsAnnounced {
+    std::uint16_t count = 0;
+};
+
+// A track header. Only the D301 and D310 layouts carry its fields; in the others it is a
+// record to count and nothing more, and `named` is false.
+struct TrackHeader {
+    bool named = false;
+    bool display = false;
+    std::uint8_t color = 0;
+    std::string name;
+};
+
+// A track point as decoded, with the fields of the most recent header. Only the D301 and
+// D310 layouts carry altitude and depth; in the others they hold nothing of this point.
+struct TrackPoint {
+    cTrack point;
+    bool hasAltitude = false;
+};
+
+// The receiver's end of a transfer.
+struct TransferComplete {};
+
+// Any other packet: acknowledgements and refusals, waypoints, routes, the almanac,
+// positions.
+struct OtherPacket {
+    std::uint8_t id = 0;
+};
+
+using PacketEvent = std::variant<cProduct_Data, CapabilityReport, RecordsAnnounced, TrackHeader,
+                                 TrackPoint, TransferComplete, OtherPacket>;
+
+enum class LinkError {
+    // The receiver stayed silent through the reply timer's ticks, or stopped sending
+    // its sentences.
+    NoAnswer,
+    // It refused our packet again after five resends.
+    ResendsExhausted,
+    // Six of its frames in a row failed their checksum.
+    CorruptPacketsExhausted,
+};
+
 class Host {
   public:
     virtual ~Host() = default;
-    virtual void Receive(std::uint8_t& Packet_Command, std::uint8_t& Packet_Data_1) = 0;
-    virtual void cError(std::int16_t& cErr, std::string& eMessage, Packet& LastPacket) = 0;
+    // Every accepted packet once, decoded by the identifiers in force; a packet the
+    // receiver sent again because our acknowledgement was lost is not handed again.
+    virtual void onPacket(const PacketEvent& packet) = 0;
+    // The message names the port.
+    virtual void onLinkError(LinkError error, const std::string& message) = 0;
+    // More than 50 sentences failed their checksum: the receiver may not put them out.
+    virtual void onChecksumErrors(const std::string& message) = 0;
     // The receiver talks NMEA or TEXT sentences instead of Garmin packets.
-    virtual void setSentencesSeen(bool seen) = 0;
+    virtual void onSentence() = 0;
 };
 
 }  // namespace garmin

@@ -1,6 +1,6 @@
 // The Garmin engine on the shared seam fakes, for the fuzz targets. Every frame it writes
-// must be well formed, every packet it hands the window must have arrived as a whole
-// frame, and error codes go where they belong.
+// must be well formed, every packet it hands the host must have arrived as a whole
+// frame, and every report must say something.
 #pragma once
 
 #include <string_view>
@@ -18,18 +18,16 @@ struct Engine : testkit::GarminRig {
             ++writes;
             port.written.clear();
         };
-        // The incoming trace is the undoubled packet, so it tells what reached the window.
+        // The incoming trace is the undoubled packet, so it tells what reached the host.
         gps.HexDebug = [this](std::string& text) {
             if (static_cast<std::uint8_t>(text[3]) == 0xAB) lastIncoming = text.substr(10);
         };
-        gps.Link_Error = [](std::int16_t& code, std::string& message, garmin::Packet&) {
-            FUZZ_CHECK((code == 2 || code == 3) && !message.empty());
-        };
-        host.onReceive = [this](std::uint8_t command, std::uint8_t data1) {
+        host.onHanded = [this](const garmin::PacketEvent& event) {
             const std::string packet = testkit::fromHex(lastIncoming);
-            FUZZ_CHECK(packet.size() >= 6 && static_cast<std::uint8_t>(packet[1]) == command &&
-                       static_cast<std::uint8_t>(packet[3]) == data1);
-            if (afterReceive) afterReceive(command);
+            FUZZ_CHECK(packet.size() >= 6);
+            if (const auto* other = std::get_if<garmin::OtherPacket>(&event))
+                FUZZ_CHECK(static_cast<std::uint8_t>(packet[1]) == other->id);
+            if (afterReceive) afterReceive();
         };
     }
 
@@ -39,15 +37,14 @@ struct Engine : testkit::GarminRig {
         port.event = seams::kCommEvReceive;
         gps.KelvComm_OnComm();
         FUZZ_CHECK(gps.pendingInput() <= garmin::RxBuffer::kCapacity);
-        for (const auto& e : host.errors)
-            FUZZ_CHECK((e.code == 0 || e.code == 1) && !e.message.empty());
-        host.errors.clear();
+        for (const auto& report : host.reports) FUZZ_CHECK(!report.message.empty());
+        host.reports.clear();
     }
 
     garmin::Packet lastWritten;
     std::size_t writes = 0;
     std::string lastIncoming;
-    std::function<void(std::uint8_t command)> afterReceive;
+    std::function<void()> afterReceive;
 };
 
 }  // namespace kelvaron_fuzz

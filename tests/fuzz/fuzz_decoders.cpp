@@ -30,7 +30,9 @@ std::uint32_t le32(std::string_view data, std::size_t at) {
 
 // A decoded point goes back out with the same position and time bytes.
 void checkTrackPoint(kelvaron_fuzz::Engine& engine, std::string_view data) {
-    const garmin::cTrack& t = engine.gps.Track;
+    const auto* point = std::get_if<garmin::TrackPoint>(&engine.host.packets.back());
+    FUZZ_CHECK(point != nullptr);
+    const garmin::cTrack& t = point->point;
     FUZZ_CHECK(t.lat >= -180.0 && t.lat < 180.0 && t.lon >= -180.0 && t.lon < 180.0);
     FUZZ_CHECK(t.Time.size() == 19 || t.Time == "N/A");
     const std::size_t before = engine.writes;
@@ -61,11 +63,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::uint8_t id = (selector & 7) == 5 ? in.Byte() : ids[selector & 7];
         const int sizeByte = (selector & 0x80) != 0 ? in.Byte() : -1;
         const std::string_view packet = in.Take(in.Byte());
-        const std::size_t before = engine.host.received.size();
+        const std::size_t before = engine.host.packets.size();
         const std::string frame = testkit::frame(id, packet, sizeByte);
         engine.Feed(frame);
         FUZZ_CHECK(gps.pendingInput() == 0);
-        const std::size_t handed = engine.host.received.size() - before;
+        const std::size_t handed = engine.host.packets.size() - before;
         if (id == garmin::kDle || id == garmin::kEtx) continue;
         if (id == gps.PID_Ack_Byte() || id == gps.PID_Nak_Byte()) {
             FUZZ_CHECK(handed == 1);
@@ -80,12 +82,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(handed == 1 || (handed == 0 && frame == lastAcked));
         lastAcked = frame;
         if (handed == 1 && id == gps.PID_Trk_Data()) checkTrackPoint(engine, packet);
-        if (handed == 1 && id == gps.PID_Product_Data())
-            FUZZ_CHECK(gps.Product_Data.Product_Description_1.find('\0') == std::string::npos);
+        const garmin::PacketEvent* event = handed == 1 ? &engine.host.packets.back() : nullptr;
+        if (const auto* product = std::get_if<garmin::cProduct_Data>(event))
+            FUZZ_CHECK(product->Product_Description_1.find('\0') == std::string::npos);
         // The count is unsigned; a packet too short to hold one counts 0.
-        if (handed == 1 && id == gps.PID_Records()) {
+        if (const auto* records = std::get_if<garmin::RecordsAnnounced>(event)) {
             const std::uint32_t count = le32(std::string(packet) + "    ", 0) & 0xFFFF;
-            FUZZ_CHECK(gps.Incoming_Records_Count() == (packet.size() >= 2 ? count : 0));
+            FUZZ_CHECK(records->count == (packet.size() >= 2 ? count : 0));
         }
     }
     return 0;

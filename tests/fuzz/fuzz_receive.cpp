@@ -79,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     engine.gps.IgnoreCheckSum((flags & 1) != 0);
     if ((flags & 2) != 0) engine.gps.Request_Tracks();
     int depth = 0;
-    engine.afterReceive = [&engine, &depth, flags](std::uint8_t) {
+    engine.afterReceive = [&engine, &depth, flags] {
         if ((flags & 8) != 0) engine.gps.Request_Product_Data();
         if ((flags & 4) != 0 && depth < kMaxNesting) {
             ++depth;
@@ -93,6 +93,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A frame or sentence that arrived whole is handled, whatever came after it.
     engine.Feed({});
     for (int tick = 0; tick < 4; ++tick) engine.gps.KelvTmrTimeout_Timer();
-    FUZZ_CHECK(engine.host.received.size() <= Frame_Ends(stream));
+    FUZZ_CHECK(engine.host.packets.size() <= Frame_Ends(stream));
     return 0;
 }

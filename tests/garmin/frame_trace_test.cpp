@@ -1,6 +1,6 @@
-// The frame trace, from the table in frame_trace.txt: the Garmin engine's frames both ways
-// and its NMEA sentences, and a text download's lines through the tracing port, each line
-// with its time, compared with the trace file as written.
+// The frame trace, from the table in frame_trace.txt: the Garmin engine's frames both ways,
+// its NMEA sentences and link errors, and a text download's lines through the tracing port,
+// each line with its time, compared with the trace file as written.
 #include <gtest/gtest.h>
 
 #include <QString>
@@ -44,6 +44,8 @@ TEST(FrameTrace, TableRows) {
         } else if (verb == "garmin<") {
             rig.port.input = text;
             rig.gps.KelvComm_OnComm();
+        } else if (verb == "error") {
+            trace.linkError(text);
         } else if (verb == "port>") {
             textPort.write(text);
         } else if (verb == "port<") {

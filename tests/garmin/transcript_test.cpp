@@ -5,7 +5,7 @@
 //   flood N HEX        N copies of one byte, as one read
 //   commerror KIND     a communication error event
 //   tick [N]           the reply timer ticks (N times)
-//   nested LINE        LINE runs inside the window's next Receive, as a message box lets it
+//   nested LINE        LINE runs inside the host's next packet, as a message box lets it
 //   trace on | port N | ignore checksum
 //   track LAT LON TIME SEG ALT DEPTH | header DSPL COLOR "IDENT"   the record to upload
 //   call NAME [ARGS]   one of the engine's procedures
@@ -51,10 +51,7 @@ class Dialogue : GarminRig {
   public:
     Dialogue() {
         port.onWrite = [this](const std::string& bytes) { say("> " + toHex(bytes)); };
-        host.onReceive = [this](std::uint8_t id, std::uint8_t data1) { received(id, data1); };
-        gps.Link_Error = [this](std::int16_t& code, std::string& text, garmin::Packet&) {
-            say("expect link " + std::to_string(code) + " " + quote(text));
-        };
+        host.onHanded = [this](const garmin::PacketEvent& packet) { received(packet); };
         gps.NMEA = [this](std::string& sentence, bool& matched) {
             say("expect nmea " + quote(sentence) + (matched ? " matched" : " unmatched"));
         };
@@ -78,7 +75,7 @@ class Dialogue : GarminRig {
         std::string verb, rest;
         words >> verb;
         std::getline(words >> std::ws, rest);
-        const std::size_t errorsBefore = host.errors.size(), waitsBefore = pump.waits.size();
+        const std::size_t reportsBefore = host.reports.size(), waitsBefore = pump.waits.size();
         const std::size_t opensBefore = port.opens.size();
         const int discardsBefore = port.discards;
         if (verb == "<" || verb.starts_with("<<") || verb == "flood") {
@@ -114,11 +111,8 @@ class Dialogue : GarminRig {
         } else {
             ADD_FAILURE() << "unknown transcript line: " << line;
         }
-        for (std::size_t i = errorsBefore; i < host.errors.size(); ++i) {
-            const auto& e = host.errors[i];
-            say("expect error " + std::to_string(e.code) + " " + quote(e.message) + " after " +
-                toHex(std::string(e.packet.begin(), e.packet.end())));
-        }
+        for (std::size_t i = reportsBefore; i < host.reports.size(); ++i)
+            say("expect " + host.reports[i].what + " " + quote(host.reports[i].message));
         for (std::size_t i = opensBefore; i < port.opens.size(); ++i)
             say("expect open " + std::to_string(port.opens[i].first) + " " + port.opens[i].second);
         if (port.discards != discardsBefore) say("expect input discarded");
@@ -199,34 +193,43 @@ class Dialogue : GarminRig {
         }
     }
 
-    void received(std::uint8_t id, std::uint8_t data1) {
-        say("expect receive " + toHex(std::string{char(id), char(data1)}));
-        const auto& t = gps.Track;
-        if (id == gps.PID_Trk_Data()) {
-            say("expect track " + num(t.lat) + " " + num(t.lon) + " " + t.Time + " seg " +
-                std::to_string(t.New_Segment) + " alt " + num(t.Alt) + " depth " + num(t.Dpth));
-        } else if (id == gps.PID_Trk_Hdr()) {
-            say("expect header " + std::to_string(t.Dspl) + " " + std::to_string(t.Color) + " " +
-                quote(t.Ident));
-        } else if (id == gps.PID_Product_Data()) {
-            const auto& p = gps.Product_Data;
-            say("expect product " + std::to_string(p.Product_ID) + " " +
-                std::to_string(p.Software_Version) + " " + quote(p.Product_Description_1) + " " +
-                quote(p.Product_Description_2));
-        } else if (id == gps.PID_Records()) {
-            say("expect records " + std::to_string(gps.Incoming_Records_Count()));
-        } else if (id == gps.PID_Protocol_Array()) {
-            std::string names = "expect names";
-            for (const auto* name :
-                 {&gps.Link_Protocol(), &gps.WayPoint_Transfer_Protocol(),
-                  &gps.Waypoint_Data_Format(), &gps.Route_Transfer_Protocol(),
-                  &gps.Route_Data_Format(), &gps.Route_Wpt_Data_Format(),
-                  &gps.Track_Transfer_Protocol(), &gps.Track_Data_Format(),
-                  &gps.Prox_Wpt_Transfer_Protocol(), &gps.Prox_Wpt_Data_Format()})
-                names += " " + quote(*name);
-            say(names);
-        }
+    void received(const garmin::PacketEvent& packet) {
+        say("expect " + std::visit([this](const auto& event) { return describe(event); }, packet));
         if (!nested_.empty()) act(std::exchange(nested_, {}));
+    }
+
+    std::string describe(const garmin::TrackPoint& e) const {
+        const auto& t = e.point;
+        return "track " + num(t.lat) + " " + num(t.lon) + " " + t.Time + " seg " +
+               std::to_string(t.New_Segment) +
+               (e.hasAltitude ? " alt " + num(t.Alt) + " depth " + num(t.Dpth) : "");
+    }
+    std::string describe(const garmin::TrackHeader& e) const {
+        return e.named ? "header " + std::to_string(e.display) + " " + std::to_string(e.color) +
+                             " " + quote(e.name)
+                       : "header";
+    }
+    std::string describe(const garmin::cProduct_Data& p) const {
+        return "product " + std::to_string(p.Product_ID) + " " +
+               std::to_string(p.Software_Version) + " " + quote(p.Product_Description_1) + " " +
+               quote(p.Product_Description_2);
+    }
+    std::string describe(const garmin::RecordsAnnounced& e) const {
+        return "records " + std::to_string(e.count);
+    }
+    std::string describe(const garmin::CapabilityReport&) const {
+        std::string names = "names";
+        for (const auto* name : {&gps.Link_Protocol(), &gps.WayPoint_Transfer_Protocol(),
+                                 &gps.Waypoint_Data_Format(), &gps.Route_Transfer_Protocol(),
+                                 &gps.Route_Data_Format(), &gps.Route_Wpt_Data_Format(),
+                                 &gps.Track_Transfer_Protocol(), &gps.Track_Data_Format(),
+                                 &gps.Prox_Wpt_Transfer_Protocol(), &gps.Prox_Wpt_Data_Format()})
+            names += " " + quote(*name);
+        return names;
+    }
+    std::string describe(const garmin::TransferComplete&) const { return "end of transfer"; }
+    std::string describe(const garmin::OtherPacket& e) const {
+        return "packet " + toHex(std::string(1, char(e.id)));
     }
 
     std::string out_;

@@ -99,26 +99,32 @@ class FakePump : public seams::EventPump {
     FakeClock* clock_;
 };
 
-struct ErrorReport {
-    std::int16_t code;
+// What the engine reported ("no answer", "resends exhausted", "corrupt packets exhausted",
+// "checksums") and its message.
+struct Report {
+    std::string what;
     std::string message;
-    garmin::Packet packet;
 };
 
 class RecordingHost : public garmin::Host {
   public:
-    void Receive(std::uint8_t& command, std::uint8_t& data1) override {
-        received.emplace_back(command, data1);
-        if (onReceive) onReceive(command, data1);
+    void onPacket(const garmin::PacketEvent& packet) override {
+        packets.push_back(packet);
+        if (onHanded) onHanded(packet);
     }
-    void cError(std::int16_t& code, std::string& message, garmin::Packet& packet) override {
-        errors.push_back({code, message, packet});
+    void onLinkError(garmin::LinkError error, const std::string& message) override {
+        static const char* const kinds[] = {"no answer", "resends exhausted",
+                                            "corrupt packets exhausted"};
+        reports.push_back({kinds[static_cast<int>(error)], message});
     }
-    void setSentencesSeen(bool) override {}
+    void onChecksumErrors(const std::string& message) override {
+        reports.push_back({"checksums", message});
+    }
+    void onSentence() override {}
 
-    std::vector<std::pair<std::uint8_t, std::uint8_t>> received;
-    std::vector<ErrorReport> errors;
-    std::function<void(std::uint8_t command, std::uint8_t data1)> onReceive;
+    std::vector<garmin::PacketEvent> packets;
+    std::vector<Report> reports;
+    std::function<void(const garmin::PacketEvent& packet)> onHanded;
 };
 
 }  // namespace testkit
