@@ -20,14 +20,15 @@ struct PortChoice {
 class Download {
   public:
     virtual ~Download() = default;
-    // Runs the download as far as it runs inside the Save command: the whole of it for
-    // Magellan, up to the track request for Garmin (the transfer then runs from the
-    // port's events).
+    // Starts the download and returns: a Magellan reply, and a Garmin transfer after the
+    // identification inside Save, then run from the port's events and the timers.
     virtual void start(const PortChoice& choice) = 0;
     // An event of the serial port, while this family is chosen.
     virtual void onPortEvent() = 0;
     // A tick of the reply timer.
     virtual void onTimerTick() = 0;
+    // The deadline the download armed has passed.
+    virtual void onDeadline() {}
     // True while a transfer goes on after start() has returned.
     virtual bool transferRunning() const = 0;
     // Asks the receiver to stop sending and keeps the points that arrived (an

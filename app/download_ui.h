@@ -42,6 +42,9 @@ class DownloadUi {
     virtual void setSplitLocked(bool locked) = 0;
     // A download gave up before its transfer: Save and the family can be used again.
     virtual void downloadStopped() = 0;
+    // A transfer that ran on after start() returned has ended (Magellan); told after
+    // ended() and the messages.
+    virtual void downloadFinished() {}
     // Ends the program at once.
     virtual void endProgram() = 0;
     // True once the program is ending: running loops let go and nothing more is shown.
@@ -53,7 +56,7 @@ class DownloadUi {
         (void)total;
     }
     // Why the download ended; told before the message that explains it, if any (a
-    // Magellan download tells it when it returns, after its messages). A later call
+    // Magellan download tells it at its end, after its messages). A later call
     // overrides an earlier Done: the finishing step can still fail.
     virtual void ended(DownloadEnd end) { (void)end; }
 };

@@ -68,12 +68,14 @@ frmKelvaron::frmKelvaron(const app::Services& services, QWidget* parent)
     connectControls();
     svc_.comm.setEventHandler([this] { comm_OnComm(); });
     svc_.tmrTimeout.setTickHandler([this] { tmrTimeout_Timer(); });
+    svc_.deadline.setHandler([this] { deadlinePassed(); });
     Form_Load();
 }
 
 frmKelvaron::~frmKelvaron() {
     svc_.comm.setEventHandler(nullptr);
     svc_.tmrTimeout.setTickHandler(nullptr);
+    svc_.deadline.setHandler(nullptr);
 }
 
 void frmKelvaron::createControls() {
@@ -301,13 +303,13 @@ app::PortChoice frmKelvaron::portChoice() const {
 void frmKelvaron::closeEvent(QCloseEvent* event) {
     // Closing the window in the middle of a download ends the program like Cancel;
     // otherwise the event loop ends when the window is gone.
-    if (downloading_) endProgram();
+    if (downloading_ || magellan_->transferRunning()) endProgram();
     event->accept();
 }
 
 void frmKelvaron::cmdSave_Click() {
-    // One engine and one port: a second download cannot start while a transfer runs.
-    if (garmin_->transferRunning()) return;
+    // One port: a second download cannot start while a transfer runs.
+    if (transferRunning()) return;
     const double deviation = app::readNumberText(txtDev->text().toStdString());
     // The check is made whether or not reduction is ticked: the value is stored.
     if (!app::deviationInRange(deviation)) {
@@ -330,9 +332,9 @@ void frmKelvaron::cmdSave_Click() {
         Download_Magellan_Track();
     downloading_ = false;
 
-    // A Garmin download that returns without a transfer has failed; the caption must
-    // not go on saying "Receiving".
-    if (!exiting_ && (failed_ || (garmin && !garmin_->transferRunning())))
+    // A download that returns without a transfer has failed; the caption must not go on
+    // saying "Receiving".
+    if (!exiting_ && (failed_ || (garmin && !transferRunning())))
         setWindowTitle(app::kProgramTitle);
     unlockInputs();
 }
@@ -365,7 +367,7 @@ void frmKelvaron::lockInputs() {
 // with the choices made at Save, and it lives on the port's events, which only the
 // Garmin choice passes on.
 void frmKelvaron::unlockInputs() {
-    if (garmin_->transferRunning()) return;
+    if (transferRunning()) return;
     cmbGPSType->setEnabled(true);
     for (QWidget* w : lockedInputs()) w->setEnabled(true);
 }
@@ -413,10 +415,21 @@ void frmKelvaron::Download_Garmin_Track() {
 }
 
 void frmKelvaron::comm_OnComm() {
-    // Only a Garmin download listens to the port's events; the Magellan download
-    // reads the port itself.
-    if (cmbGPSType->currentIndex() != 1 || exiting_) return;
-    garmin_->onPortEvent();
+    // The family cannot change while a download runs, so the list tells whose events
+    // these are.
+    if (exiting_) return;
+    if (cmbGPSType->currentIndex() == 1)
+        garmin_->onPortEvent();
+    else
+        magellan_->onPortEvent();
+}
+
+void frmKelvaron::deadlinePassed() {
+    if (!exiting_) magellan_->onDeadline();
+}
+
+bool frmKelvaron::transferRunning() const {
+    return garmin_->transferRunning() || magellan_->transferRunning();
 }
 
 void frmKelvaron::tmrTimeout_Timer() {
@@ -447,6 +460,13 @@ void frmKelvaron::downloadStopped() {
     setWindowTitle(app::kProgramTitle);
     // Inside Save, Save unlocks the inputs itself when the download returns.
     if (!downloading_) unlockInputs();
+}
+
+// A Magellan reply has ended: its caption stays when the track was saved.
+void frmKelvaron::downloadFinished() {
+    if (downloading_) return;  // Save tidies up itself when start() returns
+    if (failed_) setWindowTitle(app::kProgramTitle);
+    unlockInputs();
 }
 
 void frmKelvaron::ended(app::DownloadEnd end) {

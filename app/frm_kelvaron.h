@@ -67,6 +67,9 @@ class frmKelvaron : public QWidget, public app::DownloadUi {
     void Download_Garmin_Track();
     void comm_OnComm();
     void tmrTimeout_Timer();
+    void deadlinePassed();
+    // A download's transfer runs on after Save has returned.
+    bool transferRunning() const;
 
     // app::DownloadUi
     void showMessage(const QString& text) override;
@@ -75,6 +78,7 @@ class frmKelvaron : public QWidget, public app::DownloadUi {
     app::FileChoices fileChoices() const override;
     void setSplitLocked(bool locked) override;
     void downloadStopped() override;
+    void downloadFinished() override;
     void endProgram() override;
     bool exiting() const override { return exiting_; }
     void ended(app::DownloadEnd end) override;

@@ -5,9 +5,7 @@
 #include <string>
 
 #include "app/choices.h"
-#include "app/frame_trace.h"
 #include "app/port_map.h"
-#include "app/tracing_port.h"
 #include "magellan/download.h"
 
 namespace app {
@@ -27,7 +25,6 @@ DownloadEnd endOf(magellan::DownloadOutcome outcome) {
         case magellan::DownloadOutcome::NoAnswer:
             return DownloadEnd::NoAnswer;
         case magellan::DownloadOutcome::CutShort:
-        case magellan::DownloadOutcome::Stopped:
             break;
     }
     return DownloadEnd::CutShort;
@@ -37,15 +34,15 @@ DownloadEnd endOf(magellan::DownloadOutcome outcome) {
 
 MagellanDownload::MagellanDownload(const Services& services, DownloadUi& ui)
     : comm_(services.comm),
-      pump_(services.pump),
-      clock_(services.clock),
+      deadline_(services.deadline),
       settings_(services.settings),
       ui_(ui),
       writer_(ui, services.tempFiles) {}
 
+MagellanDownload::~MagellanDownload() = default;
+
 void MagellanDownload::Download_Magellan_Track(const PortChoice& choice) {
     comm_.setDevice(choice.device);
-    aborted_ = false;
     const QString outFileName = ui_.fileChoices().fileName;
     writer_.startSingleFile(outFileName);
 
@@ -62,27 +59,55 @@ void MagellanDownload::Download_Magellan_Track(const PortChoice& choice) {
         ui_.showMessage(QString::fromStdString(s));
     };
     hooks.openFailureText = [this] { return comm_.openFailureText().toStdString(); };
-    hooks.stopRequested = [this] { return ui_.exiting(); };
-    hooks.interrupted = [this] { return aborted_; };
     hooks.makeTempName = [this] { return QFile::encodeName(writer_.newTempFile()).toStdString(); };
     hooks.finishOutputFile = [this](const std::string&) { return writer_.Finish_Output_File(); };
-    hooks.clock = &clock_;
 
     // With a trace asked for, every sentence each way passes through it; without one the
     // download talks to the port itself.
-    FrameTrace trace;
-    if (const QString why = trace.openChosen(choice, settings_); !why.isEmpty())
+    traced_.reset();
+    trace_.close();
+    if (const QString why = trace_.openChosen(choice, settings_); !why.isEmpty())
         ui_.showMessage(why);
-    TracingPort traced(comm_, trace);
-    seams::SerialPort& port = trace.isOpen() ? static_cast<seams::SerialPort&>(traced) : comm_;
+    traced_ = std::make_unique<TracingPort>(comm_, trace_);
+    seams::SerialPort& port = trace_.isOpen() ? static_cast<seams::SerialPort&>(*traced_) : comm_;
 
-    ui_.ended(endOf(magellan::downloadTrack(port, pump_, request, hooks)));
+    download_ = std::make_unique<magellan::TrackDownload>(port, deadline_, std::move(request),
+                                                          std::move(hooks));
+    download_->start();
+    afterEvent();
+}
+
+bool MagellanDownload::transferRunning() const {
+    return download_ && download_->running();
+}
+
+void MagellanDownload::onPortEvent() {
+    if (!transferRunning()) return;
+    download_->onPortEvent();
+    afterEvent();
+}
+
+void MagellanDownload::onDeadline() {
+    if (!transferRunning()) return;
+    download_->onSilence();
+    afterEvent();
 }
 
 void MagellanDownload::abortTransfer() {
-    // Closing the port ends the receive loop, which then keeps the lines that arrived.
-    aborted_ = true;
-    comm_.close();
+    if (!transferRunning()) return;
+    download_->stop();
+    afterEvent();
+}
+
+// Once the reply is over the runner learns how it ended, after the download's messages.
+void MagellanDownload::afterEvent() {
+    if (!download_ || download_->running()) return;
+    const magellan::DownloadOutcome outcome = download_->outcome();
+    download_.reset();
+    traced_.reset();  // it traces a last unfinished line as it goes
+    trace_.close();
+    ui_.ended(endOf(outcome));
+    ui_.downloadFinished();
 }
 
 }  // namespace app

@@ -1,37 +1,50 @@
-// The Magellan download in the shape the window drives: the receiver's reply is read
-// by magellan::downloadTrack inside start(), which lends it the window's messages,
-// caption and the track file writer's temporary file and finishing step.
+// The Magellan download in the shape the window drives: start() opens the port and sends
+// the track command, then magellan::TrackDownload is fed the port's events and the silence
+// deadline until the reply is over. It lends the download the window's messages, caption and
+// the track file writer's temporary file and finishing step.
 #pragma once
+
+#include <memory>
 
 #include "app/download.h"
 #include "app/download_ui.h"
+#include "app/frame_trace.h"
 #include "app/services.h"
 #include "app/track_file_writer.h"
+#include "app/tracing_port.h"
+
+namespace magellan {
+class TrackDownload;
+}
 
 namespace app {
 
 class MagellanDownload final : public Download {
   public:
     MagellanDownload(const Services& services, DownloadUi& ui);
+    ~MagellanDownload() override;
 
     void start(const PortChoice& choice) override { Download_Magellan_Track(choice); }
-    // The download reads the port itself, inside start().
-    void onPortEvent() override {}
+    void onPortEvent() override;
     void onTimerTick() override {}
-    bool transferRunning() const override { return false; }
-    // Closes the port under the receive loop, which then keeps what has arrived.
+    void onDeadline() override;
+    bool transferRunning() const override;
+    // Stops the reply where it is and keeps what has arrived.
     void abortTransfer() override;
 
   private:
     void Download_Magellan_Track(const PortChoice& choice);
+    void afterEvent();
 
     CommPort& comm_;
-    seams::EventPump& pump_;
-    seams::Clock& clock_;
+    DeadlineTimer& deadline_;
     SettingsStore& settings_;
     DownloadUi& ui_;
     TrackFileWriter writer_;
-    bool aborted_ = false;  // the user stopped this download
+    // The frames of a download, when a trace is asked for, and the port they pass through.
+    FrameTrace trace_;
+    std::unique_ptr<TracingPort> traced_;
+    std::unique_ptr<magellan::TrackDownload> download_;
 };
 
 }  // namespace app

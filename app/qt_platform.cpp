@@ -5,7 +5,7 @@ namespace app {
 QtPlatform::QtPlatform() : comm_(settings_) {}
 
 Services QtPlatform::services() {
-    return Services{comm_,    timer_,  pump_,      clock_,       settings_,
+    return Services{comm_,    timer_,  deadline_,  pump_,        clock_,   settings_,
                     dialogs_, readme_, tempFiles_, programExit_, portList_};
 }
 

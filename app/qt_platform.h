@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/desktop_services.h"
+#include "app/qt_deadline_timer.h"
 #include "app/qt_dialogs.h"
 #include "app/qt_event_pump.h"
 #include "app/qt_port_enumeration.h"
@@ -24,6 +25,7 @@ class QtPlatform {
     QtSettingsStore settings_;
     QtSerialPort comm_;
     QtTimeoutTimer timer_;
+    QtDeadlineTimer deadline_;
     QtEventPump pump_;
     SteadyClock clock_;
     QtDialogs dialogs_;

@@ -1,6 +1,6 @@
 // The window's services from the platform, each behind a small interface so that
-// tests can run the window headless with fakes: the serial port, the reply timer,
-// the event pump, the clock, the settings store, message boxes and the save dialog,
+// tests can run the window headless with fakes: the serial port, the reply timer, a
+// deadline, the event pump, the clock, the settings store, message boxes and the save dialog,
 // the readme opener, temporary files, ending the program and the list of serial devices.
 #pragma once
 
@@ -41,6 +41,12 @@ class CommPort : public seams::SerialPort {
 class TimeoutTimer : public seams::ReplyTimer {
   public:
     virtual void setTickHandler(std::function<void()> handler) = 0;
+};
+
+// A one-shot deadline; when it passes, the handler runs on the window's thread.
+class DeadlineTimer : public seams::Deadline {
+  public:
+    virtual void setHandler(std::function<void()> handler) = 0;
 };
 
 // The per-user settings store: text values addressed by section and key.
@@ -120,6 +126,7 @@ class ProgramExit {
 struct Services {
     CommPort& comm;
     TimeoutTimer& tmrTimeout;
+    DeadlineTimer& deadline;
     seams::EventPump& pump;
     seams::Clock& clock;
     SettingsStore& settings;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/desktop_services.h"
+#include "app/qt_deadline_timer.h"
 #include "app/qt_dialogs.h"
 #include "app/qt_event_pump.h"
 #include "app/qt_serial_port.h"
@@ -18,8 +19,8 @@ class HeadlessPlatform {
     HeadlessPlatform() : comm_(settings_) {}
 
     app::Services services() {
-        return app::Services{comm_,    timer_,  pump_,      clock_, settings_,
-                             dialogs_, readme_, tempFiles_, exit_};
+        return app::Services{comm_,     timer_,  deadline_,  pump_, clock_,
+                             settings_, dialogs_, readme_, tempFiles_, exit_};
     }
     const app::SettingsStore& settings() const { return settings_; }
 
@@ -27,6 +28,7 @@ class HeadlessPlatform {
     app::QtSettingsStore settings_;
     app::QtSerialPort comm_;
     app::QtTimeoutTimer timer_;
+    app::QtDeadlineTimer deadline_;
     app::QtEventPump pump_;
     app::SteadyClock clock_;
     app::QtDialogs dialogs_;

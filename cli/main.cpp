@@ -68,16 +68,20 @@ int main(int argc, char** argv) {
         if (!ui.exiting()) download->onPortEvent();
     });
     services.tmrTimeout.setTickHandler([&] { download->onTimerTick(); });
+    services.deadline.setHandler([&] {
+        if (!ui.exiting()) download->onDeadline();
+    });
     cli::InterruptNotifier interrupts([&](int signal) { ui.interrupt(*download, signal); });
 
     QTimer::singleShot(0, &application, [&] {
         download->start(options.port);
-        // A Magellan download is over when start() returns; a Garmin transfer goes on
-        // from the port's events.
+        // A transfer goes on from the port's events and the timers; a download that
+        // did not get that far is over.
         if (!download->transferRunning()) ui.finish();
     });
     const int code = QCoreApplication::exec();
     services.comm.setEventHandler(nullptr);
     services.tmrTimeout.setTickHandler(nullptr);
+    services.deadline.setHandler(nullptr);
     return code;
 }

@@ -26,6 +26,7 @@ class TerminalUi final : public app::DownloadUi {
     app::FileChoices fileChoices() const override { return options_.files; }
     void setSplitLocked(bool) override {}
     void downloadStopped() override { finish(); }
+    void downloadFinished() override { finish(); }
     void endProgram() override { finish(); }
     bool exiting() const override { return finishing_; }
     void progress(std::int64_t received, std::int64_t total) override;

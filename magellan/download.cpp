@@ -1,26 +1,16 @@
 #include "magellan/download.h"
 
 #include <exception>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "magellan/point_writer.h"
-#include "magellan/reply.h"
 #include "magellan/sentence.h"
 
 namespace magellan {
 
 namespace {
-
-class PortCloser {
-  public:
-    explicit PortCloser(seams::SerialPort& port) : port_(port) {}
-    ~PortCloser() { port_.close(); }
-    PortCloser(const PortCloser&) = delete;
-    PortCloser& operator=(const PortCloser&) = delete;
-
-  private:
-    seams::SerialPort& port_;
-};
 
 void tell(const DownloadHooks& hooks, const std::string& text) {
     if (hooks.showMessage) hooks.showMessage(text);
@@ -31,9 +21,8 @@ std::string openFailure(const DownloadRequest& request, const DownloadHooks& hoo
     return text.empty() ? "Cannot open port " + request.portLabel + "." : text;
 }
 
-std::string whyCutShort(const Reply& reply, const DownloadRequest& request,
-                        const DownloadHooks& hooks) {
-    if (hooks.interrupted && hooks.interrupted())
+std::string whyCutShort(const Reply& reply, const DownloadRequest& request) {
+    if (reply.outcome == Reply::Outcome::Stopped)
         return "The download from the receiver on " + request.portLabel + " was stopped.";
     if (reply.outcome == Reply::Outcome::Silent)
         return "No reply from the receiver on " + request.portLabel + " for " +
@@ -69,46 +58,100 @@ bool savePoints(const std::vector<ReplyPoint>& points, const DownloadHooks& hook
 
 }  // namespace
 
-DownloadOutcome downloadTrack(seams::SerialPort& port, seams::EventPump& pump,
-                              const DownloadRequest& request, const DownloadHooks& hooks) {
-    PortCloser closer(port);
-    if (!port.open(request.port, request.settings)) {
-        tell(hooks, openFailure(request, hooks));
-        return DownloadOutcome::PortNotOpened;
+TrackDownload::TrackDownload(seams::SerialPort& port, seams::Deadline& silence,
+                             DownloadRequest request, DownloadHooks hooks)
+    : port_(port), silence_(silence), request_(std::move(request)), hooks_(std::move(hooks)) {}
+
+TrackDownload::~TrackDownload() {
+    if (running_) close();
+}
+
+void TrackDownload::start() {
+    if (!port_.open(request_.port, request_.settings)) {
+        port_.close();
+        tell(hooks_, openFailure(request_, hooks_));
+        outcome_ = DownloadOutcome::PortNotOpened;
+        return;
     }
-    port.write(std::string(kTrackCommand));
+    running_ = true;
+    port_.write(std::string(kTrackCommand));
+    silence_.arm(kReplySilenceSeconds);
+}
 
-    const Reply reply = receiveReply(
-        port, pump, {hooks.showCaption, hooks.stopRequested, hooks.bytesReceived}, hooks.clock);
-    if (reply.outcome == Reply::Outcome::Stopped) return DownloadOutcome::Stopped;
+void TrackDownload::onPortEvent() {
+    if (!running_) return;
+    readPort();
+    if (running_ && !port_.isOpen()) end(Reply::Outcome::PortLost);
+}
 
+void TrackDownload::readPort() {
+    const std::string got = port_.readAll();
+    if (got.empty()) return;
+    const bool over = collector_.add(got);
+    const auto bytes = static_cast<std::int64_t>(collector_.size());
+    if (hooks_.showCaption)
+        hooks_.showCaption("Kelvaron - Received " + std::to_string(bytes) + " bytes");
+    if (hooks_.bytesReceived) hooks_.bytesReceived(bytes);
+    if (over) {
+        end(Reply::Outcome::Complete);
+        return;
+    }
+    // The wait for the next line starts afresh with every line end.
+    if (collector_.lineEnded()) silence_.arm(kReplySilenceSeconds);
+}
+
+void TrackDownload::onSilence() {
+    if (running_) end(Reply::Outcome::Silent);
+}
+
+void TrackDownload::stop() {
+    if (!running_) return;
+    // What is waiting in the port's buffer has arrived as much as what was read.
+    if (port_.isOpen()) readPort();
+    if (running_) end(Reply::Outcome::Stopped);
+}
+
+void TrackDownload::close() {
+    running_ = false;
+    silence_.disarm();
+    port_.close();
+}
+
+// The port is closed before the messages, so the receiver is free while the user reads.
+void TrackDownload::end(Reply::Outcome how) {
+    close();
+    outcome_ = conclude(collector_.finish(how));
+}
+
+DownloadOutcome TrackDownload::conclude(const Reply& reply) {
     const auto points = replyPoints(std::string_view(reply.text).substr(0, reply.end));
     if (reply.outcome != Reply::Outcome::Complete) {
         // Whatever complete lines arrived before the line went quiet are still a track.
-        const std::string why = whyCutShort(reply, request, hooks);
+        const std::string why = whyCutShort(reply, request_);
         if (points.empty() && reply.outcome == Reply::Outcome::Silent) {
-            tell(hooks, why + (reply.text.empty()
-                                   ? "\r\nThe receiver did not answer: check that it is on, "
-                                     "connected to this port and set to this speed."
-                                   : "\r\nThe receiver talked but sent no track: it may not "
-                                     "understand the track command, or it is in NMEA mode."));
+            tell(hooks_, why + (reply.text.empty()
+                                    ? "\r\nThe receiver did not answer: check that it is on, "
+                                      "connected to this port and set to this speed."
+                                    : "\r\nThe receiver talked but sent no track: it may not "
+                                      "understand the track command, or it is in NMEA mode."));
             return DownloadOutcome::NoAnswer;
         }
         if (points.empty()) {
-            tell(hooks, why + "\r\nNo track point had arrived.");
-        } else if (savePoints(points, hooks)) {
-            tell(hooks, why + "\r\nThe " + std::to_string(points.size()) +
-                            " points received before were saved to " + request.outputName + ".");
+            tell(hooks_, why + "\r\nNo track point had arrived.");
+        } else if (savePoints(points, hooks_)) {
+            tell(hooks_, why + "\r\nThe " + std::to_string(points.size()) +
+                             " points received before were saved to " + request_.outputName +
+                             ".");
         } else {
-            tell(hooks, why);
+            tell(hooks_, why);
         }
         return DownloadOutcome::CutShort;
     }
     if (points.empty()) {
-        tell(hooks, "No track data found!");
+        tell(hooks_, "No track data found!");
         return DownloadOutcome::NoData;
     }
-    return savePoints(points, hooks) ? DownloadOutcome::Saved : DownloadOutcome::NotSaved;
+    return savePoints(points, hooks_) ? DownloadOutcome::Saved : DownloadOutcome::NotSaved;
 }
 
 }  // namespace magellan

@@ -1,10 +1,13 @@
 // The Magellan track download: one command sentence out, the whole text reply in,
-// its points through a temporary point file to the output file.
+// its points through a temporary point file to the output file. It waits by returning:
+// the port's events, a silence deadline and the user's stop are fed to it.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <string>
+
+#include "magellan/reply.h"
 
 #include "seams/seams.h"
 
@@ -25,32 +28,59 @@ struct DownloadHooks {
     std::function<void(const std::string&)> showMessage;
     // Why the port did not open, in words for the user (may be empty).
     std::function<std::string()> openFailureText;
-    // True once the program is ending, so the receive loop lets go (may be empty).
-    std::function<bool()> stopRequested;
-    // True when the user stopped the download and wants what arrived kept (may be empty).
-    std::function<bool()> interrupted;
     // A new empty temporary file; throws std::exception when none can be made.
     std::function<std::string()> makeTempName;
     // Converts the closed point file into the output file and deletes it. Returns
     // false after it has told the user itself why that failed.
     std::function<bool(const std::string& pointFile)> finishOutputFile;
-    // The clock a silent receiver is timed on; without one the download waits for the end
-    // sentence, the port's loss or the program's end.
-    const seams::Clock* clock = nullptr;
 };
 
 enum class DownloadOutcome {
     Saved,          // the whole track is in the output file
     NoData,         // the reply held no track point
     PortNotOpened,  // nothing was sent
-    CutShort,       // the reply ended early; the points before were kept if any
+    CutShort,       // the reply ended early (also stopped by the user); the points before
+                    // were kept if any
     NoAnswer,       // no track line came before the receiver fell silent
-    Stopped,        // the program is ending
     NotSaved,       // a file could not be made; the user has been told
 };
 
-// Runs one download. The port is closed again on every path.
-DownloadOutcome downloadTrack(seams::SerialPort& port, seams::EventPump& pump,
-                              const DownloadRequest& request, const DownloadHooks& hooks);
+// One download, from start() to its end. The port is closed again on every path; the
+// silence deadline is armed while the reply comes.
+class TrackDownload {
+  public:
+    TrackDownload(seams::SerialPort& port, seams::Deadline& silence, DownloadRequest request,
+                  DownloadHooks hooks);
+    ~TrackDownload();
+    TrackDownload(const TrackDownload&) = delete;
+    TrackDownload& operator=(const TrackDownload&) = delete;
+
+    // Opens the port and sends the command; a port that does not open ends the download.
+    void start();
+    // The port has something to read, or has gone (it reads as closed).
+    void onPortEvent();
+    // The silence deadline has passed without a line.
+    void onSilence();
+    // The user stopped the download: what arrived is kept.
+    void stop();
+
+    bool running() const { return running_; }
+    // How it ended; meaningful once running() is false after start().
+    DownloadOutcome outcome() const { return outcome_; }
+
+  private:
+    void readPort();
+    void end(Reply::Outcome how);
+    DownloadOutcome conclude(const Reply& reply);
+    void close();
+
+    seams::SerialPort& port_;
+    seams::Deadline& silence_;
+    const DownloadRequest request_;
+    const DownloadHooks hooks_;
+    ReplyCollector collector_;
+    bool running_ = false;
+    DownloadOutcome outcome_ = DownloadOutcome::PortNotOpened;
+};
 
 }  // namespace magellan

@@ -1,5 +1,7 @@
 #include "magellan/reply.h"
 
+#include <utility>
+
 #include "magellan/sentence.h"
 
 namespace magellan {
@@ -15,49 +17,31 @@ std::size_t searchStart(std::size_t oldSize) {
 
 }  // namespace
 
-Reply receiveReply(seams::SerialPort& port, seams::EventPump& pump, const ReceiveHooks& hooks,
-                   const seams::Clock* clock) {
-    Reply reply;
-    double lastLine = clock != nullptr ? clock->secondsElapsed() : 0;
-    for (;;) {
-        if (hooks.stopRequested && hooks.stopRequested()) {
-            reply.outcome = Reply::Outcome::Stopped;
-            break;
-        }
-        pump.processEvents(kPumpWaitMs);
-        const std::string got = port.readAll();
-        if (!got.empty()) {
-            const std::size_t from = searchStart(reply.text.size());
-            reply.text += got;
-            if (hooks.showCaption)
-                hooks.showCaption("Kelvaron - Received " + std::to_string(reply.text.size()) +
-                                  " bytes");
-            if (hooks.bytesReceived)
-                hooks.bytesReceived(static_cast<std::int64_t>(reply.text.size()));
-            const auto at = reply.text.find(kEndSentence, from);
-            if (at != std::string::npos) {
-                reply.end = at;
-                return reply;
-            }
-            if (reply.text.size() > kMaxReplyBytes) {
-                reply.outcome = Reply::Outcome::TooLong;
-                break;
-            }
-            // Bytes without a line end (noise, a stuck line) do not keep the wait going.
-            if (clock != nullptr && got.find('\n') != std::string::npos)
-                lastLine = clock->secondsElapsed();
-        }
-        if (!port.isOpen()) {
-            reply.outcome = Reply::Outcome::PortLost;
-            break;
-        }
-        if (clock != nullptr && clock->secondsElapsed() - lastLine >= kReplySilenceSeconds) {
-            reply.outcome = Reply::Outcome::Silent;
-            break;
-        }
+bool ReplyCollector::add(const std::string& got) {
+    if (over_ || got.empty()) return over_;
+    const std::size_t from = searchStart(reply_.text.size());
+    reply_.text += got;
+    lineEnded_ = got.find('\n') != std::string::npos;
+    const auto at = reply_.text.find(kEndSentence, from);
+    if (at != std::string::npos) {
+        reply_.outcome = Reply::Outcome::Complete;
+        reply_.end = at;
+        over_ = true;
+    } else if (reply_.text.size() > kMaxReplyBytes) {
+        reply_.outcome = Reply::Outcome::TooLong;
+        reply_.end = reply_.text.size();
+        over_ = true;
     }
-    reply.end = reply.text.size();
-    return reply;
+    return over_;
+}
+
+Reply ReplyCollector::finish(Reply::Outcome outcome) {
+    if (!over_) {
+        reply_.outcome = outcome;
+        reply_.end = reply_.text.size();
+        over_ = true;
+    }
+    return std::move(reply_);
 }
 
 std::vector<ReplyPoint> replyPoints(std::string_view text) {

@@ -3,19 +3,14 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "magellan/reply_line.h"
-#include "seams/seams.h"
 
 namespace magellan {
 
-// How long one pass of the receive loop waits in the event loop for something to
-// happen: short enough for a responsive window, long enough not to spin.
-inline constexpr int kPumpWaitMs = 50;
 // A receiver holds a few thousand points of some 60 bytes each; a reply far beyond
 // that without an end sentence is noise on the line, not a track.
 inline constexpr std::size_t kMaxReplyBytes = std::size_t{32} << 20;
@@ -29,7 +24,7 @@ struct Reply {
         PortLost,  // the port closed under us (receiver unplugged, device gone)
         TooLong,   // kMaxReplyBytes arrived without an end sentence
         Silent,    // no line arrived for kReplySilenceSeconds
-        Stopped,   // the program is ending
+        Stopped,   // the user stopped the download
     };
     Outcome outcome = Outcome::Complete;
     std::string text;  // everything read, in arrival order
@@ -37,19 +32,24 @@ struct Reply {
     std::size_t end = 0;
 };
 
-struct ReceiveHooks {
-    std::function<void(const std::string&)> showCaption;
-    std::function<bool()> stopRequested;  // may be empty
-    // The bytes of the reply so far, each time more arrive (may be empty).
-    std::function<void(std::int64_t)> bytesReceived = {};
-};
+// Collects the reply as the port hands it over, read by read.
+class ReplyCollector {
+  public:
+    // Adds what one read brought. True once the reply is over: the end sentence with its
+    // CR LF has arrived (also split across reads), or kMaxReplyBytes without one.
+    bool add(const std::string& got);
+    // True when the last read ended a line: bytes without one (noise, a stuck line) do
+    // not count as the receiver talking.
+    bool lineEnded() const { return lineEnded_; }
+    std::size_t size() const { return reply_.text.size(); }
+    // The reply as it stands, ended with `outcome` unless it is over already.
+    Reply finish(Reply::Outcome outcome);
 
-// Reads until the end sentence with its CR LF appears anywhere in what has arrived
-// (also when it is split across reads), showing the byte count after every read
-// that brought something. Blocks in the event pump between reads, never spins. With a
-// clock, it gives up when no line has ended for kReplySilenceSeconds.
-Reply receiveReply(seams::SerialPort& port, seams::EventPump& pump, const ReceiveHooks& hooks,
-                   const seams::Clock* clock = nullptr);
+  private:
+    Reply reply_;
+    bool over_ = false;
+    bool lineEnded_ = false;
+};
 
 // The positions of the complete lines before the end sentence (or before the end of
 // what arrived), in order. Lines that are not track points are skipped, as is an

@@ -1,5 +1,5 @@
 // The seams both download families drive the outside world through: the serial port,
-// the reply timer, the event pump and the clock. The program plugs Qt into these;
+// the reply timer, a deadline, the event pump and the clock. The program plugs Qt into these;
 // tests plug in fakes or a real pseudo-terminal.
 #pragma once
 
@@ -37,6 +37,15 @@ class ReplyTimer {
     virtual void arm() = 0;
     virtual void disarm() = 0;
     virtual bool isArmed() const = 0;
+};
+
+// A one-shot deadline: once armed it fires once, after the time given, unless it is
+// disarmed or armed anew first. A download waits for it by returning to the event loop.
+class Deadline {
+  public:
+    virtual ~Deadline() = default;
+    virtual void arm(double seconds) = 0;
+    virtual void disarm() = 0;
 };
 
 // Hands control to the platform's event processing from inside a running procedure.

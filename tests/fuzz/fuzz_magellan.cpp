@@ -1,18 +1,19 @@
-// Fuzz target: a Magellan reply in arbitrary chunks through the receive loop, its points
+// Fuzz target: a Magellan reply in arbitrary chunks through the reply collector, its points
 // through the temporary point file and back; and the line parser fed the whole reply.
 //
 // Input: a flags byte, a schedule length byte, that many schedule bytes, then the reply.
-// Flags bit 0: when the reply is spent the program is ending instead of the port going
-// away. The schedule is used round and round: 0xFF is an empty read (at most 64), any
+// Flags bit 0: when the reply is spent the user stops the download instead of the port
+// going away. The schedule is used round and round: 0xFF is an empty read (at most 64), any
 // other value delivers the next value + 1 bytes.
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "coords/point_file.h"
 #include "magellan/point_writer.h"
 #include "magellan/reply.h"
 #include "magellan/sentence.h"
 #include "tests/fuzz/fuzz_support.h"
-#include "tests/support/seam_fakes.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -32,33 +33,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                  in.Remaining());
     if (const auto p = magellan::parseReplyLine(reply)) checkPoint(*p);
 
-    testkit::FakePort port;
-    port.open(1, "4800,n,8,1");
-    port.loseAtEnd = !endByCancel;
+    std::vector<std::string> chunks;
     for (std::size_t step = 0, empty = 0; !in.Empty(); ++step) {
         const auto v =
             schedule.empty() ? 0xEF : static_cast<std::uint8_t>(schedule[step % schedule.size()]);
-        if (v == 0xFF && ++empty <= 64) port.chunks.emplace_back();
-        if (v != 0xFF) port.chunks.emplace_back(in.Take(v + 1u));
-        if (v == 0xFF && empty > 64) port.chunks.emplace_back(in.Take(1));
+        if (v == 0xFF && ++empty <= 64) chunks.emplace_back();
+        if (v != 0xFF) chunks.emplace_back(in.Take(v + 1u));
+        if (v == 0xFF && empty > 64) chunks.emplace_back(in.Take(1));
     }
-    testkit::FakePump pump;
-    std::string caption;
-    const auto got = magellan::receiveReply(
-        port, pump,
-        {[&caption](const std::string& text) { caption = text; },
-         [&port, endByCancel] { return endByCancel && port.chunks.empty(); }});
-    if (!reply.empty())
-        FUZZ_CHECK(caption == "Kelvaron - Received " + std::to_string(got.text.size()) + " bytes");
+    using Outcome = magellan::Reply::Outcome;
+    magellan::ReplyCollector collector;
+    for (const std::string& chunk : chunks)
+        if (collector.add(chunk)) break;
+    const auto got = collector.finish(endByCancel ? Outcome::Stopped : Outcome::PortLost);
 
     // The end sentence is found wherever the chunks cut it.
     const std::size_t endAt = reply.find(magellan::kEndSentence);
-    using Outcome = magellan::Reply::Outcome;
     FUZZ_CHECK(endAt != std::string_view::npos
                    ? got.outcome == Outcome::Complete && got.end == endAt
                    : got.outcome != Outcome::Complete);
-    if (got.outcome == Outcome::Stopped) return 0;
-
     const auto points = magellan::replyPoints(std::string_view(got.text).substr(0, got.end));
     const std::string path = scratch.path("points");
     magellan::writePointFile(path, points);

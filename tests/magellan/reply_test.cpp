@@ -1,6 +1,6 @@
 // The Magellan reply, from two tables: reply_lines.txt (one line in, a position or none out)
-// and replies.txt (reads from the port in, the outcome, where the end sentence starts, the
-// points before it and a byte-count caption after every read that brought something).
+// and replies.txt (reads from the port in, the outcome, where the end sentence starts and the
+// points before it), and silences.txt (receivers that stop talking).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -35,9 +35,8 @@ TEST(ReplyLine, TableRows) {
     }
 }
 
-// Rows "OUTCOME END POINTS|READ|READ..."; after a Lost row's reads the port drops.
-TEST(ReceiveReply, TableRows) {
-    const char* outcomes[] = {"Complete", "Lost", "TooLong", "Stopped"};
+// Rows "OUTCOME END POINTS|READ|READ..."; a Lost row's port drops after its reads.
+TEST(ReplyCollector, TableRows) {
     const auto rows = testkit::tableLines(MAGELLAN_TEST_DATA "/replies.txt");
     EXPECT_GT(rows.size(), 6u);
     for (const std::string& row : rows) {
@@ -46,59 +45,38 @@ TEST(ReceiveReply, TableRows) {
         std::string outcome;
         std::size_t end = 0, points = 0;
         in >> outcome >> end >> points;
-        testkit::FakePort port;
-        testkit::FakePump pump;
-        port.open(1, "4800,n,8,1");
-        port.loseAtEnd = outcome == "Lost";
-        std::vector<std::string> expected;
-        std::size_t total = 0;
-        for (std::size_t i = 1; i < f.size(); ++i) {
-            port.chunks.push_back(unescape(f[i]));
-            total += port.chunks.back().size();
-            if (!port.chunks.back().empty())
-                expected.push_back("Kelvaron - Received " + std::to_string(total) + " bytes");
-        }
-        std::vector<std::string> captions;
-        const auto reply = magellan::receiveReply(
-            port, pump, {[&](const std::string& c) { captions.push_back(c); }, nullptr});
-        EXPECT_EQ(outcomes[static_cast<int>(reply.outcome)], outcome) << row;
+        magellan::ReplyCollector collector;
+        bool over = false;
+        for (std::size_t i = 1; i < f.size() && !over; ++i) over = collector.add(unescape(f[i]));
+        EXPECT_EQ(over, outcome == "Complete") << row;
+        const auto reply = collector.finish(magellan::Reply::Outcome::PortLost);
         EXPECT_EQ(reply.end, end) << row;
         EXPECT_EQ(magellan::replyPoints(std::string_view(reply.text).substr(0, reply.end)).size(),
                   points)
             << row;
-        EXPECT_EQ(captions, expected) << row;
-        EXPECT_EQ(pump.waits.size(), static_cast<std::size_t>(port.reads)) << "never spins";
     }
 }
 
-TEST(ReceiveReply, StopsWhenTheProgramEndsAndCutsNoiseAtTheLimit) {
-    testkit::FakePort port;
-    testkit::FakePump pump;
-    port.open(1, "4800,n,8,1");
-    int passes = 0;
-    auto reply = magellan::receiveReply(port, pump, {nullptr, [&] { return ++passes > 3; }});
-    EXPECT_EQ(reply.outcome, magellan::Reply::Outcome::Stopped);
-    for (std::size_t i = 0; i <= magellan::kMaxReplyBytes >> 20; ++i)
-        port.chunks.push_back(std::string(1 << 20, 'n'));
-    reply = magellan::receiveReply(port, pump, {});
-    EXPECT_EQ(reply.outcome, magellan::Reply::Outcome::TooLong);
+TEST(ReplyCollector, CutsNoiseAtTheLimit) {
+    magellan::ReplyCollector collector;
+    bool over = false;
+    for (std::size_t i = 0; i <= magellan::kMaxReplyBytes >> 20 && !over; ++i)
+        over = collector.add(std::string(1 << 20, 'n'));
+    EXPECT_TRUE(over);
+    EXPECT_EQ(collector.finish(magellan::Reply::Outcome::PortLost).outcome,
+              magellan::Reply::Outcome::TooLong);
 }
 
-// Rows "MESSAGE|POINTS|READ|READ...": a receiver that falls silent, timed on a fake clock.
-TEST(DownloadTrack, SilentReceiverRows) {
+// Rows "MESSAGE|POINTS|READ|READ...": a receiver that falls silent; "~S" lets S seconds
+// pass on the deadline's clock, and after the last read the wait runs out.
+TEST(TrackDownload, SilentReceiverRows) {
     const auto rows = testkit::tableLines(MAGELLAN_TEST_DATA "/silences.txt");
     EXPECT_EQ(rows.size(), 4u);
     for (const std::string& row : rows) {
         const std::vector<std::string> f = testkit::cells(row);
         const std::string &message = f[0], &points = f[1];
         testkit::FakePort port;
-        testkit::FakeClock clock;
-        testkit::FakePump pump(&clock);  // each pass lets its 50 ms go by
-        for (std::size_t i = 2; i < f.size(); ++i) {
-            const std::string& read = f[i];
-            const int quiet = read.starts_with('~') ? std::stoi(read.substr(1)) * 20 : 1;
-            for (int i = 0; i < quiet; ++i) port.chunks.push_back(quiet > 1 ? "" : unescape(read));
-        }
+        testkit::FakeDeadline silence;
         testkit::TempDir dir;
         std::vector<std::string> said;
         std::string saved;
@@ -109,13 +87,23 @@ TEST(DownloadTrack, SilentReceiverRows) {
             saved = testkit::readFile(file);
             return true;
         };
-        hooks.clock = &clock;
-        const auto outcome = magellan::downloadTrack(
-            port, pump, {1, "4800,n,8,1", "COM1 (/dev/ttyS0)", "out.txt"}, hooks);
+        magellan::TrackDownload download(port, silence,
+                                         {1, "4800,n,8,1", "COM1 (/dev/ttyS0)", "out.txt"}, hooks);
+        download.start();
+        for (std::size_t i = 2; i < f.size() && download.running(); ++i) {
+            if (f[i].starts_with('~')) {
+                if (silence.elapse(std::stoi(f[i].substr(1)))) download.onSilence();
+            } else {
+                port.chunks.push_back(unescape(f[i]));
+                download.onPortEvent();
+            }
+        }
+        if (silence.elapse(1e9)) download.onSilence();
+        EXPECT_FALSE(download.running()) << row;
         EXPECT_EQ(said, std::vector<std::string>{unescape(message)}) << row;
         EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), std::stoi(points)) << row;
-        EXPECT_EQ(outcome, points == "0" ? magellan::DownloadOutcome::NoAnswer
-                                         : magellan::DownloadOutcome::CutShort);
+        EXPECT_EQ(download.outcome(), points == "0" ? magellan::DownloadOutcome::NoAnswer
+                                                    : magellan::DownloadOutcome::CutShort);
         EXPECT_FALSE(port.isOpen());
     }
 }

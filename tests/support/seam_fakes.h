@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -75,6 +76,24 @@ class BasicFakeTimer : public Base {
     bool armed = false;
 };
 using FakeTimer = BasicFakeTimer<>;
+
+// Knows when it would fire on the test's own clock of seconds.
+template <class Base = seams::Deadline>
+class BasicFakeDeadline : public Base {
+  public:
+    void arm(double seconds) override { due = now + seconds; }
+    void disarm() override { due.reset(); }
+    // Lets `seconds` go by; true when the deadline fell due meanwhile (it is then spent).
+    bool elapse(double seconds) {
+        now += seconds;
+        if (!due || *due > now) return false;
+        due.reset();
+        return true;
+    }
+    double now = 0;
+    std::optional<double> due;
+};
+using FakeDeadline = BasicFakeDeadline<>;
 
 class FakeClock : public seams::Clock {
   public:

@@ -87,6 +87,16 @@ class RecordingDialogs final : public app::Dialogs {
     }
 };
 
+class FakeDeadlineTimer final : public BasicFakeDeadline<app::DeadlineTimer> {
+  public:
+    void setHandler(std::function<void()> h) override { handler = std::move(h); }
+    // Lets `seconds` go by and fires when the deadline fell due.
+    void pass(double seconds) {
+        if (elapse(seconds) && handler) handler();
+    }
+    std::function<void()> handler;
+};
+
 class FakeReadme final : public app::ReadmeOpener {
   public:
     bool open(const QString&) override { return ++opened, opens; }
@@ -111,10 +121,12 @@ class FakePortList final : public app::PortEnumeration {
 struct FakePlatform {
     explicit FakePlatform(const QString& tempFolder) : tempFiles(tempFolder) {}
     app::Services services() {
-        return {comm, timer, pump, clock, store, dialogs, readme, tempFiles, exit, portList};
+        return {comm,   timer,   deadline,  pump, clock,
+                store,  dialogs, readme,    tempFiles, exit, portList};
     }
     FakeCommPort comm;
     FakeTickTimer timer;
+    FakeDeadlineTimer deadline;
     FakeClock clock;
     FakePump pump{&clock};
     MemoryStore store;

@@ -76,7 +76,8 @@ void LiveWindow::mapPort(int port, const QString& device) {
 
 frmKelvaron& LiveWindow::open() {
     window_ = std::make_unique<frmKelvaron>(
-        app::Services{comm_, timer_, pump_, clock_, store_, dialogs, readme, tempFiles_, exit});
+        app::Services{comm_, timer_, deadline_, pump_, clock_, store_, dialogs, readme,
+                      tempFiles_, exit});
     return *window_;
 }
 
@@ -127,13 +128,14 @@ bool runDownload(LiveWindow& w, int limitMs) {
     t.start();
     if (!w.save(limitMs)) return false;
     const bool garmin = w.control<QComboBox>("cmbGPSType")->currentIndex() == 1;
-    if (!garmin) return true;
     const auto& messages = w.dialogs.messages;
+    // A Magellan download is over when Save can be pressed again.
     return w.runUntil(
         [&] {
             return !w.exit.codes.empty() ||
-                   std::any_of(messages.begin(), messages.end(),
-                               [](const QString& m) { return !m.startsWith("Received "); });
+                   (garmin ? std::any_of(messages.begin(), messages.end(),
+                                         [](const QString& m) { return !m.startsWith("Received "); })
+                           : w.control<QPushButton>("cmdSave")->isEnabled());
         },
         static_cast<int>(std::max<qint64>(0, limitMs - t.elapsed())));
 }

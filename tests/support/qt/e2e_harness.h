@@ -21,6 +21,7 @@
 
 #include "app/desktop_services.h"
 #include "app/frm_kelvaron.h"
+#include "app/qt_deadline_timer.h"
 #include "app/qt_event_pump.h"
 #include "app/qt_serial_port.h"
 #include "app/qt_settings_store.h"
@@ -89,6 +90,7 @@ class LiveWindow {
     app::QtSettingsStore store_;
     app::QtSerialPort comm_;
     app::QtTimeoutTimer timer_;
+    app::QtDeadlineTimer deadline_;
     app::QtEventPump pump_;
     app::SteadyClock clock_;
     app::SystemTempFiles tempFiles_;
