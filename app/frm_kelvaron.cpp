@@ -303,7 +303,7 @@ app::PortChoice frmKelvaron::portChoice() const {
 void frmKelvaron::closeEvent(QCloseEvent* event) {
     // Closing the window in the middle of a download ends the program like Cancel;
     // otherwise the event loop ends when the window is gone.
-    if (downloading_ || magellan_->transferRunning()) endProgram();
+    if (downloading_ || transferRunning()) endProgram();
     event->accept();
 }
 
@@ -425,7 +425,11 @@ void frmKelvaron::comm_OnComm() {
 }
 
 void frmKelvaron::deadlinePassed() {
-    if (!exiting_) magellan_->onDeadline();
+    if (exiting_) return;
+    if (cmbGPSType->currentIndex() == 1)
+        garmin_->onDeadline();
+    else
+        magellan_->onDeadline();
 }
 
 bool frmKelvaron::transferRunning() const {

@@ -45,12 +45,11 @@ bool GarminDownload::Boxes::askRetry(const QString& text) {
 
 GarminDownload::GarminDownload(const Services& services, DownloadUi& ui)
     : comm_(services.comm),
-      pump_(services.pump),
+      deadline_(services.deadline),
       settings_(services.settings),
       boxes_(ui),
       writer_(boxes_, services.tempFiles),
-      GPS(std::make_unique<garmin::cGarminGPS>(services.comm, services.tmrTimeout, services.pump,
-                                               services.clock, *this)) {}
+      GPS(std::make_unique<garmin::cGarminGPS>(services.comm, services.tmrTimeout, *this)) {}
 
 GarminDownload::~GarminDownload() = default;
 
@@ -73,7 +72,33 @@ void GarminDownload::Download_Garmin_Track(const PortChoice& choice) {
         boxes_.setSplitLocked(false);
         return;
     }
-    if (!identifyReceiver()) return;
+    DeviceMode.clear();
+    step_ = Step::Identifying;
+    requests_ = 0;
+    requestProductData();
+}
+
+// The answer comes through onPacket while the download waits for the deadline.
+void GarminDownload::requestProductData() {
+    GPS->Request_Product_Data();
+    deadline_.arm(kSecondsPerRequest);
+}
+
+// Two seconds after each request. After every four unanswered requests the user chooses
+// between going on and ending the program; a receiver that answered the last of the four
+// has not failed.
+void GarminDownload::identificationWaitOver() {
+    if (++requests_ >= kRequestsPerMessage) {
+        requests_ = 0;
+        if (DeviceMode.isEmpty() && (!askRetry() || step_ != Step::Identifying)) return;
+    }
+    if (DeviceMode.isEmpty())
+        requestProductData();
+    else
+        identified();
+}
+
+void GarminDownload::identified() {
     if (sendsSentences()) {
         boxes_.ended(DownloadEnd::InterfaceMode);
         boxes_.showMessage(kSentencesText);
@@ -83,27 +108,9 @@ void GarminDownload::Download_Garmin_Track(const PortChoice& choice) {
     startTransfer();
 }
 
-// Asks for the product data every two seconds until it has arrived; the answer comes
-// through onPacket while WaitFor handles the events. After every four unanswered
-// requests the user chooses between going on and ending the program.
-bool GarminDownload::identifyReceiver() {
-    DeviceMode.clear();
-    step_ = Step::Identifying;
-    auto stopped = [this] { return boxes_.exiting() || step_ != Step::Identifying; };
-    int attempts = 0;
-    do {
-        GPS->Request_Product_Data();
-        GPS->WaitFor(kSecondsPerRequest);
-        if (stopped()) return false;
-        if (++attempts >= kRequestsPerMessage) {
-            attempts = 0;
-            // A receiver that answered the last of the four has not failed.
-            if (DeviceMode.isEmpty() && !askRetry()) return false;
-        }
-        pump_.processEvents(0);
-        if (stopped()) return false;
-    } while (DeviceMode.isEmpty());
-    return true;
+void GarminDownload::onDeadline() {
+    if (boxes_.exiting() || step_ != Step::Identifying) return;
+    identificationWaitOver();
 }
 
 bool GarminDownload::askRetry() {
@@ -115,7 +122,7 @@ bool GarminDownload::askRetry() {
         return false;
     }
     afterBox();
-    return step_ == Step::Identifying;
+    return true;
 }
 
 bool GarminDownload::sendsSentences() const {
@@ -163,21 +170,21 @@ void GarminDownload::handle(const garmin::cProduct_Data& product) {
 // Records, headers, points and the end count only while the track log is coming; before
 // the request they belong to nothing of ours.
 void GarminDownload::handle(const garmin::RecordsAnnounced&) {
-    if (!transferRunning()) return;
+    if (!inTransfer()) return;
     RecordCount = 0;
     boxes_.progress(RecordCount, announcedRecords_);
 }
 
 // Only the layouts with a header fill in its fields; the name goes to a GPX output.
 void GarminDownload::handle(const garmin::TrackHeader& header) {
-    if (!transferRunning()) return;
+    if (!inTransfer()) return;
     if (header.named) writer_.startTrack(header.name);
     ++RecordCount;
     boxes_.progress(RecordCount, announcedRecords_);
 }
 
 void GarminDownload::handle(const garmin::TrackPoint& event) {
-    if (!transferRunning()) return;
+    if (!inTransfer()) return;
     // A point without altitude (D300) keeps an earlier point's value in that field.
     const float elevation =
         event.hasAltitude ? event.point.Alt : std::numeric_limits<float>::quiet_NaN();
@@ -188,7 +195,7 @@ void GarminDownload::handle(const garmin::TrackPoint& event) {
 }
 
 void GarminDownload::handle(const garmin::TransferComplete&) {
-    if (transferRunning()) completeTransfer();
+    if (inTransfer()) completeTransfer();
 }
 
 void GarminDownload::completeTransfer() {
@@ -252,7 +259,7 @@ void GarminDownload::onLinkError(garmin::LinkError error, const std::string& mes
     // says it already.
     if (step_ == Step::Identifying) return;
     QString text = engineText(message);
-    if (transferRunning()) text += QStringLiteral("\r\n") + writer_.pointsKeptText();
+    if (inTransfer()) text += QStringLiteral("\r\n") + writer_.pointsKeptText();
     if (boxes_.open > 0) {
         // Nothing was read while the other box was open; whether the receiver is silent
         // shows when it closes and the port has been read again.
@@ -260,7 +267,7 @@ void GarminDownload::onLinkError(garmin::LinkError error, const std::string& mes
         packetsAtReport_ = packetsReceived_;
         return;
     }
-    if (transferRunning()) boxes_.ended(DownloadEnd::CutShort);
+    if (inTransfer()) boxes_.ended(DownloadEnd::CutShort);
     boxes_.showMessage(text);
 }
 
@@ -278,7 +285,7 @@ void GarminDownload::packetFailed(const QString& what) {
     if (packetFailureTold_) return;
     packetFailureTold_ = true;
     QString text = QStringLiteral("A packet from the receiver could not be handled: %1.").arg(what);
-    if (transferRunning()) text += QStringLiteral("\r\n") + writer_.pointsKeptText();
+    if (inTransfer()) text += QStringLiteral("\r\n") + writer_.pointsKeptText();
     boxes_.showMessage(text);
 }
 
@@ -302,6 +309,7 @@ void GarminDownload::portLost() {
 // Back to where Save can start again: the reply timer stops and the next Save opens
 // the port afresh with the choices of that moment.
 void GarminDownload::stopDownload() {
+    deadline_.disarm();
     GPS->PortClose();
     trace_.close();
     trace_.attach(*GPS);
@@ -314,7 +322,7 @@ void GarminDownload::stopDownload() {
 // The abort command tells the receiver to stop sending; it awaits no reply, so the
 // port can close right after it.
 void GarminDownload::abortTransfer() {
-    if (!transferRunning()) return;
+    if (!inTransfer()) return;
     GPS->Reset();
     const QString text = QStringLiteral("The transfer from the receiver on %1 was stopped.\r\n")
                              .arg(portDescription()) +

@@ -22,14 +22,18 @@ namespace app {
 
 class GarminDownload final : public Download, public garmin::Host {
   public:
-    // Creates the engine `GPS` on the services' port, timer, pump and clock.
+    // Creates the engine `GPS` on the services' port and reply timer.
     GarminDownload(const Services& services, DownloadUi& ui);
     ~GarminDownload() override;
 
     void start(const PortChoice& choice) override { Download_Garmin_Track(choice); }
     void onPortEvent() override;
     void onTimerTick() override;
-    bool transferRunning() const override { return step_ == Step::Transfer; }
+    void onDeadline() override;
+    // Identifying the receiver goes on after start() has returned, and so does the transfer.
+    bool transferRunning() const override {
+        return step_ == Step::Identifying || step_ == Step::Transfer;
+    }
     void abortTransfer() override;
 
     // garmin::Host
@@ -67,7 +71,10 @@ class GarminDownload final : public Download, public garmin::Host {
     };
 
     void Download_Garmin_Track(const PortChoice& choice);
-    bool identifyReceiver();
+    bool inTransfer() const { return step_ == Step::Transfer; }
+    void requestProductData();
+    void identificationWaitOver();
+    void identified();
     bool askRetry();
     bool sendsSentences() const;
     void startTransfer();
@@ -90,7 +97,7 @@ class GarminDownload final : public Download, public garmin::Host {
     void afterBox();
 
     CommPort& comm_;
-    seams::EventPump& pump_;
+    DeadlineTimer& deadline_;
     SettingsStore& settings_;
     Boxes boxes_;
     TrackFileWriter writer_;
@@ -102,6 +109,8 @@ class GarminDownload final : public Download, public garmin::Host {
     // product number ("NMEA" for a receiver that talks sentences).
     QString DeviceMode;
     Step step_ = Step::Idle;
+    // Product requests since the start, or since the user last chose Retry.
+    int requests_ = 0;
     // Track headers and points since the last start of records. The receiver announces
     // up to 65535, and a track may hold more: no 16-bit ceiling here.
     std::int32_t RecordCount = 0;

@@ -5,8 +5,8 @@ namespace app {
 QtPlatform::QtPlatform() : comm_(settings_) {}
 
 Services QtPlatform::services() {
-    return Services{comm_,    timer_,  deadline_,  pump_,        clock_,   settings_,
-                    dialogs_, readme_, tempFiles_, programExit_, portList_};
+    return Services{comm_,   timer_,     deadline_,    settings_, dialogs_,
+                    readme_, tempFiles_, programExit_, portList_};
 }
 
 }  // namespace app

@@ -6,12 +6,10 @@
 #include "app/desktop_services.h"
 #include "app/qt_deadline_timer.h"
 #include "app/qt_dialogs.h"
-#include "app/qt_event_pump.h"
 #include "app/qt_port_enumeration.h"
 #include "app/qt_serial_port.h"
 #include "app/qt_settings_store.h"
 #include "app/qt_timeout_timer.h"
-#include "app/steady_clock.h"
 
 namespace app {
 
@@ -26,8 +24,6 @@ class QtPlatform {
     QtSerialPort comm_;
     QtTimeoutTimer timer_;
     QtDeadlineTimer deadline_;
-    QtEventPump pump_;
-    SteadyClock clock_;
     QtDialogs dialogs_;
     DesktopReadmeOpener readme_;
     SystemTempFiles tempFiles_;

@@ -1,6 +1,6 @@
 // The window's services from the platform, each behind a small interface so that
 // tests can run the window headless with fakes: the serial port, the reply timer, a
-// deadline, the event pump, the clock, the settings store, message boxes and the save dialog,
+// deadline, the settings store, message boxes and the save dialog,
 // the readme opener, temporary files, ending the program and the list of serial devices.
 #pragma once
 
@@ -127,8 +127,6 @@ struct Services {
     CommPort& comm;
     TimeoutTimer& tmrTimeout;
     DeadlineTimer& deadline;
-    seams::EventPump& pump;
-    seams::Clock& clock;
     SettingsStore& settings;
     Dialogs& dialogs;
     ReadmeOpener& readme;

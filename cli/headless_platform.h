@@ -6,11 +6,9 @@
 #include "app/desktop_services.h"
 #include "app/qt_deadline_timer.h"
 #include "app/qt_dialogs.h"
-#include "app/qt_event_pump.h"
 #include "app/qt_serial_port.h"
 #include "app/qt_settings_store.h"
 #include "app/qt_timeout_timer.h"
-#include "app/steady_clock.h"
 
 namespace cli {
 
@@ -19,8 +17,8 @@ class HeadlessPlatform {
     HeadlessPlatform() : comm_(settings_) {}
 
     app::Services services() {
-        return app::Services{comm_,     timer_,  deadline_,  pump_, clock_,
-                             settings_, dialogs_, readme_, tempFiles_, exit_};
+        return app::Services{comm_,    timer_,  deadline_,  settings_,
+                             dialogs_, readme_, tempFiles_, exit_};
     }
     const app::SettingsStore& settings() const { return settings_; }
 
@@ -29,8 +27,6 @@ class HeadlessPlatform {
     app::QtSerialPort comm_;
     app::QtTimeoutTimer timer_;
     app::QtDeadlineTimer deadline_;
-    app::QtEventPump pump_;
-    app::SteadyClock clock_;
     app::QtDialogs dialogs_;
     app::DesktopReadmeOpener readme_;
     app::SystemTempFiles tempFiles_;

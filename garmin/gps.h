@@ -1,8 +1,7 @@
 // The Garmin protocol engine: the packet link to the receiver, the receive engine,
 // the capability registry, the track record codec and the device commands.
 //
-// The engine reaches the serial port, the reply timer, the event pump, the clock and the
-// window only through the seams of seams/seams.h and its host (host.h); it owns none of them.
+// The engine reaches the serial port, the reply timer and the window only through the seams of seams/seams.h and its host (host.h); it owns none of them.
 // Everything runs on the caller's one thread, and the window's handlers may call back into the
 // engine from inside every Host call.
 #pragma once
@@ -25,7 +24,7 @@ namespace garmin {
 
 class cGarminGPS {
   public:
-    cGarminGPS(SerialPort& port, ReplyTimer& timer, EventPump& pump, Clock& clock, Host& host);
+    cGarminGPS(SerialPort& port, ReplyTimer& timer, Host& host);
     cGarminGPS(const cGarminGPS&) = delete;
     cGarminGPS& operator=(const cGarminGPS&) = delete;
 
@@ -134,8 +133,6 @@ class cGarminGPS {
     void Request_Display();
     void Start_of_Records(std::uint16_t ocount);
     void End_of_Records();
-    // Returns after Duration seconds of elapsed time, handling events meanwhile.
-    void WaitFor(std::int32_t Duration);
     std::string NMEA_Checksum(const std::string& msg) const;
 
   private:
@@ -171,8 +168,6 @@ class cGarminGPS {
 
     SerialPort& port_;
     ReplyTimer& timer_;
-    EventPump& pump_;
-    Clock& clock_;
     Host& host_;
 
     PacketIds ids_;

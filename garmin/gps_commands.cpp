@@ -1,18 +1,10 @@
-// cGarminGPS: the device commands, the pacing wait and the sentence checksum.
+// cGarminGPS: the device commands and the sentence checksum.
 #include <algorithm>
-#include <cmath>
 
 #include "garmin/gps.h"
 #include "garmin/packet_io.h"
 
 namespace garmin {
-
-namespace {
-
-// Long enough not to spin, short enough that a wait ends on time.
-constexpr double kWaitSliceMs = 50.0;
-
-}  // namespace
 
 void cGarminGPS::Request_Product_Data() {
     Send(Pkt_Product_Rqst);
@@ -51,15 +43,6 @@ void cGarminGPS::Start_of_Records(std::uint16_t ocount) {
 
 void cGarminGPS::End_of_Records() {
     Send(Pkt_Xfer_Cmplt);
-}
-
-void cGarminGPS::WaitFor(std::int32_t Duration) {
-    // Elapsed time on a monotonic clock: a wait that spans midnight still ends.
-    const double end = clock_.secondsElapsed() + Duration;
-    for (double now = clock_.secondsElapsed(); now < end; now = clock_.secondsElapsed()) {
-        const double remainingMs = std::ceil((end - now) * 1000.0);
-        pump_.processEvents(static_cast<int>(std::min(remainingMs, kWaitSliceMs)));
-    }
 }
 
 std::string cGarminGPS::NMEA_Checksum(const std::string& msg) const {

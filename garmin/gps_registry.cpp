@@ -18,9 +18,8 @@ Packet valuePacket(std::uint8_t id, std::uint16_t value) {
 
 }  // namespace
 
-cGarminGPS::cGarminGPS(SerialPort& port, ReplyTimer& timer, EventPump& pump, Clock& clock,
-                       Host& host)
-    : port_(port), timer_(timer), pump_(pump), clock_(clock), host_(host) {
+cGarminGPS::cGarminGPS(SerialPort& port, ReplyTimer& timer, Host& host)
+    : port_(port), timer_(timer), host_(host) {
     Set_Defaults();
 }
 

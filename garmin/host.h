@@ -1,6 +1,5 @@
 // The engine's host: the window side that the engine hands every accepted packet, decoded,
-// and its reports of a link that failed. The port, timer, pump and clock seams are in
-// seams/seams.h.
+// and its reports of a link that failed. The port and timer seams are in seams/seams.h.
 #pragma once
 
 #include <cstdint>
@@ -14,8 +13,6 @@
 
 namespace garmin {
 
-using seams::Clock;
-using seams::EventPump;
 using seams::kCommErrorThreshold;
 using seams::kCommEvReceive;
 using seams::ReplyTimer;

@@ -1,5 +1,6 @@
 // The seams both download families drive the outside world through: the serial port,
-// the reply timer, a deadline, the event pump and the clock. The program plugs Qt into these;
+// the reply timer and a deadline. Nothing here waits: a download returns and is called
+// back. The program plugs Qt into these;
 // tests plug in fakes or a real pseudo-terminal.
 #pragma once
 
@@ -48,20 +49,5 @@ class Deadline {
     virtual void disarm() = 0;
 };
 
-// Hands control to the platform's event processing from inside a running procedure.
-class EventPump {
-  public:
-    virtual ~EventPump() = default;
-    // Handles the pending events; when there are none, blocks until one arrives
-    // or maxWaitMs milliseconds have passed, so waiting loops do not spin.
-    virtual void processEvents(int maxWaitMs) = 0;
-};
-
-// A monotonic clock: seconds elapsed since an arbitrary start, never jumping back at midnight.
-class Clock {
-  public:
-    virtual ~Clock() = default;
-    virtual double secondsElapsed() const = 0;
-};
 
 }  // namespace seams

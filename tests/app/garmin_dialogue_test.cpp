@@ -75,12 +75,17 @@ TEST_P(GarminDialogue, Replays) {
     const std::string request = testkit::frame(254, "");
     std::set<int> answered;
     std::size_t seen = 0;
-    double nextTick = 2;
     auto requests = [&] { return std::size_t(std::ranges::count(port.written, request)); };
-    fakes.pump.onEvents = [&] {
-        for (; seen < requests(); ++seen)
-            if (answered.count(int(seen) + 1)) fakes.comm.arrive(packet({"in", "product", "73"}));
-        for (; fakes.clock.now >= nextTick; nextTick += 2) fakes.timer.tick();
+    // While the receiver is identified: the requests chosen are answered at once, and each
+    // two seconds bring a tick of the reply timer and the end of a request's wait.
+    auto identify = [&] {
+        while (fakes.deadline.due) {
+            for (; seen < requests(); ++seen)
+                if (answered.count(int(seen) + 1))
+                    fakes.comm.arrive(packet({"in", "product", "73"}));
+            fakes.timer.tick();
+            fakes.deadline.pass(2);
+        }
     };
     fakes.store.values = {{"Settings/1StUse2", "1"},
                           {"Settings/GPSType", "1"},
@@ -100,7 +105,10 @@ TEST_P(GarminDialogue, Replays) {
             for (const QString& n : s[1].split(',')) answered.insert(n.toInt());
         if (s[0] == "retry")
             for (const QString& r : s.mid(1)) fakes.dialogs.retries.push_back(r == "1");
-        if (s[0] == "save") window.findChild<QPushButton*>("cmdSave")->click();
+        if (s[0] == "save") {
+            window.findChild<QPushButton*>("cmdSave")->click();
+            identify();
+        }
         if (s[0] == "earlier") {
             QFile earlier(dir.filePath("track.txt"));
             ASSERT_TRUE(earlier.open(QIODevice::WriteOnly) && earlier.write("earlier\r\n") == 9);

@@ -75,7 +75,7 @@ class Dialogue : GarminRig {
         std::string verb, rest;
         words >> verb;
         std::getline(words >> std::ws, rest);
-        const std::size_t reportsBefore = host.reports.size(), waitsBefore = pump.waits.size();
+        const std::size_t reportsBefore = host.reports.size();
         const std::size_t opensBefore = port.opens.size();
         const int discardsBefore = port.discards;
         if (verb == "<" || verb.starts_with("<<") || verb == "flood") {
@@ -116,12 +116,6 @@ class Dialogue : GarminRig {
         for (std::size_t i = opensBefore; i < port.opens.size(); ++i)
             say("expect open " + std::to_string(port.opens[i].first) + " " + port.opens[i].second);
         if (port.discards != discardsBefore) say("expect input discarded");
-        if (pump.waits.size() != waitsBefore) {
-            int total = 0;
-            for (std::size_t i = waitsBefore; i < pump.waits.size(); ++i) total += pump.waits[i];
-            say("expect waited " + std::to_string(total) + " ms in " +
-                std::to_string(pump.waits.size() - waitsBefore) + " slices");
-        }
         if (timer.armed != armed_) say(timer.armed ? "expect armed" : "expect disarmed");
         if (gps.pendingInput() != pending_)
             say("expect pending " + std::to_string(gps.pendingInput()));
@@ -176,8 +170,6 @@ class Dialogue : GarminRig {
             gps.Send(garmin::Packet(bytes.begin(), bytes.end()), name == "SendNoReply");
         } else if (name == "Start_of_Records") {
             gps.Start_of_Records(static_cast<std::uint16_t>(std::stoi(arg)));
-        } else if (name == "WaitFor") {
-            gps.WaitFor(std::stoi(arg));
         } else if (name == "PortOpen") {
             say(gps.PortOpen() ? "expect = true" : "expect = false");
         } else if (name == "Settings") {

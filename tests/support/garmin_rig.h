@@ -15,10 +15,8 @@ struct GarminRig {
 
     FakePort port;
     FakeTimer timer;
-    FakeClock clock;
-    FakePump pump{&clock};
     RecordingHost host;
-    garmin::cGarminGPS gps{port, timer, pump, clock, host};
+    garmin::cGarminGPS gps{port, timer, host};
 };
 
 }  // namespace testkit

@@ -95,29 +95,6 @@ class BasicFakeDeadline : public Base {
 };
 using FakeDeadline = BasicFakeDeadline<>;
 
-class FakeClock : public seams::Clock {
-  public:
-    double secondsElapsed() const override { return now; }
-    double now = 0;
-};
-
-// Each call lets the whole allowance pass on the clock (when there is one) and then runs
-// what the test scheduled.
-class FakePump : public seams::EventPump {
-  public:
-    explicit FakePump(FakeClock* clock = nullptr) : clock_(clock) {}
-    void processEvents(int maxWaitMs) override {
-        waits.push_back(maxWaitMs);
-        if (clock_ != nullptr) clock_->now += maxWaitMs / 1000.0;
-        if (onEvents) onEvents();
-    }
-    std::vector<int> waits;
-    std::function<void()> onEvents;
-
-  private:
-    FakeClock* clock_;
-};
-
 // What the engine reported ("no answer", "resends exhausted", "corrupt packets exhausted",
 // "checksums") and its message.
 struct Report {

@@ -116,19 +116,16 @@ class FakePortList final : public app::PortEnumeration {
     std::vector<app::PortInfo> present;
 };
 
-// Every service faked; the pump lets its whole wait pass on the clock. Temporary point
+// Every service faked; time passes only as the test lets it. Temporary point
 // files are real, in `tempFolder`.
 struct FakePlatform {
     explicit FakePlatform(const QString& tempFolder) : tempFiles(tempFolder) {}
     app::Services services() {
-        return {comm,   timer,   deadline,  pump, clock,
-                store,  dialogs, readme,    tempFiles, exit, portList};
+        return {comm, timer, deadline, store, dialogs, readme, tempFiles, exit, portList};
     }
     FakeCommPort comm;
     FakeTickTimer timer;
     FakeDeadlineTimer deadline;
-    FakeClock clock;
-    FakePump pump{&clock};
     MemoryStore store;
     RecordingDialogs dialogs;
     FakeReadme readme;

@@ -1,8 +1,10 @@
 #include "tests/support/qt/e2e_harness.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QPushButton>
 #include <QTimer>
@@ -76,8 +78,7 @@ void LiveWindow::mapPort(int port, const QString& device) {
 
 frmKelvaron& LiveWindow::open() {
     window_ = std::make_unique<frmKelvaron>(
-        app::Services{comm_, timer_, deadline_, pump_, clock_, store_, dialogs, readme,
-                      tempFiles_, exit});
+        app::Services{comm_, timer_, deadline_, store_, dialogs, readme, tempFiles_, exit});
     return *window_;
 }
 
@@ -101,7 +102,11 @@ bool LiveWindow::runUntil(const std::function<bool()>& done, int limitMs) {
     t.start();
     while (!done()) {
         if (t.elapsed() >= limitMs) return false;
-        pump_.processEvents(20);
+        // The timer is the event that ends the wait when nothing else comes.
+        QTimer wake;
+        wake.setSingleShot(true);
+        wake.start(20);
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
     return true;
 }

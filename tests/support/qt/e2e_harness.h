@@ -1,5 +1,5 @@
-// The end-to-end harness: the real window on the real Qt serial port, timer and event
-// pump, talking through a pseudo-terminal to kelvaron-sim. Its settings file and
+// The end-to-end harness: the real window on the real Qt serial port and timers in the Qt
+// event loop, talking through a pseudo-terminal to kelvaron-sim. Its settings file and
 // temporary folder are its own; message boxes, the readme and the program's exit are
 // faked so that every message is captured.
 //
@@ -22,11 +22,9 @@
 #include "app/desktop_services.h"
 #include "app/frm_kelvaron.h"
 #include "app/qt_deadline_timer.h"
-#include "app/qt_event_pump.h"
 #include "app/qt_serial_port.h"
 #include "app/qt_settings_store.h"
 #include "app/qt_timeout_timer.h"
-#include "app/steady_clock.h"
 #include "tests/support/qt/app_fakes.h"
 
 namespace testkit {
@@ -91,8 +89,6 @@ class LiveWindow {
     app::QtSerialPort comm_;
     app::QtTimeoutTimer timer_;
     app::QtDeadlineTimer deadline_;
-    app::QtEventPump pump_;
-    app::SteadyClock clock_;
     app::SystemTempFiles tempFiles_;
     std::unique_ptr<frmKelvaron> window_;
     QObject timers_;  // owns the pending after() actions
