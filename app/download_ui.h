@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 #include "coords/convert.h"
 
@@ -32,10 +33,17 @@ enum class DownloadEnd {
 class DownloadUi {
   public:
     virtual ~DownloadUi() = default;
-    // A modal message with an OK button; lines separated by CR LF.
+    // A message with an OK button; lines separated by CR LF. It returns at once: messages
+    // are shown one at a time, in order, each after the one before was answered.
     virtual void showMessage(const QString& text) = 0;
-    // True for Retry, false for Cancel.
-    virtual bool askRetry(const QString& text) = 0;
+    // A Retry/Cancel question, shown in turn like a message; `answer` gets true for Retry.
+    virtual void askRetry(const QString& text, std::function<void(bool)> answer) = 0;
+    // Runs `action` once every message and question shown before has been answered (at
+    // once when none is waiting), so that what follows a message happens after the user
+    // has read it.
+    virtual void afterMessages(std::function<void()> action) = 0;
+    // True while a message or question waits for its answer.
+    virtual bool messagePending() const = 0;
     virtual void setCaption(const QString& text) = 0;
     virtual FileChoices fileChoices() const = 0;
     // The split choice must not change while the files of a download are made.

@@ -54,7 +54,7 @@ QString notPresentText(const QString& device) {
 }  // namespace
 
 frmKelvaron::frmKelvaron(const app::Services& services, QWidget* parent)
-    : QWidget(parent), svc_(services) {
+    : QWidget(parent), svc_(services), boxes_(services.dialogs, this) {
     setObjectName(QStringLiteral("frmKelvaron"));
     setWindowTitle(app::kProgramTitle);
     // The places of the controls are fixed in twips and were laid out for a small,
@@ -438,14 +438,6 @@ bool frmKelvaron::transferRunning() const {
 
 void frmKelvaron::tmrTimeout_Timer() {
     garmin_->onTimerTick();
-}
-
-void frmKelvaron::showMessage(const QString& text) {
-    svc_.dialogs.message(this, text);
-}
-
-bool frmKelvaron::askRetry(const QString& text) {
-    return svc_.dialogs.retryCancel(this, text);
 }
 
 app::FileChoices frmKelvaron::fileChoices() const {

@@ -9,6 +9,7 @@
 
 #include "app/download.h"
 #include "app/download_ui.h"
+#include "app/message_queue.h"
 #include "app/services.h"
 
 namespace app {
@@ -72,8 +73,12 @@ class frmKelvaron : public QWidget, public app::DownloadUi {
     bool transferRunning() const;
 
     // app::DownloadUi
-    void showMessage(const QString& text) override;
-    bool askRetry(const QString& text) override;
+    void showMessage(const QString& text) override { boxes_.message(text); }
+    void askRetry(const QString& text, std::function<void(bool)> answer) override {
+        boxes_.question(text, std::move(answer));
+    }
+    void afterMessages(std::function<void()> action) override { boxes_.after(std::move(action)); }
+    bool messagePending() const override { return boxes_.pending(); }
     void setCaption(const QString& text) override { setWindowTitle(text); }
     app::FileChoices fileChoices() const override;
     void setSplitLocked(bool locked) override;
@@ -84,6 +89,7 @@ class frmKelvaron : public QWidget, public app::DownloadUi {
     void ended(app::DownloadEnd end) override;
 
     app::Services svc_;
+    app::MessageQueue boxes_;
 
     // Controls, in tab order.
     QLabel* Label1 = nullptr;

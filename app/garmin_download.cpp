@@ -28,48 +28,33 @@ QString engineText(const std::string& text) {
 
 }  // namespace
 
-void GarminDownload::Boxes::showMessage(const QString& text) {
-    ++shown;
-    ++open;
-    ui_.showMessage(text);
-    --open;
-}
-
-bool GarminDownload::Boxes::askRetry(const QString& text) {
-    ++shown;
-    ++open;
-    const bool retry = ui_.askRetry(text);
-    --open;
-    return retry;
-}
-
 GarminDownload::GarminDownload(const Services& services, DownloadUi& ui)
     : comm_(services.comm),
       deadline_(services.deadline),
       settings_(services.settings),
-      boxes_(ui),
-      writer_(boxes_, services.tempFiles),
+      ui_(ui),
+      writer_(ui, services.tempFiles),
       GPS(std::make_unique<garmin::cGarminGPS>(services.comm, services.tmrTimeout, *this)) {}
 
 GarminDownload::~GarminDownload() = default;
 
 void GarminDownload::Download_Garmin_Track(const PortChoice& choice) {
-    boxes_.setSplitLocked(true);
+    ui_.setSplitLocked(true);
     comm_.setDevice(choice.device);
     GPS->Port(static_cast<std::int16_t>(choice.port));
     GPS->portName(choice.device.toStdString());
     GPS->Settings((choice.speed + kGarminLine).toStdString());
     if (const QString why = trace_.openChosen(choice, settings_); !why.isEmpty())
-        boxes_.showMessage(why);
+        ui_.showMessage(why);
     trace_.attach(*GPS);
     if (!GPS->PortOpen()) {
         // Asking a closed port who is there would only end in the Retry/Cancel message,
         // without the reason.
         QString text = comm_.openFailureText();
         if (text.isEmpty()) text = QStringLiteral("Cannot open port %1.").arg(portDescription());
-        boxes_.ended(DownloadEnd::PortNotOpened);
-        boxes_.showMessage(text);
-        boxes_.setSplitLocked(false);
+        ui_.ended(DownloadEnd::PortNotOpened);
+        ui_.showMessage(text);
+        ui_.setSplitLocked(false);
         return;
     }
     DeviceMode.clear();
@@ -90,8 +75,15 @@ void GarminDownload::requestProductData() {
 void GarminDownload::identificationWaitOver() {
     if (++requests_ >= kRequestsPerMessage) {
         requests_ = 0;
-        if (DeviceMode.isEmpty() && (!askRetry() || step_ != Step::Identifying)) return;
+        if (DeviceMode.isEmpty()) {
+            askRetry();
+            return;
+        }
     }
+    continueIdentifying();
+}
+
+void GarminDownload::continueIdentifying() {
     if (DeviceMode.isEmpty())
         requestProductData();
     else
@@ -100,8 +92,8 @@ void GarminDownload::identificationWaitOver() {
 
 void GarminDownload::identified() {
     if (sendsSentences()) {
-        boxes_.ended(DownloadEnd::InterfaceMode);
-        boxes_.showMessage(kSentencesText);
+        ui_.ended(DownloadEnd::InterfaceMode);
+        ui_.showMessage(kSentencesText);
         stopDownload();
         return;
     }
@@ -109,20 +101,25 @@ void GarminDownload::identified() {
 }
 
 void GarminDownload::onDeadline() {
-    if (boxes_.exiting() || step_ != Step::Identifying) return;
+    if (ui_.exiting() || step_ != Step::Identifying) return;
     identificationWaitOver();
 }
 
-bool GarminDownload::askRetry() {
-    if (!boxes_.askRetry(
-            QStringLiteral("GPS on com port %1 failed to initialze.")
-                .arg(comm_.device().isEmpty() ? QString::number(GPS->Port()) : comm_.device()))) {
-        boxes_.ended(DownloadEnd::NoAnswer);
-        endProgram();
-        return false;
-    }
-    afterBox();
-    return true;
+// While the question is open the port is read as ever: an answer that comes meanwhile
+// ends the identification when the user chooses Retry.
+void GarminDownload::askRetry() {
+    const QString text =
+        QStringLiteral("GPS on com port %1 failed to initialze.")
+            .arg(comm_.device().isEmpty() ? QString::number(GPS->Port()) : comm_.device());
+    ui_.askRetry(text, [this](bool retry) {
+        if (ui_.exiting() || step_ != Step::Identifying) return;
+        if (!retry) {
+            ui_.ended(DownloadEnd::NoAnswer);
+            endProgram();
+            return;
+        }
+        continueIdentifying();
+    });
 }
 
 bool GarminDownload::sendsSentences() const {
@@ -133,7 +130,7 @@ void GarminDownload::startTransfer() {
     GPS->Reset();
     GPS->Pvt_Data_Stop();
     if (!writer_.startDownload()) {  // the user has been told why
-        boxes_.ended(DownloadEnd::OutputFailed);
+        ui_.ended(DownloadEnd::OutputFailed);
         stopDownload();
         return;
     }
@@ -148,7 +145,7 @@ void GarminDownload::onPacket(const garmin::PacketEvent& packet) {
     // whatever became of the rest of its packet.
     if (const auto* records = std::get_if<garmin::RecordsAnnounced>(&packet))
         announcedRecords_ = records->count;
-    if (boxes_.exiting()) return;
+    if (ui_.exiting()) return;
     ++packetsReceived_;
     if (sendsSentences()) {
         // The receiver has switched to Garmin packets: ask again who it is.
@@ -172,7 +169,7 @@ void GarminDownload::handle(const garmin::cProduct_Data& product) {
 void GarminDownload::handle(const garmin::RecordsAnnounced&) {
     if (!inTransfer()) return;
     RecordCount = 0;
-    boxes_.progress(RecordCount, announcedRecords_);
+    ui_.progress(RecordCount, announcedRecords_);
 }
 
 // Only the layouts with a header fill in its fields; the name goes to a GPX output.
@@ -180,7 +177,7 @@ void GarminDownload::handle(const garmin::TrackHeader& header) {
     if (!inTransfer()) return;
     if (header.named) writer_.startTrack(header.name);
     ++RecordCount;
-    boxes_.progress(RecordCount, announcedRecords_);
+    ui_.progress(RecordCount, announcedRecords_);
 }
 
 void GarminDownload::handle(const garmin::TrackPoint& event) {
@@ -191,7 +188,7 @@ void GarminDownload::handle(const garmin::TrackPoint& event) {
     // The caption shows the records handled before this point.
     writer_.Write_Track_Point(event.point, elevation, RecordCount);
     ++RecordCount;
-    boxes_.progress(RecordCount, announcedRecords_);
+    ui_.progress(RecordCount, announcedRecords_);
 }
 
 void GarminDownload::handle(const garmin::TransferComplete&) {
@@ -209,21 +206,25 @@ void GarminDownload::completeTransfer() {
     const bool closed = cutShort ? writer_.closeCutShort() : writer_.closePointFile();
     const bool noPoint = writer_.pointsStored() == 0;
     if (!closed)
-        boxes_.ended(DownloadEnd::OutputFailed);
+        ui_.ended(DownloadEnd::OutputFailed);
     else if (cutShort)
-        boxes_.ended(DownloadEnd::CutShort);
+        ui_.ended(DownloadEnd::CutShort);
     else
-        boxes_.ended(noPoint ? DownloadEnd::NoTrack : DownloadEnd::Done);
-    boxes_.showMessage(receivedText());
+        ui_.ended(noPoint ? DownloadEnd::NoTrack : DownloadEnd::Done);
+    ui_.showMessage(receivedText());
     if (claimed != RecordCount) {
         QString text = QStringLiteral("Error - Record counts don't match\r\n"
                                       "GPS claims to have sent %1 records.")
                            .arg(claimed);
         if (cutShort && closed) text += QStringLiteral("\r\n") + kept;
-        boxes_.showMessage(text);
+        ui_.showMessage(text);
     }
-    if (closed && !cutShort) finishOutput(noPoint);
-    endProgram();
+    // The last file is written once the user has read the messages, and the program ends
+    // after any message of its own.
+    ui_.afterMessages([this, finish = closed && !cutShort, noPoint] {
+        if (finish) finishOutput(noPoint);
+        ui_.afterMessages([this] { endProgram(); });
+    });
 }
 
 QString GarminDownload::receivedText() const {
@@ -239,19 +240,19 @@ QString GarminDownload::receivedText() const {
 void GarminDownload::finishOutput(bool noPoint) {
     if (noPoint) {
         writer_.discardEmpty();
-        boxes_.showMessage(writer_.pointsWithoutPosition() == 0
+        ui_.showMessage(writer_.pointsWithoutPosition() == 0
                                ? QStringLiteral("The receiver holds no track; no file was written.")
                                : QStringLiteral("The receiver holds no track point with a "
                                                 "position; no file was written."));
         return;
     }
     // The finishing step names its own failure; that end is told after its message.
-    if (!writer_.Finish_Output_File()) boxes_.ended(DownloadEnd::OutputFailed);
+    if (!writer_.Finish_Output_File()) ui_.ended(DownloadEnd::OutputFailed);
 }
 
 void GarminDownload::onLinkError(garmin::LinkError error, const std::string& message) {
     trace_.linkError(message);
-    if (boxes_.exiting()) return;
+    if (ui_.exiting()) return;
     // A refused or corrupt packet past its resends does not end the transfer: the receiver
     // sends again, or falls silent and the reply timer tells. So only the trace says it.
     if (error != garmin::LinkError::NoAnswer) return;
@@ -260,19 +261,21 @@ void GarminDownload::onLinkError(garmin::LinkError error, const std::string& mes
     if (step_ == Step::Identifying) return;
     QString text = engineText(message);
     if (inTransfer()) text += QStringLiteral("\r\n") + writer_.pointsKeptText();
-    if (boxes_.open > 0) {
-        // Nothing was read while the other box was open; whether the receiver is silent
-        // shows when it closes and the port has been read again.
-        deferredReport_ = text;
-        packetsAtReport_ = packetsReceived_;
+    if (ui_.messagePending()) {
+        // It waits its turn behind the box the user is reading; a receiver that has
+        // spoken again by then was not silent after all.
+        ui_.afterMessages([this, text, step = step_, packets = packetsReceived_] {
+            if (!ui_.exiting() && step_ == step && packetsReceived_ == packets)
+                ui_.showMessage(text);
+        });
         return;
     }
-    if (inTransfer()) boxes_.ended(DownloadEnd::CutShort);
-    boxes_.showMessage(text);
+    if (inTransfer()) ui_.ended(DownloadEnd::CutShort);
+    ui_.showMessage(text);
 }
 
 void GarminDownload::onChecksumErrors(const std::string& message) {
-    if (!boxes_.exiting()) boxes_.showMessage(engineText(message));
+    if (!ui_.exiting()) ui_.showMessage(engineText(message));
 }
 
 void GarminDownload::onSentence() {
@@ -286,7 +289,7 @@ void GarminDownload::packetFailed(const QString& what) {
     packetFailureTold_ = true;
     QString text = QStringLiteral("A packet from the receiver could not be handled: %1.").arg(what);
     if (inTransfer()) text += QStringLiteral("\r\n") + writer_.pointsKeptText();
-    boxes_.showMessage(text);
+    ui_.showMessage(text);
 }
 
 void GarminDownload::portLost() {
@@ -297,13 +300,13 @@ void GarminDownload::portLost() {
     if (step == Step::Transfer) {
         text += QStringLiteral(" before the end of the track.\r\n") + writer_.pointsKeptText();
         writer_.closeCutShort();
-        boxes_.ended(DownloadEnd::CutShort);
+        ui_.ended(DownloadEnd::CutShort);
     } else {
         text += QStringLiteral(".");
-        boxes_.ended(DownloadEnd::NoAnswer);
+        ui_.ended(DownloadEnd::NoAnswer);
     }
     stopDownload();
-    boxes_.showMessage(text);
+    ui_.showMessage(text);
 }
 
 // Back to where Save can start again: the reply timer stops and the next Save opens
@@ -315,8 +318,7 @@ void GarminDownload::stopDownload() {
     trace_.attach(*GPS);
     step_ = Step::Idle;
     DeviceMode.clear();
-    deferredReport_.clear();
-    boxes_.downloadStopped();
+    ui_.downloadStopped();
 }
 
 // The abort command tells the receiver to stop sending; it awaits no reply, so the
@@ -328,14 +330,14 @@ void GarminDownload::abortTransfer() {
                              .arg(portDescription()) +
                          writer_.pointsKeptText();
     writer_.closeCutShort();
-    boxes_.ended(DownloadEnd::CutShort);
+    ui_.ended(DownloadEnd::CutShort);
     stopDownload();
-    boxes_.showMessage(text);
+    ui_.showMessage(text);
 }
 
 void GarminDownload::endProgram() {
     writer_.dropPointFile();
-    boxes_.endProgram();
+    ui_.endProgram();
 }
 
 QString GarminDownload::portDescription() const {
@@ -343,43 +345,18 @@ QString GarminDownload::portDescription() const {
 }
 
 void GarminDownload::onPortEvent() {
-    if (boxes_.exiting()) return;
+    if (ui_.exiting()) return;
     if (comm_.commEvent() == kCommEvPortLost) {
         GPS->KelvComm_OnComm();  // forgets a partly received frame
         portLost();
         return;
     }
-    runEngine(&garmin::cGarminGPS::KelvComm_OnComm);
+    GPS->KelvComm_OnComm();
 }
 
 void GarminDownload::onTimerTick() {
-    if (boxes_.exiting()) return;
-    runEngine(&garmin::cGarminGPS::KelvTmrTimeout_Timer);
-}
-
-// A message box shown from the engine's call runs inside that event, and the port does
-// not announce again what arrived while the box was open: so the port is read again
-// when the box has closed, or the transfer would wait for input that is already here.
-void GarminDownload::runEngine(void (garmin::cGarminGPS::*step)()) {
-    const unsigned before = boxes_.shown;
-    (GPS.get()->*step)();
-    if (boxes_.shown != before) afterBox();
-}
-
-void GarminDownload::afterBox() {
-    // Inside another box's event the outermost one reads the port when it closes.
-    if (boxes_.open > 0) return;
-    for (;;) {
-        const unsigned shown = boxes_.shown;
-        if (!boxes_.exiting() && comm_.isOpen() && comm_.commEvent() == seams::kCommEvReceive)
-            GPS->KelvComm_OnComm();
-        if (boxes_.shown != shown) continue;
-        if (deferredReport_.isEmpty()) return;
-        const QString report = std::exchange(deferredReport_, QString());
-        // The receiver spoke once the port was read again: it was not silent.
-        if (packetsReceived_ != packetsAtReport_ || boxes_.exiting()) return;
-        boxes_.showMessage(report);
-    }
+    if (ui_.exiting()) return;
+    GPS->KelvTmrTimeout_Timer();
 }
 
 }  // namespace app

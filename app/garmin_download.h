@@ -45,37 +45,13 @@ class GarminDownload final : public Download, public garmin::Host {
   private:
     enum class Step { Idle, Identifying, Transfer, Done };
 
-    // Every box of a download goes through here: a box opened inside a serial event
-    // holds the port's later notifications back, so they are counted.
-    class Boxes final : public DownloadUi {
-      public:
-        explicit Boxes(DownloadUi& ui) : ui_(ui) {}
-        void showMessage(const QString& text) override;
-        bool askRetry(const QString& text) override;
-        void setCaption(const QString& text) override { ui_.setCaption(text); }
-        FileChoices fileChoices() const override { return ui_.fileChoices(); }
-        void setSplitLocked(bool locked) override { ui_.setSplitLocked(locked); }
-        void downloadStopped() override { ui_.downloadStopped(); }
-        void endProgram() override { ui_.endProgram(); }
-        bool exiting() const override { return ui_.exiting(); }
-        void progress(std::int64_t received, std::int64_t total) override {
-            ui_.progress(received, total);
-        }
-        void ended(DownloadEnd end) override { ui_.ended(end); }
-
-        unsigned shown = 0;  // since the start of the program
-        int open = 0;        // right now
-
-      private:
-        DownloadUi& ui_;
-    };
-
     void Download_Garmin_Track(const PortChoice& choice);
     bool inTransfer() const { return step_ == Step::Transfer; }
     void requestProductData();
     void identificationWaitOver();
+    void continueIdentifying();
     void identified();
-    bool askRetry();
+    void askRetry();
     bool sendsSentences() const;
     void startTransfer();
     void handle(const garmin::cProduct_Data& product);
@@ -93,13 +69,11 @@ class GarminDownload final : public Download, public garmin::Host {
     void stopDownload();
     void endProgram();
     QString portDescription() const;
-    void runEngine(void (garmin::cGarminGPS::*step)());
-    void afterBox();
 
     CommPort& comm_;
     DeadlineTimer& deadline_;
     SettingsStore& settings_;
-    Boxes boxes_;
+    DownloadUi& ui_;
     TrackFileWriter writer_;
     // The engine, one for the life of the program.
     const std::unique_ptr<garmin::cGarminGPS> GPS;
@@ -116,10 +90,8 @@ class GarminDownload final : public Download, public garmin::Host {
     std::int32_t RecordCount = 0;
     // The count of the receiver's last records packet, whenever it came.
     std::uint16_t announcedRecords_ = 0;
-    // An engine report that came while another box was open, and the packet count when
-    // it came: shown only if the receiver has stayed silent since.
-    QString deferredReport_;
-    unsigned long packetsAtReport_ = 0;
+    // Packets since the program started, so that a report kept back behind another box
+    // can tell whether the receiver spoke again meanwhile.
     unsigned long packetsReceived_ = 0;
     // A packet whose handling failed has been reported; once is enough.
     bool packetFailureTold_ = false;

@@ -14,18 +14,35 @@ QString displayText(QString text) {
     return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
-}  // namespace
-
-void QtDialogs::message(QWidget* parent, const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, kProgramTitle, displayText(text), QMessageBox::Ok, parent);
-    box.exec();
+// Opened, not run in a loop of its own: the port, the timers and the other events of the
+// window go on while the user reads. The answer comes back through `done`.
+void openBox(QMessageBox* box, std::function<void(int)> done) {
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    QObject::connect(box, &QMessageBox::finished, box, [done = std::move(done)](int result) {
+        if (done) done(result);
+    });
+    box->open();
 }
 
-bool QtDialogs::retryCancel(QWidget* parent, const QString& text) {
-    QMessageBox box(QMessageBox::Warning, kProgramTitle, displayText(text),
-                    QMessageBox::Retry | QMessageBox::Cancel, parent);
-    box.setDefaultButton(QMessageBox::Retry);
-    return box.exec() == QMessageBox::Retry;
+}  // namespace
+
+void QtDialogs::message(QWidget* parent, const QString& text, std::function<void()> closed) {
+    openBox(new QMessageBox(QMessageBox::NoIcon, kProgramTitle, displayText(text),
+                            QMessageBox::Ok, parent),
+            [closed = std::move(closed)](int) {
+                if (closed) closed();
+            });
+}
+
+void QtDialogs::retryCancel(QWidget* parent, const QString& text,
+                            std::function<void(bool)> answered) {
+    auto* box = new QMessageBox(QMessageBox::Warning, kProgramTitle, displayText(text),
+                                QMessageBox::Retry | QMessageBox::Cancel, parent);
+    box->setDefaultButton(QMessageBox::Retry);
+    openBox(box, [answered = std::move(answered)](int result) {
+        if (answered) answered(result == QMessageBox::Retry);
+    });
 }
 
 std::optional<QString> QtDialogs::saveFileName(QWidget* parent, const QString& title,

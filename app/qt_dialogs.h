@@ -7,8 +7,9 @@ namespace app {
 
 class QtDialogs final : public Dialogs {
   public:
-    void message(QWidget* parent, const QString& text) override;
-    bool retryCancel(QWidget* parent, const QString& text) override;
+    void message(QWidget* parent, const QString& text, std::function<void()> closed) override;
+    void retryCancel(QWidget* parent, const QString& text,
+                     std::function<void(bool)> answered) override;
     std::optional<QString> saveFileName(QWidget* parent, const QString& title,
                                         const QStringList& filters, const QString& current,
                                         QString& chosenFilter) override;

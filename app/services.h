@@ -60,14 +60,17 @@ class SettingsStore {
     virtual QString writeFailure() const = 0;
 };
 
-// Modal dialogs, all titled with the program's name. Lines of a text are separated
-// by CR LF.
+// Dialogs, all titled with the program's name. Lines of a text are separated by CR LF.
+// A message box is modal to its window but does not wait: it is shown and the call returns;
+// the answer comes later as a call of `closed` or `answered` (a test's fake may answer at
+// once, from inside the call).
 class Dialogs {
   public:
     virtual ~Dialogs() = default;
-    virtual void message(QWidget* parent, const QString& text) = 0;
-    // True for Retry, false for Cancel.
-    virtual bool retryCancel(QWidget* parent, const QString& text) = 0;
+    virtual void message(QWidget* parent, const QString& text, std::function<void()> closed) = 0;
+    // `answered` gets true for Retry, false for Cancel.
+    virtual void retryCancel(QWidget* parent, const QString& text,
+                             std::function<void(bool)> answered) = 0;
     // The chosen path, or nothing when the user cancelled. `filters` are in the form
     // "Text (*.txt)"; `chosenFilter` gets the one the user chose.
     virtual std::optional<QString> saveFileName(QWidget* parent, const QString& title,

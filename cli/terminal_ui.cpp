@@ -43,15 +43,17 @@ void TerminalUi::showMessage(const QString& text) {
     say(text);
 }
 
-bool TerminalUi::askRetry(const QString& text) {
+// The --tries budget answers at once; nobody reads a terminal's question.
+void TerminalUi::askRetry(const QString& text, std::function<void(bool)> answer) {
     if (retryRounds_ > 0) {
         --retryRounds_;
         if (!options_.quiet) say(QStringLiteral("no answer yet; asking again"));
-        return true;
+        answer(true);
+        return;
     }
     say(text +
         QStringLiteral(" No answer to %1 requests; giving up.").arg(roundsOf(options_.tries) * 4));
-    return false;
+    answer(false);
 }
 
 void TerminalUi::progress(std::int64_t received, std::int64_t total) {

@@ -21,7 +21,10 @@ class TerminalUi final : public app::DownloadUi {
     TerminalUi(const Options& options, bool terminal);
 
     void showMessage(const QString& text) override;
-    bool askRetry(const QString& text) override;
+    void askRetry(const QString& text, std::function<void(bool)> answer) override;
+    // A message on a terminal is answered once it is written (or held).
+    void afterMessages(std::function<void()> action) override { action(); }
+    bool messagePending() const override { return false; }
     void setCaption(const QString&) override {}
     app::FileChoices fileChoices() const override { return options_.files; }
     void setSplitLocked(bool) override {}

@@ -132,14 +132,7 @@ TEST_P(EndToEnd, Row) {
     } else if (!unplug.isEmpty()) {
         w.after(unplug.toInt(), [&sim] { sim.unplug(); });
     }
-    bool boxShown = false;
-    if (o.count("box"))
-        w.dialogs.onMessage = [&](const QString&) {
-            if (std::exchange(boxShown, true)) return;
-            QEventLoop box;  // the user reads the first box for a while
-            QTimer::singleShot(o["box"].toInt(), &box, &QEventLoop::quit);
-            box.exec();
-        };
+    w.dialogs.holdFirstMs = o["box"].toInt();  // the user reads the first box for a while
     const QString traceFile = dir + "/trace.txt";
     if (o.count("trace")) qputenv("KELVARON_TRACE", QFile::encodeName(traceFile));
     const auto traceOff = qScopeGuard([] { qunsetenv("KELVARON_TRACE"); });

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QTimer>
 #include <deque>
 #include <functional>
 #include <map>
@@ -61,13 +62,13 @@ class MemoryStore final : public app::SettingsStore {
 
 class RecordingDialogs final : public app::Dialogs {
   public:
-    void message(QWidget*, const QString& text) override { show(text); }
-    bool retryCancel(QWidget*, const QString& text) override {
-        show(text);
-        if (retries.empty()) return false;
-        const bool retry = retries.front();
-        retries.pop_front();
-        return retry;
+    void message(QWidget*, const QString& text, std::function<void()> closed) override {
+        show(text, [closed = std::move(closed)] { closed(); });
+    }
+    void retryCancel(QWidget*, const QString& text, std::function<void(bool)> answered) override {
+        const bool retry = !retries.empty() && retries.front();
+        if (!retries.empty()) retries.pop_front();
+        show(text, [answered = std::move(answered), retry] { answered(retry); });
     }
     std::optional<QString> saveFileName(QWidget*, const QString&, const QStringList& filters,
                                         const QString&, QString& chosen) override {
@@ -78,12 +79,19 @@ class RecordingDialogs final : public app::Dialogs {
     std::deque<bool> retries;  // Cancel when they run out
     std::optional<QString> savePath;
     int saveFilter = 0;                             // the filter the user chooses, counted from 0
-    std::function<void(const QString&)> onMessage;  // runs while the box is open
+    std::function<void(const QString&)> onMessage;  // runs as a box opens
+    // The first box stays open this long, the events going on meanwhile; every other box
+    // is answered at once.
+    int holdFirstMs = 0;
 
   private:
-    void show(const QString& text) {
+    void show(const QString& text, std::function<void()> answer) {
         messages.push_back(text);
         if (onMessage) onMessage(text);
+        if (holdFirstMs > 0 && messages.size() == 1)
+            QTimer::singleShot(holdFirstMs, std::move(answer));
+        else
+            answer();
     }
 };
 
