@@ -1,8 +1,5 @@
-// The small desktop services of the program: the readme opener, temporary point
-// files and ending the program.
+// The small desktop services of the window: the readme opener and ending the program.
 #pragma once
-
-#include <utility>
 
 #include "app/services.h"
 
@@ -13,16 +10,6 @@ namespace app {
 class DesktopReadmeOpener final : public ReadmeOpener {
   public:
     bool open(const QString& path) override;
-};
-
-class SystemTempFiles final : public TempFiles {
-  public:
-    // In `folder`, or in the user's temporary directory when it is empty.
-    explicit SystemTempFiles(QString folder = {}) : folder_(std::move(folder)) {}
-    QString create() override;
-
-  private:
-    QString folder_;
 };
 
 // std::exit: C streams (the open point file among them) are flushed and closed.

@@ -9,7 +9,7 @@
 #include <ctime>
 
 #include "app/download.h"
-#include "app/services.h"
+#include "app/download_services.h"
 #include "garmin/gps.h"
 
 namespace app {

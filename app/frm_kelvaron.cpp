@@ -155,8 +155,8 @@ void frmKelvaron::connectControls() {
 }
 
 void frmKelvaron::Form_Load() {
-    magellan_ = std::make_unique<app::MagellanDownload>(svc_, *this);
-    garmin_ = std::make_unique<app::GarminDownload>(svc_, *this);
+    magellan_ = std::make_unique<app::MagellanDownload>(svc_.downloads(), *this);
+    garmin_ = std::make_unique<app::GarminDownload>(svc_.downloads(), *this);
     showReadmeOnce();
     fillLists();
     applyStoredSettings();

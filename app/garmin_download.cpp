@@ -28,7 +28,7 @@ QString engineText(const std::string& text) {
 
 }  // namespace
 
-GarminDownload::GarminDownload(const Services& services, DownloadUi& ui)
+GarminDownload::GarminDownload(const DownloadServices& services, DownloadUi& ui)
     : comm_(services.comm),
       deadline_(services.deadline),
       settings_(services.settings),

@@ -10,7 +10,7 @@
 #include "app/download.h"
 #include "app/download_ui.h"
 #include "app/frame_trace.h"
-#include "app/services.h"
+#include "app/download_services.h"
 #include "app/track_file_writer.h"
 #include "garmin/host.h"
 
@@ -23,7 +23,7 @@ namespace app {
 class GarminDownload final : public Download, public garmin::Host {
   public:
     // Creates the engine `GPS` on the services' port and reply timer.
-    GarminDownload(const Services& services, DownloadUi& ui);
+    GarminDownload(const DownloadServices& services, DownloadUi& ui);
     ~GarminDownload() override;
 
     void start(const PortChoice& choice) override { Download_Garmin_Track(choice); }

@@ -32,7 +32,7 @@ DownloadEnd endOf(magellan::DownloadOutcome outcome) {
 
 }  // namespace
 
-MagellanDownload::MagellanDownload(const Services& services, DownloadUi& ui)
+MagellanDownload::MagellanDownload(const DownloadServices& services, DownloadUi& ui)
     : comm_(services.comm),
       deadline_(services.deadline),
       settings_(services.settings),

@@ -9,7 +9,7 @@
 #include "app/download.h"
 #include "app/download_ui.h"
 #include "app/frame_trace.h"
-#include "app/services.h"
+#include "app/download_services.h"
 #include "app/track_file_writer.h"
 #include "app/tracing_port.h"
 
@@ -21,7 +21,7 @@ namespace app {
 
 class MagellanDownload final : public Download {
   public:
-    MagellanDownload(const Services& services, DownloadUi& ui);
+    MagellanDownload(const DownloadServices& services, DownloadUi& ui);
     ~MagellanDownload() override;
 
     void start(const PortChoice& choice) override { Download_Magellan_Track(choice); }

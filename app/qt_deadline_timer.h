@@ -5,7 +5,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "app/services.h"
+#include "app/download_services.h"
 
 namespace app {
 

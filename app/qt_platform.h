@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/desktop_services.h"
+#include "app/system_temp_files.h"
 #include "app/qt_deadline_timer.h"
 #include "app/qt_dialogs.h"
 #include "app/qt_port_enumeration.h"

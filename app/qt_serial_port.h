@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "app/services.h"
+#include "app/download_services.h"
 
 namespace app {
 

@@ -6,7 +6,7 @@
 #include <QSettings>
 #include <memory>
 
-#include "app/services.h"
+#include "app/download_services.h"
 
 namespace app {
 

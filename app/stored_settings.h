@@ -4,7 +4,7 @@
 
 #include <QString>
 
-#include "app/services.h"
+#include "app/download_services.h"
 
 namespace app {
 

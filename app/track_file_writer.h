@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/download_ui.h"
-#include "app/services.h"
+#include "app/download_services.h"
 #include "coords/convert.h"
 #include "coords/file_handle.h"
 #include "garmin/track.h"

@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
         errors.write("kelvaron-get: " + problem.toLocal8Bit() + '\n', kErrorWaitMs);
         return cli::exit_code::kOutputFailed;
     }
-    const app::Services services = platform.services();
+    const app::DownloadServices services = platform.services();
 
     cli::TerminalUi ui(options, ::isatty(STDERR_FILENO) == 1);
     std::unique_ptr<app::Download> download;

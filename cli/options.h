@@ -8,7 +8,7 @@
 
 #include "app/download.h"
 #include "app/download_ui.h"
-#include "app/services.h"
+#include "app/download_services.h"
 
 namespace cli {
 

@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include "app/desktop_services.h"
+#include "app/system_temp_files.h"
 #include "app/open_failure.h"
 #include "app/qt_serial_port.h"
 #include "app/qt_settings_store.h"

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/desktop_services.h"
+#include "app/system_temp_files.h"
 #include "app/services.h"
 #include "tests/support/seam_fakes.h"
 

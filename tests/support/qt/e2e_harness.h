@@ -20,6 +20,7 @@
 #include <string>
 
 #include "app/desktop_services.h"
+#include "app/system_temp_files.h"
 #include "app/frm_kelvaron.h"
 #include "app/qt_deadline_timer.h"
 #include "app/qt_serial_port.h"
