@@ -78,8 +78,8 @@ TEST_P(GarminDialogue, Replays) {
     auto requests = [&] { return std::size_t(std::ranges::count(port.written, request)); };
     // While the receiver is identified: the requests chosen are answered at once, and each
     // two seconds bring a tick of the reply timer and the end of a request's wait.
-    auto identify = [&] {
-        while (fakes.deadline.due) {
+    auto identify = [&](int rounds) {
+        for (; fakes.deadline.due && rounds > 0; --rounds) {
             for (; seen < requests(); ++seen)
                 if (answered.count(int(seen) + 1))
                     fakes.comm.arrive(packet({"in", "product", "73"}));
@@ -105,9 +105,14 @@ TEST_P(GarminDialogue, Replays) {
             for (const QString& n : s[1].split(',')) answered.insert(n.toInt());
         if (s[0] == "retry")
             for (const QString& r : s.mid(1)) fakes.dialogs.retries.push_back(r == "1");
-        if (s[0] == "save") {
-            window.findChild<QPushButton*>("cmdSave")->click();
-            identify();
+        if (s[0] == "save" || s[0] == "click") window.findChild<QPushButton*>("cmdSave")->click();
+        if (s[0] == "save") identify(1000);
+        if (s[0] == "pass") identify(s[1].toInt());
+        if (s[0] == "cancel") window.findChild<QPushButton*>("cmdCancel")->click();
+        if (s[0] == "hold") fakes.dialogs.holdNext = true;
+        if (s[0] == "close") {
+            ASSERT_TRUE(fakes.dialogs.held) << "no box is open";
+            std::exchange(fakes.dialogs.held, {})();
         }
         if (s[0] == "earlier") {
             QFile earlier(dir.filePath("track.txt"));
@@ -120,8 +125,9 @@ TEST_P(GarminDialogue, Replays) {
             port.close();
             fakes.comm.arrive("", app::kCommEvPortLost);
         }
-        static const QStringList kSteps = {"answer", "retry", "save",  "earlier",
-                                           "in",     "tick",  "lost",  "expect"};
+        static const QStringList kSteps = {"answer", "retry", "save", "click", "pass",   "cancel",
+                                           "hold",   "close", "in",   "tick",  "lost",   "earlier",
+                                           "expect"};
         static const QStringList kChecks = {"messages", "requests", "opens",    "exit",     "caption",
                                             "enabled",  "tracks",   "outlines", "keptlines"};
         ASSERT_TRUE(kSteps.contains(s[0]) && (s[0] != "expect" || kChecks.contains(s.value(1))))

@@ -84,12 +84,17 @@ class RecordingDialogs final : public app::Dialogs {
     // The first box stays open this long, the events going on meanwhile; every other box
     // is answered at once.
     int holdFirstMs = 0;
+    // The next box stays open until the test calls `held`.
+    bool holdNext = false;
+    std::function<void()> held;
 
   private:
     void show(const QString& text, std::function<void()> answer) {
         messages.push_back(text);
         if (onMessage) onMessage(text);
-        if (holdFirstMs > 0 && messages.size() == 1)
+        if (std::exchange(holdNext, false))
+            held = std::move(answer);
+        else if (holdFirstMs > 0 && messages.size() == 1)
             QTimer::singleShot(holdFirstMs, std::move(answer));
         else
             answer();
