@@ -1,18 +1,24 @@
-// The Qt services against the real thing: the serial port on a pseudo-terminal and the
-// temporary point files; the words for a port that did not open, from a table.
+// The Qt services against the real thing: the serial port on a pseudo-terminal, the
+// temporary point files and the message boxes; the words for a port that did not open,
+// from a table.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QAbstractButton>
 #include <QFile>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWidget>
+#include <optional>
 
 #include "app/desktop_services.h"
 #include "app/system_temp_files.h"
 #include "app/open_failure.h"
+#include "app/qt_dialogs.h"
 #include "app/qt_serial_port.h"
 #include "app/qt_settings_store.h"
 #include "tests/support/pty.h"
@@ -122,6 +128,31 @@ TEST(SystemTempFiles, AreNewPrivateAndUnguessableWhateverTheUmask) {
     ::umask(before);
     EXPECT_EQ(names.size(), 100);
     EXPECT_THROW(app::SystemTempFiles("/nonexistent/folder").create(), std::runtime_error);
+}
+
+// The boxes open and return at once; the button the user presses comes back as the answer.
+TEST(QtDialogs, OpenWithoutWaitingAndHandTheButtonBack) {
+    QWidget window;
+    app::QtDialogs dialogs;
+    for (const auto button : {QMessageBox::Retry, QMessageBox::Cancel}) {
+        std::optional<bool> retry;
+        dialogs.retryCancel(&window, "GPS on com port 1 failed to initialze.",
+                            [&](bool r) { retry = r; });
+        auto* box = window.findChild<QMessageBox*>();
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->text(), "GPS on com port 1 failed to initialze.");
+        EXPECT_FALSE(retry) << "answered before the user did";
+        box->button(button)->click();
+        EXPECT_EQ(retry, button == QMessageBox::Retry);
+        delete box;  // closed boxes are deleted later, by the event loop
+    }
+    bool closed = false;
+    dialogs.message(&window, "Received 1 records.\r\nA second line.", [&] { closed = true; });
+    auto* box = window.findChild<QMessageBox*>();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), "Received 1 records.\nA second line.");
+    box->button(QMessageBox::Ok)->click();
+    EXPECT_TRUE(closed);
 }
 
 }  // namespace
