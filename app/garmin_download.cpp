@@ -5,6 +5,7 @@
 #include <utility>
 #include <variant>
 
+#include "app/choices.h"
 #include "app/port_map.h"
 #include "garmin/gps.h"
 
@@ -16,7 +17,6 @@ namespace {
 constexpr int kRequestsPerMessage = 4;
 constexpr std::int32_t kSecondsPerRequest = 2;
 
-const QString kGarminLine = QStringLiteral(",n,8,1");
 const QString kSentencesText = QStringLiteral(
     "GPS is sending NMEA or TEXT sentences.\r\n"
     "For upload/download switch the interface mode to 'GRMN/GRMN', then restart.");
@@ -43,7 +43,7 @@ void GarminDownload::Download_Garmin_Track(const PortChoice& choice) {
     comm_.setDevice(choice.device);
     GPS->Port(static_cast<std::int16_t>(choice.port));
     GPS->portName(choice.device.toStdString());
-    GPS->Settings((choice.speed + kGarminLine).toStdString());
+    GPS->Settings(lineSettingsText(choice.speed).toStdString());
     if (const QString why = trace_.openChosen(choice, settings_); !why.isEmpty())
         ui_.showMessage(why);
     trace_.attach(*GPS);
