@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "coords/convert.h"
+#include "seams/download_end.h"
 
 namespace app {
 
@@ -19,16 +20,7 @@ struct FileChoices {
     QString deviation;  // the minimal deviation as typed
 };
 
-// How a download ended, for a runner that reports it by other means than message boxes.
-enum class DownloadEnd {
-    Done,
-    PortNotOpened,  // the port could not be opened
-    NoAnswer,       // the receiver did not answer
-    InterfaceMode,  // the receiver talks NMEA or text, not its binary protocol
-    CutShort,       // the transfer stopped before its end; the points so far are kept
-    OutputFailed,   // an output file could not be written
-    NoTrack,        // the receiver answered and holds no track
-};
+using seams::DownloadEnd;
 
 class DownloadUi {
   public:

@@ -10,28 +10,6 @@
 
 namespace app {
 
-namespace {
-
-DownloadEnd endOf(magellan::DownloadOutcome outcome) {
-    switch (outcome) {
-        case magellan::DownloadOutcome::Saved:
-            return DownloadEnd::Done;
-        case magellan::DownloadOutcome::NoData:
-            return DownloadEnd::NoTrack;
-        case magellan::DownloadOutcome::PortNotOpened:
-            return DownloadEnd::PortNotOpened;
-        case magellan::DownloadOutcome::NotSaved:
-            return DownloadEnd::OutputFailed;
-        case magellan::DownloadOutcome::NoAnswer:
-            return DownloadEnd::NoAnswer;
-        case magellan::DownloadOutcome::CutShort:
-            break;
-    }
-    return DownloadEnd::CutShort;
-}
-
-}  // namespace
-
 MagellanDownload::MagellanDownload(const DownloadServices& services, DownloadUi& ui)
     : comm_(services.comm),
       deadline_(services.deadline),
@@ -102,11 +80,11 @@ void MagellanDownload::abortTransfer() {
 // Once the reply is over the runner learns how it ended, after the download's messages.
 void MagellanDownload::afterEvent() {
     if (!download_ || download_->running()) return;
-    const magellan::DownloadOutcome outcome = download_->outcome();
+    const DownloadEnd end = download_->outcome();
     download_.reset();
     traced_.reset();  // it traces a last unfinished line as it goes
     trace_.close();
-    ui_.ended(endOf(outcome));
+    ui_.ended(end);
     ui_.downloadFinished();
 }
 

@@ -70,7 +70,7 @@ void TrackDownload::start() {
     if (!port_.open(request_.port, request_.settings)) {
         port_.close();
         tell(hooks_, openFailure(request_, hooks_));
-        outcome_ = DownloadOutcome::PortNotOpened;
+        outcome_ = DownloadEnd::PortNotOpened;
         return;
     }
     running_ = true;
@@ -123,7 +123,7 @@ void TrackDownload::end(Reply::Outcome how) {
     outcome_ = conclude(collector_.finish(how));
 }
 
-DownloadOutcome TrackDownload::conclude(const Reply& reply) {
+DownloadEnd TrackDownload::conclude(const Reply& reply) {
     const auto points = replyPoints(std::string_view(reply.text).substr(0, reply.end));
     if (reply.outcome != Reply::Outcome::Complete) {
         // Whatever complete lines arrived before the line went quiet are still a track.
@@ -134,7 +134,7 @@ DownloadOutcome TrackDownload::conclude(const Reply& reply) {
                                       "connected to this port and set to this speed."
                                     : "\r\nThe receiver talked but sent no track: it may not "
                                       "understand the track command, or it is in NMEA mode."));
-            return DownloadOutcome::NoAnswer;
+            return DownloadEnd::NoAnswer;
         }
         if (points.empty()) {
             tell(hooks_, why + "\r\nNo track point had arrived.");
@@ -145,13 +145,13 @@ DownloadOutcome TrackDownload::conclude(const Reply& reply) {
         } else {
             tell(hooks_, why);
         }
-        return DownloadOutcome::CutShort;
+        return DownloadEnd::CutShort;
     }
     if (points.empty()) {
         tell(hooks_, "No track data found!");
-        return DownloadOutcome::NoData;
+        return DownloadEnd::NoTrack;
     }
-    return savePoints(points, hooks_) ? DownloadOutcome::Saved : DownloadOutcome::NotSaved;
+    return savePoints(points, hooks_) ? DownloadEnd::Done : DownloadEnd::OutputFailed;
 }
 
 }  // namespace magellan

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "magellan/reply.h"
+#include "seams/download_end.h"
 
 #include "seams/seams.h"
 
@@ -35,15 +36,10 @@ struct DownloadHooks {
     std::function<bool(const std::string& pointFile)> finishOutputFile;
 };
 
-enum class DownloadOutcome {
-    Saved,          // the whole track is in the output file
-    NoData,         // the reply held no track point
-    PortNotOpened,  // nothing was sent
-    CutShort,       // the reply ended early (also stopped by the user); the points before
-                    // were kept if any
-    NoAnswer,       // no track line came before the receiver fell silent
-    NotSaved,       // a file could not be made; the user has been told
-};
+// A reply that ended early (also stopped by the user) is CutShort, the points before it
+// kept if any; NoAnswer when no track line came before the receiver fell silent; NoTrack
+// when the reply held no track point.
+using seams::DownloadEnd;
 
 // One download, from start() to its end. The port is closed again on every path; the
 // silence deadline is armed while the reply comes.
@@ -66,12 +62,12 @@ class TrackDownload {
 
     bool running() const { return running_; }
     // How it ended; meaningful once running() is false after start().
-    DownloadOutcome outcome() const { return outcome_; }
+    DownloadEnd outcome() const { return outcome_; }
 
   private:
     void readPort();
     void end(Reply::Outcome how);
-    DownloadOutcome conclude(const Reply& reply);
+    DownloadEnd conclude(const Reply& reply);
     void close();
 
     seams::SerialPort& port_;
@@ -80,7 +76,7 @@ class TrackDownload {
     const DownloadHooks hooks_;
     ReplyCollector collector_;
     bool running_ = false;
-    DownloadOutcome outcome_ = DownloadOutcome::PortNotOpened;
+    DownloadEnd outcome_ = DownloadEnd::PortNotOpened;
 };
 
 }  // namespace magellan
