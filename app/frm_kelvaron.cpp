@@ -414,22 +414,18 @@ void frmKelvaron::Download_Garmin_Track() {
     garmin_->start(portChoice());
 }
 
+// The family cannot change while a download runs, so the list tells whose events these are.
+app::Download& frmKelvaron::chosenDownload() {
+    if (cmbGPSType->currentIndex() == 1) return *garmin_;
+    return *magellan_;
+}
+
 void frmKelvaron::comm_OnComm() {
-    // The family cannot change while a download runs, so the list tells whose events
-    // these are.
-    if (exiting_) return;
-    if (cmbGPSType->currentIndex() == 1)
-        garmin_->onPortEvent();
-    else
-        magellan_->onPortEvent();
+    if (!exiting_) chosenDownload().onPortEvent();
 }
 
 void frmKelvaron::deadlinePassed() {
-    if (exiting_) return;
-    if (cmbGPSType->currentIndex() == 1)
-        garmin_->onDeadline();
-    else
-        magellan_->onDeadline();
+    if (!exiting_) chosenDownload().onDeadline();
 }
 
 bool frmKelvaron::transferRunning() const {

@@ -69,6 +69,7 @@ class frmKelvaron : public QWidget, public app::DownloadUi {
     void comm_OnComm();
     void tmrTimeout_Timer();
     void deadlinePassed();
+    app::Download& chosenDownload();
     // A download's transfer runs on after Save has returned.
     bool transferRunning() const;
 
