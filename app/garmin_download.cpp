@@ -6,6 +6,7 @@
 #include <variant>
 
 #include "app/choices.h"
+#include "app/file_messages.h"
 #include "app/port_map.h"
 #include "garmin/gps.h"
 
@@ -33,7 +34,9 @@ GarminDownload::GarminDownload(const DownloadServices& services, DownloadUi& ui)
       deadline_(services.deadline),
       settings_(services.settings),
       ui_(ui),
-      writer_(ui, services.tempFiles),
+      writer_(
+          services.tempFiles, [this] { return ui_.fileChoices(); },
+          [this](const WriterFailure& failure) { ui_.showMessage(writerFailureText(failure)); }),
       GPS(std::make_unique<garmin::cGarminGPS>(services.comm, services.tmrTimeout, *this)) {}
 
 GarminDownload::~GarminDownload() = default;
@@ -186,7 +189,8 @@ void GarminDownload::handle(const garmin::TrackPoint& event) {
     const float elevation =
         event.hasAltitude ? event.point.Alt : std::numeric_limits<float>::quiet_NaN();
     // The caption shows the records handled before this point.
-    writer_.Write_Track_Point(event.point, elevation, RecordCount);
+    ui_.setCaption(QStringLiteral("Kelvaron - Received %1 records").arg(RecordCount));
+    writer_.Write_Track_Point(event.point, elevation);
     ++RecordCount;
     ui_.progress(RecordCount, announcedRecords_);
 }
@@ -201,7 +205,7 @@ void GarminDownload::completeTransfer() {
     // Fewer records than the receiver announced: the rest were lost on the way, and what
     // came is kept as from any transfer cut short.
     const bool cutShort = RecordCount < claimed;
-    const QString kept = cutShort ? writer_.pointsKeptText() : QString();
+    const QString kept = cutShort ? keptPointsText(writer_.keptPoints()) : QString();
     // Closed before the messages, so the points are on disk while the user reads them.
     const bool closed = cutShort ? writer_.closeCutShort() : writer_.closePointFile();
     const bool noPoint = writer_.pointsStored() == 0;
@@ -260,7 +264,7 @@ void GarminDownload::onLinkError(garmin::LinkError error, const std::string& mes
     // says it already.
     if (step_ == Step::Identifying) return;
     QString text = engineText(message);
-    if (inTransfer()) text += QStringLiteral("\r\n") + writer_.pointsKeptText();
+    if (inTransfer()) text += QStringLiteral("\r\n") + keptPointsText(writer_.keptPoints());
     if (ui_.messagePending()) {
         // It waits its turn behind the box the user is reading; a receiver that has
         // spoken again by then was not silent after all.
@@ -288,7 +292,7 @@ void GarminDownload::packetFailed(const QString& what) {
     if (packetFailureTold_) return;
     packetFailureTold_ = true;
     QString text = QStringLiteral("A packet from the receiver could not be handled: %1.").arg(what);
-    if (inTransfer()) text += QStringLiteral("\r\n") + writer_.pointsKeptText();
+    if (inTransfer()) text += QStringLiteral("\r\n") + keptPointsText(writer_.keptPoints());
     ui_.showMessage(text);
 }
 
@@ -298,7 +302,7 @@ void GarminDownload::portLost() {
     QString text =
         QStringLiteral("The connection to the receiver on %1 was lost").arg(portDescription());
     if (step == Step::Transfer) {
-        text += QStringLiteral(" before the end of the track.\r\n") + writer_.pointsKeptText();
+        text += QStringLiteral(" before the end of the track.\r\n") + keptPointsText(writer_.keptPoints());
         writer_.closeCutShort();
         ui_.ended(DownloadEnd::CutShort);
     } else {
@@ -328,7 +332,7 @@ void GarminDownload::abortTransfer() {
     GPS->Reset();
     const QString text = QStringLiteral("The transfer from the receiver on %1 was stopped.\r\n")
                              .arg(portDescription()) +
-                         writer_.pointsKeptText();
+                         keptPointsText(writer_.keptPoints());
     writer_.closeCutShort();
     ui_.ended(DownloadEnd::CutShort);
     stopDownload();

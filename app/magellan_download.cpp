@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/choices.h"
+#include "app/file_messages.h"
 #include "app/port_map.h"
 #include "magellan/download.h"
 
@@ -15,7 +16,9 @@ MagellanDownload::MagellanDownload(const DownloadServices& services, DownloadUi&
       deadline_(services.deadline),
       settings_(services.settings),
       ui_(ui),
-      writer_(ui, services.tempFiles) {}
+      writer_(
+          services.tempFiles, [this] { return ui_.fileChoices(); },
+          [this](const WriterFailure& failure) { ui_.showMessage(writerFailureText(failure)); }) {}
 
 MagellanDownload::~MagellanDownload() = default;
 

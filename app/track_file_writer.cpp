@@ -40,7 +40,7 @@ QString systemError() {
 }  // namespace
 
 QString TrackFileWriter::Make_Output_Name(const QString& base) {
-    if (!ui_.fileChoices().split) return base;
+    if (!choices_().split) return base;
     if (SplitCount == INT16_MAX) throw std::overflow_error("too many numbered output files");
     ++SplitCount;
     return numberedOutputName(base, SplitCount);
@@ -73,7 +73,7 @@ bool TrackFileWriter::setUpPointFile(bool atSplit) {
     QString temp;
     QString out;
     try {
-        const QString base = ui_.fileChoices().fileName;
+        const QString base = choices_().fileName;
         if (atSplit) {
             temp = Make_Temp_Name();
             out = Make_Output_Name(base);
@@ -84,7 +84,7 @@ bool TrackFileWriter::setUpPointFile(bool atSplit) {
     } catch (const std::exception& e) {
         if (!temp.isEmpty()) QFile::remove(temp);
         TempFileName.clear();
-        pointFileFailed(QStringLiteral("Cannot start a new point file: %1.").arg(e.what()), false);
+        pointFileFailed(WriterFailure::Kind::CannotStart, QString::fromLocal8Bit(e.what()), false);
         return false;
     }
     TempFileName = temp;
@@ -92,9 +92,7 @@ bool TrackFileWriter::setUpPointFile(bool atSplit) {
     keepElevations_ = coords::isGpxName(pathBytes(OutFileName));
     FileNumber.reset(std::fopen(pathBytes(TempFileName).c_str(), "wb"));
     if (!FileNumber) {
-        pointFileFailed(
-            QStringLiteral("Cannot open the point file %1: %2.").arg(TempFileName, systemError()),
-            false);
+        pointFileFailed(WriterFailure::Kind::CannotOpen, systemError(), false);
         return false;
     }
     return true;
@@ -105,9 +103,7 @@ bool TrackFileWriter::closePointFile() {
     // A full disk shows itself when the last buffer is written out.
     const bool ok = std::fclose(FileNumber.release()) == 0;
     if (!ok)
-        pointFileFailed(
-            QStringLiteral("Cannot write the point file %1: %2.").arg(TempFileName, systemError()),
-            true);
+        pointFileFailed(WriterFailure::Kind::CannotWrite, systemError(), true);
     return ok && !pointFileFailed_;
 }
 
@@ -129,16 +125,14 @@ void TrackFileWriter::startTrack(const std::string& name) {
     trackPending_ = true;
 }
 
-void TrackFileWriter::Write_Track_Point(const garmin::cTrack& t, float elevation,
-                                        std::int32_t recordCount) {
-    ui_.setCaption(QStringLiteral("Kelvaron - Received %1 records").arg(recordCount));
+void TrackFileWriter::Write_Track_Point(const garmin::cTrack& t, float elevation) {
     if (!t.hasPosition()) {
         ++pointsWithoutPosition_;
         segmentPending_ = segmentPending_ || t.New_Segment;
         return;
     }
     const bool newSegment = std::exchange(segmentPending_, false) || t.New_Segment;
-    const bool split = ui_.fileChoices().split;
+    const bool split = choices_().split;
     if (!split && newSegment) segmentStarts_.push_back(pointsInFile_ + 1);
     if (split && newSegment) {
         if (FirstSegment) {
@@ -160,7 +154,7 @@ void TrackFileWriter::appendPoint(const garmin::cTrack& t, float elevation) {
     try {
         line = coords::formatPointRecord(t.lat, t.lon, t.Time);
     } catch (const std::invalid_argument& e) {
-        pointFileFailed(QStringLiteral("A track point could not be stored: %1.").arg(e.what()),
+        pointFileFailed(WriterFailure::Kind::PointNotStored, QString::fromLocal8Bit(e.what()),
                         true);
         return;
     }
@@ -168,9 +162,7 @@ void TrackFileWriter::appendPoint(const garmin::cTrack& t, float elevation) {
     // the point being written; no sync to the disk, a killed process does not need one.
     if (std::fwrite(line.data(), 1, line.size(), FileNumber.get()) != line.size() ||
         std::fflush(FileNumber.get()) != 0)
-        pointFileFailed(
-            QStringLiteral("Cannot write the point file %1: %2.").arg(TempFileName, systemError()),
-            true);
+        pointFileFailed(WriterFailure::Kind::CannotWrite, systemError(), true);
     else
         notePointStored(elevation);
 }
@@ -189,31 +181,21 @@ void TrackFileWriter::notePointStored(float elevation) {
     if (keepElevations_) elevations_.push_back(elevation);
 }
 
-void TrackFileWriter::pointFileFailed(const QString& what, bool pointsKept) {
+void TrackFileWriter::pointFileFailed(WriterFailure::Kind kind, const QString& reason,
+                                      bool pointsKept) {
     if (pointFileFailed_) return;
     pointFileFailed_ = true;
-    QString text = what;
-    if (pointsKept)
-        text += QStringLiteral("\r\nThe points received before are kept in %1.").arg(TempFileName);
-    else
-        text += QStringLiteral("\r\nThe points that follow cannot be stored.");
-    ui_.showMessage(text);
+    failed_({kind, TempFileName, reason, pointsKept, {}});
 }
 
-QString TrackFileWriter::pointsKeptText() {
-    if (!FileNumber || TempFileName.isEmpty())
-        return QStringLiteral(
-            "The points that arrived after the last file failed were not stored.");
+KeptPoints TrackFileWriter::keptPoints() {
+    if (!FileNumber || TempFileName.isEmpty()) return {KeptPoints::Where::LostAfterFailure, {}};
     std::fflush(FileNumber.get());
     const bool earlierFiles = OutFileName != firstOutFile_;
     if (!earlierFiles && QFileInfo(TempFileName).size() == 0)
-        return QStringLiteral("No track point had arrived yet.");
-    if (earlierFiles)
-        return QStringLiteral(
-                   "The track points received since the last file was started are "
-                   "kept in %1.")
-            .arg(TempFileName);
-    return QStringLiteral("The track points received so far are kept in %1.").arg(TempFileName);
+        return {KeptPoints::Where::NoneYet, {}};
+    return {earlierFiles ? KeptPoints::Where::SinceLastFile : KeptPoints::Where::SoFar,
+            TempFileName};
 }
 
 QString TrackFileWriter::newTempFile() {
@@ -222,27 +204,22 @@ QString TrackFileWriter::newTempFile() {
 }
 
 bool TrackFileWriter::Finish_Output_File() {
-    const FileChoices choices = ui_.fileChoices();
+    const FileChoices choices = choices_();
     const auto deviation = deviationForPass(readNumberText(choices.deviation.toStdString()));
-    QString failure;
     if (!deviation) {
-        failure = QStringLiteral("The minimal deviation \"%1\" is not a number of degrees.")
-                      .arg(choices.deviation);
-    } else {
-        try {
-            coords::Convert_Track_File(
-                pathBytes(TempFileName), pathBytes(OutFileName),
-                {choices.system, choices.reduce, *deviation, decimalSeparator(), segmentStarts_,
-                 trackStarts_, elevations_});
-        } catch (const std::exception& e) {
-            failure = QString::fromStdString(e.what());
-        }
-    }
-    if (!failure.isEmpty()) {
         // The point file is all that is left of the track: it stays.
-        ui_.showMessage(QStringLiteral("The track file %1 could not be written.\r\n%2\r\n"
-                                       "The received points are kept in %3.")
-                            .arg(OutFileName, failure, TempFileName));
+        failed_({WriterFailure::Kind::BadDeviation, TempFileName, choices.deviation, true,
+                 OutFileName});
+        return false;
+    }
+    try {
+        coords::Convert_Track_File(
+            pathBytes(TempFileName), pathBytes(OutFileName),
+            {choices.system, choices.reduce, *deviation, decimalSeparator(), segmentStarts_,
+             trackStarts_, elevations_});
+    } catch (const std::exception& e) {
+        failed_({WriterFailure::Kind::OutputFailed, TempFileName, QString::fromStdString(e.what()),
+                 true, OutFileName});
         return false;
     }
     QFile::remove(TempFileName);

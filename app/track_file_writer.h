@@ -1,6 +1,7 @@
 // The track file writer: output and temporary names, the temporary point file of a
-// Garmin download with its split at new segments, the progress caption, and the
-// finishing step that turns a point file into the output file.
+// Garmin download with its split at new segments, and the finishing step that turns a
+// point file into the output file. It writes files only: what the user is told of a
+// failure, and how, is the download's (app/file_messages.h words it).
 #pragma once
 
 #include <QString>
@@ -9,17 +10,54 @@
 #include <string>
 #include <vector>
 
-#include "app/download_ui.h"
+#include <functional>
+
 #include "app/download_services.h"
+#include "app/download_ui.h"
 #include "coords/convert.h"
 #include "coords/file_handle.h"
 #include "garmin/track.h"
 
 namespace app {
 
+// A file the writer could not make or write, as the download needs it to tell the user.
+struct WriterFailure {
+    enum class Kind {
+        CannotStart,     // no name for the next point file: `reason`
+        CannotOpen,      // the point file `file` would not open: `reason`
+        CannotWrite,     // writing the point file `file` failed: `reason`
+        PointNotStored,  // a point could not be formatted: `reason`
+        OutputFailed,    // the output `output` could not be made from the point file `file`
+        BadDeviation,    // ... since the deviation typed, `reason`, is not a number
+    };
+    Kind kind;
+    QString file;
+    QString reason;
+    bool pointsKept = false;  // the point file keeps the points before the failure
+    QString output;
+};
+
+// Where the points of a transfer that did not end are.
+struct KeptPoints {
+    enum class Where {
+        LostAfterFailure,  // the last file failed: those after it were not stored
+        NoneYet,           // no point had arrived
+        SinceLastFile,     // in `file`, since the last numbered file was started
+        SoFar,             // in `file`, all of them
+    };
+    Where where;
+    QString file;
+};
+
 class TrackFileWriter {
   public:
-    TrackFileWriter(DownloadUi& ui, TempFiles& tempFiles) : ui_(ui), tempFiles_(tempFiles) {}
+    using Choices = std::function<FileChoices()>;
+    using FailureReport = std::function<void(const WriterFailure&)>;
+
+    // The choices are read each time they matter; a failure is reported once per
+    // point file, and for each output that cannot be made.
+    TrackFileWriter(TempFiles& tempFiles, Choices choices, FailureReport failed)
+        : tempFiles_(tempFiles), choices_(std::move(choices)), failed_(std::move(failed)) {}
 
     QString Make_Output_Name(const QString& base);
     QString Make_Temp_Name();
@@ -27,11 +65,10 @@ class TrackFileWriter {
     // A Garmin download's first point file, opened before any point arrives; false
     // after telling the user why.
     bool startDownload();
-    // At a new segment starts the next file when splitting; the caption shows
-    // `recordCount`, the records handled before this point. A point without a position
+    // At a new segment starts the next file when splitting. A point without a position
     // is counted and left out; a segment it began begins at the next point stored.
     // `elevation` in metres, NaN when the point has none.
-    void Write_Track_Point(const garmin::cTrack& t, float elevation, std::int32_t recordCount);
+    void Write_Track_Point(const garmin::cTrack& t, float elevation);
     // A track header: the points that follow belong to a track of this name (the
     // receiver's bytes, one character each).
     void startTrack(const std::string& name);
@@ -40,16 +77,16 @@ class TrackFileWriter {
     std::int64_t pointsWithoutPosition() const { return pointsWithoutPosition_; }
     // Closes and deletes the point file of a download that stored no point.
     void discardEmpty();
-    // Closes the point file; false when it failed, now or earlier (the user was told).
+    // Closes the point file; false when it failed, now or earlier (that was reported).
     bool closePointFile();
     // Closes the point file of a transfer that was cut short, and deletes it when
     // not a point had arrived; false as closePointFile.
     bool closeCutShort();
     // Lets go of the point file without finishing it: the program is ending.
     void dropPointFile() { FileNumber.reset(); }
-    // Where the points of a transfer that did not end are, as a line for the user.
-    // The file is written out first, so they are on disk whatever happens next.
-    QString pointsKeptText();
+    // Where the points of a transfer that did not end are. The file is written out
+    // first, so they are on disk whatever happens next.
+    KeptPoints keptPoints();
 
     // A Magellan download's one output file, and a new temporary point file for it.
     void startSingleFile(const QString& outFileName) {
@@ -68,11 +105,12 @@ class TrackFileWriter {
     bool setUpPointFile(bool atSplit);
     void appendPoint(const garmin::cTrack& t, float elevation);
     void notePointStored(float elevation);
-    // Tells the user once per point file; `pointsKept` when the file holds what came before.
-    void pointFileFailed(const QString& what, bool pointsKept);
+    // Reported once per point file; `pointsKept` when the file holds what came before.
+    void pointFileFailed(WriterFailure::Kind kind, const QString& reason, bool pointsKept);
 
-    DownloadUi& ui_;
     TempFiles& tempFiles_;
+    Choices choices_;
+    FailureReport failed_;
 
     coords::FileHandle FileNumber;  // the open temporary point file of a Garmin download
     QString TempFileName;
