@@ -1,7 +1,8 @@
 // Replays receiver dialogues kept as transcripts in transcripts/*.txt and compares what the
-// engine does with the lines recorded there. Lines the test feeds in:
-//   < HEX              bytes from the receiver, as one read
-//   << ID HEX          a frame of identifier ID and that data; <<size N ID HEX lies in its size
+// engine does with the lines recorded there. Frames each way are lines of the frame trace
+// (tests/support/trace_line.h). Lines the test feeds in:
+//   PC «- GPS HEX      a frame from the receiver as the trace shows it, as one read
+//   < HEX              bytes from the receiver as one read, for what no trace shows
 //   flood N HEX        N copies of one byte, as one read
 //   commerror KIND     a communication error event
 //   tick [N]           the reply timer ticks (N times)
@@ -9,7 +10,7 @@
 //   trace on | port N | ignore checksum
 //   track LAT LON TIME SEG ALT DEPTH | header DSPL COLOR "IDENT"   the record to upload
 //   call NAME [ARGS]   one of the engine's procedures
-// Lines starting with ">" (bytes the engine wrote) or "expect" are what it did. Running with
+// Lines "PC -» GPS HEX" (bytes the engine wrote) and "expect ..." are what it did. Running with
 // KELVARON_REWRITE_TRANSCRIPTS=1 writes them afresh after a deliberate change.
 #include <gtest/gtest.h>
 
@@ -23,6 +24,7 @@
 #include "tests/support/garmin_frames.h"
 #include "tests/support/garmin_rig.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/trace_line.h"
 
 namespace {
 
@@ -50,7 +52,7 @@ std::string num(double v) {
 class Dialogue : GarminRig {
   public:
     Dialogue() {
-        port.onWrite = [this](const std::string& bytes) { say("> " + toHex(bytes)); };
+        port.onWrite = [this](const std::string& bytes) { say(sentLine(bytes)); };
         host.onHanded = [this](const garmin::PacketEvent& packet) { received(packet); };
         gps.NMEA = [this](std::string& sentence, bool& matched) {
             say("expect nmea " + quote(sentence) + (matched ? " matched" : " unmatched"));
@@ -60,7 +62,9 @@ class Dialogue : GarminRig {
     // The transcript with every recorded line made afresh from what the engine did.
     std::string replay(std::istream& in) {
         for (std::string line; std::getline(in, line);) {
-            if (line.starts_with(">") || line.starts_with("expect")) continue;
+            const auto traced = parseTraceLine(line);
+            if (line.starts_with("expect") || (traced && traced->kind == TraceLine::Kind::Sent))
+                continue;
             out_ += line + '\n';
             if (!line.empty() && line[0] != '#') act(line);
         }
@@ -78,8 +82,14 @@ class Dialogue : GarminRig {
         const std::size_t reportsBefore = host.reports.size();
         const std::size_t opensBefore = port.opens.size();
         const int discardsBefore = port.discards;
-        if (verb == "<" || verb.starts_with("<<") || verb == "flood") {
-            feed(verb, rest);
+        if (const auto traced = parseTraceLine(line);
+            traced && traced->kind == TraceLine::Kind::Received) {
+            feed(traced->wireBytes());
+        } else if (verb == "<") {
+            feed(fromHex(rest));
+        } else if (verb == "flood") {
+            const std::size_t space = rest.find(' ');
+            feed(std::string(std::stoul(rest.substr(0, space)), fromHex(rest.substr(space))[0]));
         } else if (verb == "commerror") {
             port.event = std::stoi(rest);
             gps.KelvComm_OnComm();
@@ -123,23 +133,7 @@ class Dialogue : GarminRig {
         pending_ = gps.pendingInput();
     }
 
-    void feed(const std::string& verb, const std::string& rest) {
-        std::string bytes;
-        if (verb == "<") {
-            bytes = fromHex(rest);
-        } else if (verb == "flood") {
-            const std::size_t space = rest.find(' ');
-            bytes.assign(std::stoul(rest.substr(0, space)), fromHex(rest.substr(space))[0]);
-        } else {
-            std::string hex = rest;
-            int size = -1;
-            if (verb == "<<size") {
-                size = std::stoi(rest.substr(0, rest.find(' ')));
-                hex = rest.substr(rest.find(' ') + 1);
-            }
-            const std::string idAndData = fromHex(hex);
-            bytes = frame(static_cast<std::uint8_t>(idAndData[0]), idAndData.substr(1), size);
-        }
+    void feed(const std::string& bytes) {
         port.input += bytes;
         port.event = seams::kCommEvReceive;
         gps.KelvComm_OnComm();
