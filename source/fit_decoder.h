@@ -1,0 +1,68 @@
+// Reads FIT activity files (one or several chained in one file) and hands each record
+// message with a position to the sink. The whole layout is checked as it goes: header,
+// definitions, the data size the header announces and the CRC of each file; the first
+// fault throws ReadError naming the file and the byte where it lies.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <istream>
+#include <string>
+#include <vector>
+
+#include "source/fit_stream.h"
+#include "source/track_sink.h"
+
+namespace source {
+
+class FitDecoder {
+  public:
+    // `name` is how messages call the file.
+    FitDecoder(std::istream& in, std::string name, TrackSink& sink);
+
+    // Reads every file of the chain to its end.
+    void run();
+
+  private:
+    struct Field {
+        std::uint8_t number = 0;
+        std::uint8_t size = 0;
+    };
+    struct Definition {
+        bool defined = false;
+        bool bigEndian = false;
+        std::uint16_t global = 0;
+        std::vector<Field> fields;
+        std::uint32_t developerBytes = 0;
+    };
+    // What one data message said of the fields this program reads.
+    struct Values {
+        std::int64_t timestamp = -1;
+        std::int64_t lat = -1, lon = -1;  // -1: not there
+        std::int64_t altitude = -1, enhancedAltitude = -1;
+        std::int64_t event = -1, eventType = -1;
+    };
+
+    void readFile();
+    void readHeader();
+    void readRecord();
+    void readDefinition(std::uint8_t header, std::uint64_t at);
+    void readData(std::uint8_t local, std::int64_t compressedTime, std::uint64_t at);
+    void readField(const Definition& def, const Field& field, std::uint64_t at, Values& values);
+    void handleRecord(const Values& values);
+    void handleEvent(const Values& values);
+    void checkFits(std::uint64_t end, std::uint64_t at, const char* what);
+    [[noreturn]] void fail(std::uint64_t at, const std::string& why) const;
+
+    FitStream in_;
+    TrackSink& sink_;
+    std::array<Definition, 16> definitions_;
+    std::uint64_t dataEnd_ = 0;  // offset of the file's CRC
+    std::int64_t lastTimestamp_ = -1;
+    bool timerStopped_ = false;
+    bool segmentPending_ = true;
+    bool trackStarted_ = false;
+    SourcePoint point_;
+};
+
+}  // namespace source

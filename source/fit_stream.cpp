@@ -1,0 +1,58 @@
+#include "source/fit_stream.h"
+
+#include "source/read_error.h"
+
+namespace source {
+
+namespace {
+
+constexpr std::array<std::uint16_t, 256> makeCrcTable() {
+    std::array<std::uint16_t, 256> table{};
+    for (unsigned i = 0; i < 256; ++i) {
+        unsigned crc = i;
+        for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) != 0 ? (crc >> 1) ^ 0xA001 : crc >> 1;
+        table[i] = static_cast<std::uint16_t>(crc);
+    }
+    return table;
+}
+
+constexpr std::array<std::uint16_t, 256> kCrcTable = makeCrcTable();
+
+}  // namespace
+
+std::uint16_t fitCrc(std::uint16_t crc, std::uint8_t byte) {
+    return static_cast<std::uint16_t>((crc >> 8) ^ kCrcTable[(crc ^ byte) & 0xFF]);
+}
+
+bool FitStream::fill() {
+    in_.read(reinterpret_cast<char*>(buffer_.data()), static_cast<std::streamsize>(buffer_.size()));
+    end_ = static_cast<std::size_t>(in_.gcount());
+    at_ = 0;
+    if (in_.bad())
+        throw ReadError(name_ + " could not be read at byte " + std::to_string(offset_) + ".");
+    return end_ > 0;
+}
+
+bool FitStream::atEnd() {
+    return at_ == end_ && !fill();
+}
+
+std::uint8_t FitStream::byte() {
+    if (atEnd())
+        throw ReadError(name_ + " ends early: the FIT data stops at byte " +
+                        std::to_string(offset_) + ".");
+    const std::uint8_t b = buffer_[at_++];
+    ++offset_;
+    crc_ = fitCrc(crc_, b);
+    return b;
+}
+
+void FitStream::read(std::uint8_t* into, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) into[i] = byte();
+}
+
+void FitStream::skip(std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) byte();
+}
+
+}  // namespace source

@@ -1,0 +1,27 @@
+// Where the readers of track files put what they read: one point at a time, so that
+// nothing grows with the file.
+#pragma once
+
+#include <limits>
+#include <string>
+
+namespace source {
+
+struct SourcePoint {
+    double lat = 0;  // WGS 84 degrees
+    double lon = 0;
+    // The receiver's time form "yyyy/mm/dd-hh:mm:ss" in UTC, or "N/A" for a point without one.
+    std::string time = "N/A";
+    float elevation = std::numeric_limits<float>::quiet_NaN();  // metres; NaN when none
+    bool newSegment = false;  // the first point of a track segment
+};
+
+class TrackSink {
+  public:
+    virtual ~TrackSink() = default;
+    // The points that follow belong to a track of this name (UTF-8; may be empty).
+    virtual void startTrack(const std::string& name) = 0;
+    virtual void point(const SourcePoint& point) = 0;
+};
+
+}  // namespace source

@@ -1,0 +1,43 @@
+// A receiver mounted as a drive: the folder it is mounted at, what its GarminDevice.xml
+// says, and the file that holds its track log.
+#pragma once
+
+#include <QString>
+#include <optional>
+
+#include "source/garmin_device.h"
+
+namespace source {
+
+class UnitFolder {
+  public:
+    // Reads Garmin/GarminDevice.xml under `root` (the folder spelled Garmin or GARMIN);
+    // without one the usual places are used.
+    explicit UnitFolder(QString root);
+
+    const QString& root() const { return root_; }
+    // True when the drive's root holds Garmin/GarminDevice.xml.
+    bool hasDeviceFile() const { return hasDeviceFile_; }
+    // The model as the unit names it, else the folder's own name.
+    QString model() const;
+    // "eTrex 30 — /media/USER/GARMIN", as the Port list shows it.
+    QString label() const;
+    // The unit's current GPX file; else its newest activity FIT file; empty when it has
+    // neither.
+    QString trackFile() const;
+
+  private:
+    std::optional<QString> currentGpx() const;
+    std::optional<QString> newestActivity() const;
+
+    QString root_;
+    bool hasDeviceFile_ = false;
+    GarminDevice device_;
+};
+
+// `relative` under `root`, each of its parts matched without regard to case when it is not
+// there as spelled (a FAT drive mounted by hand keeps the case its folders were made with);
+// nothing when a part is missing.
+std::optional<QString> findPath(const QString& root, const QString& relative);
+
+}  // namespace source

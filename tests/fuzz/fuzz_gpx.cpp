@@ -1,0 +1,23 @@
+// Fuzz target: the GPX reader fed arbitrary documents. A ReadError is the reader refusing
+// a bad file, as it should; anything else that escapes, or a point the point file could
+// not carry, is a finding.
+#include <QBuffer>
+#include <QByteArray>
+
+#include "source/gpx_reader.h"
+#include "source/read_error.h"
+#include "tests/fuzz/fuzz_support.h"
+#include "tests/fuzz/track_sink_check.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    kelvaron_fuzz::CheckingSink sink;
+    try {
+        source::GpxReader(buffer, QStringLiteral("fuzz.gpx"), sink).run();
+    } catch (const source::ReadError& e) {
+        FUZZ_CHECK(std::string_view(e.what()).starts_with("fuzz.gpx"));
+    }
+    return 0;
+}

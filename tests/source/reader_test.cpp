@@ -1,0 +1,86 @@
+// The track file readers: each file in data/files read into a log of what the sink was
+// handed, compared with its .expected file (KELVARON_REWRITE_FIXTURES=1 rewrites them);
+// each bad input of data/bad with the message of bad.txt; ISO times from times.txt.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "source/iso_time.h"
+#include "source/read_error.h"
+#include "source/track_file_reader.h"
+#include "tests/support/case_table.h"
+
+namespace {
+
+const std::string kData = SOURCE_TEST_DATA;
+
+// What the sink was handed, a line each.
+class LogSink : public source::TrackSink {
+  public:
+    void startTrack(const std::string& name) override { log << "track " << name << "\n"; }
+    void point(const source::SourcePoint& p) override {
+        char line[160];
+        std::snprintf(line, sizeof line, "%s%.7f %.7f %s", p.newSegment ? "seg " : "    ", p.lat,
+                      p.lon, p.time.c_str());
+        log << line;
+        if (p.elevation == p.elevation) {
+            std::snprintf(line, sizeof line, " %.1f", p.elevation);
+            log << line;
+        }
+        log << "\n";
+    }
+    std::ostringstream log;
+};
+
+std::string fileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST(TrackFileReader, FilesAsTheirWritersWroteThem) {
+    const auto files = testkit::filesIn(kData + "/files", "");
+    ASSERT_GT(files.size(), 6u);
+    for (const auto& file : files) {
+        if (file.extension() == ".expected") continue;
+        LogSink sink;
+        source::TrackFileReader(QString::fromStdString(file.string())).read(sink);
+        const std::string expected = file.string() + ".expected";
+        if (std::getenv("KELVARON_REWRITE_FIXTURES") != nullptr)
+            std::ofstream(expected, std::ios::binary) << sink.log.str();
+        EXPECT_EQ(sink.log.str(), fileText(expected)) << file;
+    }
+}
+
+// Rows "FILE|MESSAGE", the message with the file's path written as NAME.
+TEST(TrackFileReader, BadInputsNameFileAndPlace) {
+    for (const std::string& row : testkit::tableLines(kData + "/bad.txt")) {
+        const auto f = testkit::cells(row);
+        const std::string path = kData + "/bad/" + f[0];
+        std::string message = "no error";
+        try {
+            LogSink sink;
+            source::TrackFileReader(QString::fromStdString(path)).read(sink);
+        } catch (const source::ReadError& e) {
+            message = e.what();
+            if (const auto at = message.find(path); at != std::string::npos)
+                message.replace(at, path.size(), "NAME");
+        }
+        EXPECT_EQ(message, f[1]) << row;
+    }
+}
+
+// Rows "ISO TEXT|RECEIVER TEXT", "-" for a text that is no time.
+TEST(IsoTime, TableRows) {
+    for (const std::string& row : testkit::tableLines(kData + "/times.txt")) {
+        const auto f = testkit::cells(row);
+        const auto seconds = source::parseIsoTime(f[0]);
+        EXPECT_EQ(seconds ? source::receiverTimeText(*seconds) : "-", f[1]) << row;
+    }
+}
+
+}  // namespace
