@@ -22,6 +22,11 @@ QString failureLine(const WriterFailure& f) {
     return {};
 }
 
+// A kept point file reads like any track file.
+QString convertLater(const QString& file) {
+    return QStringLiteral("\r\n\"kelvaron-get --from %1 --out FILE\" converts them.").arg(file);
+}
+
 }  // namespace
 
 QString writerFailureText(const WriterFailure& f) {
@@ -32,8 +37,9 @@ QString writerFailureText(const WriterFailure& f) {
                 ? f.reason
                 : QStringLiteral("The minimal deviation \"%1\" is not a number of degrees.")
                       .arg(f.reason);
-        return QStringLiteral("The track file %1 could not be written.\r\n%2\r\n"
-                              "The received points are kept in %3.")
+        return QStringLiteral(
+                   "The track file %1 could not be written.\r\n%2\r\n"
+                   "The received points are kept in %3.")
             .arg(f.output, why, f.file);
     }
     return failureLine(f) +
@@ -54,11 +60,13 @@ QString keptPointsText(const KeptPoints& kept) {
             return QStringLiteral(
                        "The track points received since the last file was started are "
                        "kept in %1.")
-                .arg(kept.file);
+                       .arg(kept.file) +
+                   convertLater(kept.file);
         case Where::SoFar:
             break;
     }
-    return QStringLiteral("The track points received so far are kept in %1.").arg(kept.file);
+    return QStringLiteral("The track points received so far are kept in %1.").arg(kept.file) +
+           convertLater(kept.file);
 }
 
 }  // namespace app

@@ -14,14 +14,16 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
+#include "app/choices.h"
 #include "app/deviation.h"
+#include "app/drive_download.h"
 #include "app/garmin_download.h"
 #include "app/magellan_download.h"
-#include "app/choices.h"
 #include "app/output_name.h"
 #include "app/port_combo_box.h"
 #include "app/port_map.h"
 #include "app/program_title.h"
+#include "app/source_list.h"
 #include "app/stored_settings.h"
 
 namespace {
@@ -35,6 +37,8 @@ struct Twips {
 };
 
 const QString kGpxFilter = QStringLiteral("GPX Files (*.gpx)");
+// The GPS type list's third item: a unit mounted as a drive, or a GPX or FIT file.
+constexpr int kDriveType = 2;
 
 template <typename W>
 W* make(QWidget* parent, const char* name, const QString& text = {}) {
@@ -109,7 +113,8 @@ void frmKelvaron::createControls() {
                                    chkSplit, cmbGPSType, cmbCorSys, chkReduce, txtDev};
     for (qsizetype i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 
-    cmbGPSType->addItems({QStringLiteral("Magellan"), QStringLiteral("Garmin")});
+    cmbGPSType->addItems(
+        {QStringLiteral("Magellan"), QStringLiteral("Garmin"), QStringLiteral("Drive or file")});
     cmbCorSys->addItems({QStringLiteral("LAT/LON"), QStringLiteral("Israeli (old)"),
                          QStringLiteral("Israeli (new)")});
     chkSplit->setChecked(true);
@@ -148,6 +153,7 @@ void frmKelvaron::connectControls() {
     connect(cmbGPSType, &QComboBox::currentIndexChanged, this, [this] { cmbGPSType_Click(); });
     connect(cmbGPSType, &QComboBox::activated, this, [this] { cmbGPSType_Click(); });
     connect(cmbCOM, &QComboBox::currentIndexChanged, this, [this] { showPortDevice(); });
+    connect(cmbCOM, &QComboBox::activated, this, [this](int index) { portActivated(index); });
     cmbCOM->setRefresh([this] { refreshPortList(); });
     connect(cmdBrowse, &QPushButton::clicked, this, [this] { cmdBrowse_Click(); });
     connect(cmdSave, &QPushButton::clicked, this, [this] { cmdSave_Click(); });
@@ -157,6 +163,8 @@ void frmKelvaron::connectControls() {
 void frmKelvaron::Form_Load() {
     magellan_ = std::make_unique<app::MagellanDownload>(svc_.downloads(), *this);
     garmin_ = std::make_unique<app::GarminDownload>(svc_.downloads(), *this);
+    drive_ = std::make_unique<app::DriveDownload>(svc_.downloads(), *this);
+    sources_ = std::make_unique<app::SourceList>(*cmbCOM, svc_.volumes);
     showReadmeOnce();
     fillLists();
     applyStoredSettings();
@@ -194,10 +202,12 @@ void frmKelvaron::fillLists() {
 
 void frmKelvaron::applyStoredSettings() {
     const auto& store = svc_.settings;
-    // The family sets its own default speed, so the stored speed must come after it.
-    selectGpsType(app::storedIndex(store, app::key::kGPSType, 0, cmbGPSType->count()));
+    // The serial choice first, so that a stored "Drive or file" keeps it for later; the
+    // family sets its own default speed, so the stored speed must come after it.
     cmbCOM->setCurrentIndex(app::storedIndex(store, app::key::kCOM, 0, kPortCount));
     restoreDevice(app::storedText(store, app::key::kDevice, QString()));
+    source_ = app::storedText(store, app::key::kSource, QString());
+    selectGpsType(app::storedIndex(store, app::key::kGPSType, 0, cmbGPSType->count()));
     cmbSpeed->setCurrentIndex(
         app::storedIndex(store, app::key::kSpeed, app::kMagellanSpeedIndex, cmbSpeed->count()));
     txtFName->setText(app::storedText(store, app::key::kFName, QString()));
@@ -216,7 +226,66 @@ void frmKelvaron::selectGpsType(int index) {
 void frmKelvaron::cmbGPSType_Click() {
     const bool magellan = cmbGPSType->currentIndex() == 0;
     chkSplit->setEnabled(!magellan);
-    cmbSpeed->setCurrentIndex(magellan ? app::kMagellanSpeedIndex : app::kGarminSpeedIndex);
+    if (driveChosen() != showingSources_) {
+        if (driveChosen())
+            showSources();
+        else
+            showSerialPorts();
+    }
+    // A file has no line speed.
+    cmbSpeed->setEnabled(!driveChosen() && cmdSave->isEnabled());
+    if (!driveChosen())
+        cmbSpeed->setCurrentIndex(magellan ? app::kMagellanSpeedIndex : app::kGarminSpeedIndex);
+}
+
+bool frmKelvaron::driveChosen() const {
+    return cmbGPSType->currentIndex() == kDriveType;
+}
+
+void frmKelvaron::showSources() {
+    serialIndex_ = cmbCOM->currentIndex();
+    serialDevice_ = chosenDevice();
+    showingSources_ = true;
+    sources_->fill(source_);
+    showPortDevice();
+}
+
+void frmKelvaron::showSerialPorts() {
+    showingSources_ = false;
+    {
+        const QSignalBlocker quiet(cmbCOM);
+        cmbCOM->clear();
+        for (int port = 1; port <= kPortCount; ++port) {
+            cmbCOM->addItem(app::portLabel(port));
+            cmbCOM->setItemData(port - 1, portDescription(port), Qt::ToolTipRole);
+        }
+        addPresentDevices();
+        const int device = serialDevice_.isEmpty() ? -1 : indexOfDevice(serialDevice_);
+        cmbCOM->setCurrentIndex(device >= 0 ? device : std::clamp(serialIndex_, 0, kPortCount - 1));
+    }
+    showPortDevice();
+}
+
+// "File…" asks for a file; cancelled, the list goes back to what was chosen before.
+void frmKelvaron::portActivated(int index) {
+    if (!showingSources_) return;
+    if (sources_->isFileChoice(index)) {
+        chooseFile();
+        return;
+    }
+    source_ = sources_->chosen();
+}
+
+void frmKelvaron::chooseFile() {
+    const QString current = QFileInfo(source_).isFile() ? source_ : QString();
+    if (const auto path = svc_.dialogs.openFileName(
+            this, QStringLiteral("Read From:"),
+            {QStringLiteral("GPX and FIT Files (*.gpx *.fit *.GPX *.FIT)"),
+             QStringLiteral("All Files (*.*)")},
+            current))
+        source_ = *path;
+    sources_->fill(source_);
+    showPortDevice();
 }
 
 void frmKelvaron::cmdBrowse_Click() {
@@ -240,6 +309,10 @@ QString frmKelvaron::portDescription(int port) const {
 }
 
 void frmKelvaron::showPortDevice() {
+    if (showingSources_) {
+        cmbCOM->setToolTip(sources_->chosen());
+        return;
+    }
     const int index = cmbCOM->currentIndex();
     if (index < 0) {
         cmbCOM->setToolTip(QString());
@@ -274,6 +347,11 @@ void frmKelvaron::restoreDevice(const QString& device) {
 }
 
 void frmKelvaron::refreshPortList() {
+    if (showingSources_) {
+        sources_->fill(source_);
+        showPortDevice();
+        return;
+    }
     const QString device = chosenDevice();
     {
         const QSignalBlocker quiet(cmbCOM);
@@ -296,6 +374,7 @@ QString frmKelvaron::chosenDevice() const {
 }
 
 app::PortChoice frmKelvaron::portChoice() const {
+    if (showingSources_) return {1, cmbSpeed->currentText(), source_, {}};
     const QString device = chosenDevice();
     return {device.isEmpty() ? cmbCOM->currentIndex() + 1 : 1, cmbSpeed->currentText(), device, {}};
 }
@@ -317,6 +396,13 @@ void frmKelvaron::cmdSave_Click() {
         showMessage(QStringLiteral("Minimal Deviation must be between 5 and 90 degrees"));
         return;
     }
+    // What the list shows is read: a unit chosen before and not mounted now is not.
+    if (showingSources_) source_ = sources_->chosen();
+    if (showingSources_ && source_.isEmpty()) {
+        cmbCOM->setFocus();
+        showMessage(QStringLiteral("Choose a unit or a file in the Port list."));
+        return;
+    }
     if (!outputFolderUsable()) return;
     setWindowTitle(QStringLiteral("Kelvaron - Receiving..."));
     lockInputs();
@@ -325,16 +411,18 @@ void frmKelvaron::cmdSave_Click() {
 
     downloading_ = true;
     failed_ = false;
-    const bool garmin = cmbGPSType->currentIndex() != 0;
-    if (garmin)
+    const bool garmin = cmbGPSType->currentIndex() == 1;
+    if (driveChosen())
+        drive_->start(portChoice());
+    else if (garmin)
         Download_Garmin_Track();
     else
         Download_Magellan_Track();
     downloading_ = false;
 
-    // A download that returns without a transfer has failed; the caption must not go on
-    // saying "Receiving".
-    if (!exiting_ && (failed_ || (garmin && !transferRunning())))
+    // A download that returns without a transfer has failed, or read its file whole; the
+    // caption must not go on saying "Receiving".
+    if (!exiting_ && (failed_ || driveChosen() || (garmin && !transferRunning())))
         setWindowTitle(app::kProgramTitle);
     unlockInputs();
 }
@@ -370,6 +458,7 @@ void frmKelvaron::unlockInputs() {
     if (transferRunning()) return;
     cmbGPSType->setEnabled(true);
     for (QWidget* w : lockedInputs()) w->setEnabled(true);
+    cmbSpeed->setEnabled(!driveChosen());
 }
 
 void frmKelvaron::storeSettings() {
@@ -378,9 +467,12 @@ void frmKelvaron::storeSettings() {
     };
     put(app::key::kGPSType, QString::number(cmbGPSType->currentIndex()));
     // A device chosen by its path leaves the port number as it was, so the number
-    // keeps meaning COM1 to COM9; choosing a number forgets the device.
+    // keeps meaning COM1 to COM9; choosing a number forgets the device. "Drive or file"
+    // leaves both as they were.
     const QString device = chosenDevice();
-    if (!device.isEmpty()) {
+    if (driveChosen()) {
+        put(app::key::kSource, source_);
+    } else if (!device.isEmpty()) {
         put(app::key::kDevice, device);
     } else {
         put(app::key::kCOM, QString::number(cmbCOM->currentIndex()));
@@ -417,6 +509,7 @@ void frmKelvaron::Download_Garmin_Track() {
 // The family cannot change while a download runs, so the list tells whose events these are.
 app::Download& frmKelvaron::chosenDownload() {
     if (cmbGPSType->currentIndex() == 1) return *garmin_;
+    if (driveChosen()) return *drive_;
     return *magellan_;
 }
 

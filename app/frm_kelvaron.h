@@ -13,7 +13,9 @@
 #include "app/services.h"
 
 namespace app {
+class DriveDownload;
 class GarminDownload;
+class SourceList;
 class MagellanDownload;
 class PortComboBox;
 }  // namespace app
@@ -45,6 +47,12 @@ class frmKelvaron : public QWidget, public app::DownloadUi {
     void addPresentDevices();
     void restoreDevice(const QString& device);
     void refreshPortList();
+    // The Port list of the serial families, or of "Drive or file".
+    bool driveChosen() const;
+    void showSerialPorts();
+    void showSources();
+    void portActivated(int index);
+    void chooseFile();
     int indexOfDevice(const QString& device) const;
     QString chosenDevice() const;
     app::PortChoice portChoice() const;
@@ -114,6 +122,15 @@ class frmKelvaron : public QWidget, public app::DownloadUi {
     // The downloads, made by Form_Load; the Garmin one holds the engine `GPS`.
     std::unique_ptr<app::MagellanDownload> magellan_;
     std::unique_ptr<app::GarminDownload> garmin_;
+    std::unique_ptr<app::DriveDownload> drive_;
+
+    // The Port list as "Drive or file" shows it, and the unit's folder or the file chosen
+    // there. The serial choice is kept meanwhile, to come back when a serial family is.
+    std::unique_ptr<app::SourceList> sources_;
+    QString source_;
+    bool showingSources_ = false;
+    int serialIndex_ = 0;
+    QString serialDevice_;
 
     bool downloading_ = false;   // inside the download call of Save
     bool failed_ = false;        // the download of the last Save ended without its track

@@ -28,8 +28,8 @@ void openBox(QMessageBox* box, std::function<void(int)> done) {
 }  // namespace
 
 void QtDialogs::message(QWidget* parent, const QString& text, std::function<void()> closed) {
-    openBox(new QMessageBox(QMessageBox::NoIcon, kProgramTitle, displayText(text),
-                            QMessageBox::Ok, parent),
+    openBox(new QMessageBox(QMessageBox::NoIcon, kProgramTitle, displayText(text), QMessageBox::Ok,
+                            parent),
             [closed = std::move(closed)](int) {
                 if (closed) closed();
             });
@@ -50,6 +50,14 @@ std::optional<QString> QtDialogs::saveFileName(QWidget* parent, const QString& t
                                                QString& chosenFilter) {
     const QString path = QFileDialog::getSaveFileName(
         parent, title, current, filters.join(QStringLiteral(";;")), &chosenFilter);
+    if (path.isEmpty()) return std::nullopt;
+    return path;
+}
+
+std::optional<QString> QtDialogs::openFileName(QWidget* parent, const QString& title,
+                                               const QStringList& filters, const QString& current) {
+    const QString path =
+        QFileDialog::getOpenFileName(parent, title, current, filters.join(QStringLiteral(";;")));
     if (path.isEmpty()) return std::nullopt;
     return path;
 }

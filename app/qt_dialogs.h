@@ -13,6 +13,9 @@ class QtDialogs final : public Dialogs {
     std::optional<QString> saveFileName(QWidget* parent, const QString& title,
                                         const QStringList& filters, const QString& current,
                                         QString& chosenFilter) override;
+    std::optional<QString> openFileName(QWidget* parent, const QString& title,
+                                        const QStringList& filters,
+                                        const QString& current) override;
 };
 
 }  // namespace app

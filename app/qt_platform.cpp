@@ -6,7 +6,7 @@ QtPlatform::QtPlatform() : comm_(settings_) {}
 
 Services QtPlatform::services() {
     return Services{comm_,   timer_,     deadline_,    settings_, dialogs_,
-                    readme_, tempFiles_, programExit_, portList_};
+                    readme_, tempFiles_, programExit_, portList_, volumes_};
 }
 
 }  // namespace app

@@ -4,13 +4,14 @@
 #include <memory>
 
 #include "app/desktop_services.h"
-#include "app/system_temp_files.h"
 #include "app/qt_deadline_timer.h"
 #include "app/qt_dialogs.h"
 #include "app/qt_port_enumeration.h"
 #include "app/qt_serial_port.h"
 #include "app/qt_settings_store.h"
 #include "app/qt_timeout_timer.h"
+#include "app/system_temp_files.h"
+#include "source/system_volumes.h"
 
 namespace app {
 
@@ -30,6 +31,7 @@ class QtPlatform {
     SystemTempFiles tempFiles_;
     SystemProgramExit programExit_;
     QtPortEnumeration portList_;
+    source::SystemVolumes volumes_;
 };
 
 }  // namespace app

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/download_services.h"
+#include "source/mounted_volumes.h"
 
 class QWidget;
 
@@ -32,8 +33,11 @@ class Dialogs {
     virtual std::optional<QString> saveFileName(QWidget* parent, const QString& title,
                                                 const QStringList& filters, const QString& current,
                                                 QString& chosenFilter) = 0;
+    // An existing file to read, or nothing when the user cancelled.
+    virtual std::optional<QString> openFileName(QWidget* parent, const QString& title,
+                                                const QStringList& filters,
+                                                const QString& current) = 0;
 };
-
 
 // The serial devices present right now: USB adapters, ACM devices, ports with a driver.
 class PortEnumeration {
@@ -52,13 +56,22 @@ class NoPorts final : public PortEnumeration {
     }
 };
 
+// For a runner that looks for no units mounted as drives.
+class NoVolumes final : public source::MountedVolumes {
+  public:
+    QStringList roots() const override { return {}; }
+    static MountedVolumes& instance() {
+        static NoVolumes none;
+        return none;
+    }
+};
+
 // Opens a document with the desktop's default "open" action; false when it could not.
 class ReadmeOpener {
   public:
     virtual ~ReadmeOpener() = default;
     virtual bool open(const QString& path) = 0;
 };
-
 
 // Ends the program at once, from any procedure.
 class ProgramExit {
@@ -80,6 +93,8 @@ struct Services {
     TempFiles& tempFiles;
     ProgramExit& programExit;
     PortEnumeration& portList = NoPorts::instance();
+    // The mounted volumes, among which the units that show up as a drive are found.
+    source::MountedVolumes& volumes = NoVolumes::instance();
 };
 
 }  // namespace app

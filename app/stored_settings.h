@@ -22,6 +22,8 @@ inline const QString kFirstUse = QStringLiteral("1StUse2");
 // The path of a device chosen from those present; absent or empty when a port number
 // (COM) is the choice.
 inline const QString kDevice = QStringLiteral("Device");
+// The folder of a unit mounted as a drive, or the file, chosen to read a track from.
+inline const QString kSource = QStringLiteral("Source");
 }  // namespace key
 
 // The stored whole number under `key` when it is one of 0 .. count-1, else `fallback`:

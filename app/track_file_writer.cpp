@@ -102,8 +102,7 @@ bool TrackFileWriter::closePointFile() {
     if (!FileNumber) return false;
     // A full disk shows itself when the last buffer is written out.
     const bool ok = std::fclose(FileNumber.release()) == 0;
-    if (!ok)
-        pointFileFailed(WriterFailure::Kind::CannotWrite, systemError(), true);
+    if (!ok) pointFileFailed(WriterFailure::Kind::CannotWrite, systemError(), true);
     return ok && !pointFileFailed_;
 }
 
@@ -120,7 +119,13 @@ void TrackFileWriter::discardEmpty() {
     QFile::remove(TempFileName);
 }
 
+// The receiver's bytes are one character each.
 void TrackFileWriter::startTrack(const std::string& name) {
+    startTrackUtf8(
+        QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())).toStdString());
+}
+
+void TrackFileWriter::startTrackUtf8(const std::string& name) {
     trackName_ = name;
     trackPending_ = true;
 }
@@ -167,16 +172,11 @@ void TrackFileWriter::appendPoint(const garmin::cTrack& t, float elevation) {
         notePointStored(elevation);
 }
 
-// Names are kept in the form GPX writes them; the receiver's bytes are one character each.
+// Names are kept in the form GPX writes them (UTF-8).
 void TrackFileWriter::notePointStored(float elevation) {
     ++pointsInFile_;
     ++pointsStored_;
-    if (trackPending_ && trackName_) {
-        trackStarts_.push_back(
-            {pointsInFile_, QString::fromLatin1(trackName_->data(),
-                                                static_cast<qsizetype>(trackName_->size()))
-                                .toStdString()});
-    }
+    if (trackPending_ && trackName_) trackStarts_.push_back({pointsInFile_, *trackName_});
     trackPending_ = false;
     if (keepElevations_) elevations_.push_back(elevation);
 }
@@ -213,10 +213,9 @@ bool TrackFileWriter::Finish_Output_File() {
         return false;
     }
     try {
-        coords::Convert_Track_File(
-            pathBytes(TempFileName), pathBytes(OutFileName),
-            {choices.system, choices.reduce, *deviation, decimalSeparator(), segmentStarts_,
-             trackStarts_, elevations_});
+        coords::Convert_Track_File(pathBytes(TempFileName), pathBytes(OutFileName),
+                                   {choices.system, choices.reduce, *deviation, decimalSeparator(),
+                                    segmentStarts_, trackStarts_, elevations_});
     } catch (const std::exception& e) {
         failed_({WriterFailure::Kind::OutputFailed, TempFileName, QString::fromStdString(e.what()),
                  true, OutFileName});

@@ -72,6 +72,8 @@ class TrackFileWriter {
     // A track header: the points that follow belong to a track of this name (the
     // receiver's bytes, one character each).
     void startTrack(const std::string& name);
+    // The same for a name in UTF-8 (a GPX file's).
+    void startTrackUtf8(const std::string& name);
     // Points stored and points left out since startDownload().
     std::int64_t pointsStored() const { return pointsStored_; }
     std::int64_t pointsWithoutPosition() const { return pointsWithoutPosition_; }
@@ -129,7 +131,7 @@ class TrackFileWriter {
     bool keepElevations_ = false;  // the output is GPX
     std::uint64_t pointsInFile_ = 0;
     bool segmentPending_ = false;  // a point left out began a segment
-    // The name of the track the points belong to, given again to every split file.
+    // The name of the track the points belong to (UTF-8), given again to every split file.
     std::optional<std::string> trackName_;
     bool trackPending_ = false;  // the next point stored begins a track
     std::int64_t pointsStored_ = 0;

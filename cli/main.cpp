@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "app/drive_download.h"
 #include "app/garmin_download.h"
 #include "app/magellan_download.h"
 #include "app/output_name.h"
@@ -49,8 +50,8 @@ int main(int argc, char** argv) {
     }
     const cli::Options& options = *command.options;
     // A name that cannot be written is refused before a download of minutes, not after.
-    // Only a Garmin track is split.
-    const bool split = options.files.split && options.family == cli::Family::Garmin;
+    // A Magellan track is never split.
+    const bool split = options.files.split && options.family != cli::Family::Magellan;
     if (const QString problem = app::outputNameProblem(options.files.fileName, split);
         !problem.isEmpty()) {
         errors.write("kelvaron-get: " + problem.toLocal8Bit() + '\n', kErrorWaitMs);
@@ -62,6 +63,8 @@ int main(int argc, char** argv) {
     std::unique_ptr<app::Download> download;
     if (options.family == cli::Family::Garmin)
         download = std::make_unique<app::GarminDownload>(services, ui);
+    else if (options.family == cli::Family::Drive)
+        download = std::make_unique<app::DriveDownload>(services, ui);
     else
         download = std::make_unique<app::MagellanDownload>(services, ui);
     services.comm.setEventHandler([&] {

@@ -51,24 +51,44 @@ const QString kHelpTail = QStringLiteral(
     "\nOptions not given come from the window's stored settings.\n"
     "Exit status: 0 saved, 2 bad arguments, 3 port cannot be opened, 4 receiver does not\n"
     "answer, 5 receiver in NMEA/TEXT mode, 6 transfer cut short, 7 output cannot be\n"
-    "written, 8 receiver holds no track, 129 terminal closed (SIGHUP), 130 Ctrl-C,\n"
-    "143 SIGTERM. After 6, 129, 130 and 143 the points received so far are kept in the\n"
-    "file the last message names.\n");
+    "written, 8 receiver holds no track, 9 the input cannot be read,\n"
+    "129 terminal closed (SIGHUP), 130 Ctrl-C, 143 SIGTERM. After 6, 129, 130 and 143 the\n"
+    "points received so far are kept in the file the last message names; --from reads it.\n");
+
+// The family stored as the window's GPS type: 0 Magellan, 1 Garmin, 2 drive or file.
+Family familyOf(int storedType) {
+    return storedType == 1 ? Family::Garmin : storedType == 2 ? Family::Drive : Family::Magellan;
+}
+
+std::optional<Family> familyNamed(const QString& name) {
+    const QString v = name.toLower();
+    if (v == QLatin1String("garmin")) return Family::Garmin;
+    if (v == QLatin1String("magellan")) return Family::Magellan;
+    if (v == QLatin1String("drive")) return Family::Drive;
+    return std::nullopt;
+}
 
 }  // namespace
 
 Command parseCommandLine(const QStringList& arguments, const app::SettingsStore& store) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Downloads the track log of a GPS receiver on a serial port."));
+        QStringLiteral("Downloads the track log of a GPS receiver on a serial port.\n"
+                       "Reads the track log of a unit mounted as a drive, or a GPX or FIT file."));
     const QCommandLineOption gps(QStringLiteral("gps"),
                                  QStringLiteral("Receiver family (needed until the window has "
-                                                "saved one)."),
-                                 QStringLiteral("garmin|magellan"));
+                                                "saved one); drive: a unit mounted as a drive."),
+                                 QStringLiteral("garmin|magellan|drive"));
     const QCommandLineOption port(QStringLiteral("port"),
                                   QStringLiteral("Device path, or COM1..COM9 as the window maps "
-                                                 "them."),
-                                  QStringLiteral("DEVICE|COMn"));
+                                                 "them; with --gps drive, the folder the unit "
+                                                 "is mounted at."),
+                                  QStringLiteral("DEVICE|COMn|FOLDER"));
+    const QCommandLineOption from(QStringLiteral("from"),
+                                  QStringLiteral("Read the tracks of a GPX or FIT file of any "
+                                                 "origin, or the point file a cut-short "
+                                                 "download kept, instead of a receiver."),
+                                  QStringLiteral("FILE"));
     const QCommandLineOption speed(QStringLiteral("speed"),
                                    QStringLiteral("Line speed in bit/s (default: the window's, or "
                                                   "the family's usual 4800 Magellan, 9600 "
@@ -96,7 +116,7 @@ Command parseCommandLine(const QStringList& arguments, const app::SettingsStore&
                                    QStringLiteral("N"));
     const QCommandLineOption quiet(QStringLiteral("quiet"),
                                    QStringLiteral("Print nothing but errors."));
-    parser.addOptions({gps, port, speed, out, grid, reduce, split, trace, tries, quiet});
+    parser.addOptions({gps, port, from, speed, out, grid, reduce, split, trace, tries, quiet});
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
 
@@ -116,19 +136,33 @@ Command parseCommandLine(const QStringList& arguments, const app::SettingsStore&
     Options o;
     // Without a choice the receiver would be guessed, and a wrong guess talks the wrong
     // protocol to it for the whole of its timeout: the family is given or stored.
-    const int storedType = app::storedIndex(store, app::key::kGPSType, -1, 2);
-    const Family stored = storedType == 1 ? Family::Garmin : Family::Magellan;
+    const int storedType = app::storedIndex(store, app::key::kGPSType, -1, 3);
+    const Family stored = familyOf(storedType);
     o.family = stored;
     if (parser.isSet(gps)) {
-        const QString v = parser.value(gps).toLower();
-        if (v != QLatin1String("garmin") && v != QLatin1String("magellan"))
-            return refuse(QStringLiteral("--gps must be garmin or magellan, not \"%1\"")
+        const auto named = familyNamed(parser.value(gps));
+        if (!named)
+            return refuse(QStringLiteral("--gps must be garmin, magellan or drive, not \"%1\"")
                               .arg(parser.value(gps)));
-        o.family = v == QLatin1String("garmin") ? Family::Garmin : Family::Magellan;
+        o.family = *named;
+    }
+    if (parser.isSet(from)) {
+        if (parser.isSet(port) || (parser.isSet(gps) && o.family != Family::Drive))
+            return refuse(QStringLiteral("--from reads a file: leave out --port and --gps"));
+        if (parser.value(from).isEmpty()) return refuse(QStringLiteral("--from needs a file"));
+        o.family = Family::Drive;
+        o.port.device = parser.value(from);
+    } else if (o.family == Family::Drive) {
+        o.port.device = parser.isSet(port) ? parser.value(port)
+                                           : app::storedText(store, app::key::kSource, QString());
+        if (o.port.device.isEmpty())
+            return refuse(
+                QStringLiteral("--gps drive needs --port FOLDER, the folder the unit "
+                               "is mounted at, or --from FILE"));
     }
 
     o.port.port = app::storedIndex(store, app::key::kCOM, 0, kPortCount) + 1;
-    if (parser.isSet(port)) {
+    if (parser.isSet(port) && o.family != Family::Drive) {
         const QString v = parser.value(port);
         static const QRegularExpression com(QStringLiteral("^COM([0-9]+)$"),
                                             QRegularExpression::CaseInsensitiveOption);
@@ -209,10 +243,10 @@ Command parseCommandLine(const QStringList& arguments, const app::SettingsStore&
                               .arg(parser.value(tries)));
     }
     o.quiet = parser.isSet(quiet);
-    if (!parser.isSet(gps) && storedType < 0)
+    if (!parser.isSet(gps) && !parser.isSet(from) && storedType < 0)
         return refuse(
-            QStringLiteral("no receiver family given or stored: choose --gps garmin or "
-                           "magellan"));
+            QStringLiteral("no receiver family given or stored: choose --gps garmin, "
+                           "magellan or drive, or give --from FILE"));
     return {o, QString(), exit_code::kDone};
 }
 

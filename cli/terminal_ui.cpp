@@ -109,6 +109,8 @@ int TerminalUi::exitCode() const {
             return exit_code::kOutputFailed;
         case app::DownloadEnd::NoTrack:
             return exit_code::kNoTrack;
+        case app::DownloadEnd::Unreadable:
+            return exit_code::kUnreadable;
     }
     return exit_code::kUnexpected;
 }

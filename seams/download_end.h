@@ -1,4 +1,4 @@
-// How a download ended: the one outcome both receiver families report, which the window
+// How a download ended: the one outcome every kind of download reports, which the window
 // turns into its caption and kelvaron-get into its exit status.
 #pragma once
 
@@ -12,6 +12,7 @@ enum class DownloadEnd {
     CutShort,       // the transfer stopped before its end; the points so far are kept
     OutputFailed,   // an output file could not be written; the user has been told
     NoTrack,        // the receiver answered and holds no track
+    Unreadable,     // a drive's or a file's track could not be read; nothing was written
 };
 
 }  // namespace seams

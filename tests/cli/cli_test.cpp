@@ -48,7 +48,9 @@ TEST(CommandLine, Table) {
         if (const auto& o = c.options) {
             const auto none = [](const QString& s) { return s.isEmpty() ? QString("-") : s; };
             got = QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9")
-                      .arg(o->family == cli::Family::Garmin ? "garmin" : "magellan")
+                      .arg(o->family == cli::Family::Garmin  ? "garmin"
+                           : o->family == cli::Family::Drive ? "drive"
+                                                             : "magellan")
                       .arg(o->port.port)
                       .arg(none(o->port.device), o->port.speed, o->files.fileName)
                       .arg(static_cast<int>(o->files.system))
@@ -88,6 +90,7 @@ TEST_P(Program, Row) {
     const auto fill = [&](QString s) {
         return s.replace("{dir}", dir)
             .replace("{link}", sim.link())
+            .replace("{source}", SOURCE_TEST_DATA)
             .replace("{long}", QString(300, 'x'));
     };
 

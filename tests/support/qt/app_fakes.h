@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "app/desktop_services.h"
-#include "app/system_temp_files.h"
 #include "app/services.h"
+#include "app/system_temp_files.h"
 #include "tests/support/seam_fakes.h"
 
 namespace testkit {
@@ -76,6 +76,13 @@ class RecordingDialogs final : public app::Dialogs {
         chosen = filters.value(saveFilter);
         return savePath;
     }
+    std::optional<QString> openFileName(QWidget*, const QString&, const QStringList& filters,
+                                        const QString&) override {
+        openFilters = filters;
+        return openPath;
+    }
+    std::optional<QString> openPath;  // the file the user picks with "File…"
+    QStringList openFilters;
     std::vector<QString> messages;
     std::deque<bool> retries;  // Cancel when they run out
     std::optional<QString> savePath;
@@ -124,6 +131,12 @@ class RecordingExit final : public app::ProgramExit {
     std::vector<int> codes;
 };
 
+class FakeVolumes final : public source::MountedVolumes {
+  public:
+    QStringList roots() const override { return mounted; }
+    QStringList mounted;
+};
+
 class FakePortList final : public app::PortEnumeration {
   public:
     std::vector<app::PortInfo> ports() const override { return present; }
@@ -135,7 +148,7 @@ class FakePortList final : public app::PortEnumeration {
 struct FakePlatform {
     explicit FakePlatform(const QString& tempFolder) : tempFiles(tempFolder) {}
     app::Services services() {
-        return {comm, timer, deadline, store, dialogs, readme, tempFiles, exit, portList};
+        return {comm, timer, deadline, store, dialogs, readme, tempFiles, exit, portList, volumes};
     }
     FakeCommPort comm;
     FakeTickTimer timer;
@@ -146,6 +159,7 @@ struct FakePlatform {
     app::SystemTempFiles tempFiles;
     RecordingExit exit;
     FakePortList portList;
+    FakeVolumes volumes;
 };
 
 }  // namespace testkit

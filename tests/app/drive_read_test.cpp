@@ -1,0 +1,90 @@
+// The window reading a unit mounted as a drive or a file chosen with "File…", from
+// data/drive_reads.txt: the source, the settings, the boxes shown and the output files,
+// each compared with data/drive/NAME (KELVARON_REWRITE_FIXTURES=1 rewrites them). No
+// temporary point file may be left behind.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include "app/frm_kelvaron.h"
+#include "tests/support/qt/app_fakes.h"
+#include "tests/support/qt/qt_case_table.h"
+
+namespace {
+
+const QString kFiles = QStringLiteral(SOURCE_TEST_DATA "/files/");
+const QString kExpected = QStringLiteral(KELVARON_APP_DATA "/drive/");
+
+QByteArray bytesOf(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
+}
+
+// A unit as the system mounts it: the folder spelled GARMIN, its log where its
+// GarminDevice.xml says.
+QString mountUnit(const QString& root) {
+    QDir().mkpath(root + "/GARMIN/GPX/Current");
+    QFile::copy(QStringLiteral(SOURCE_TEST_DATA "/devices/etrex30.xml"),
+                root + "/GARMIN/GarminDevice.xml");
+    QFile::copy(kFiles + "current.gpx", root + "/GARMIN/GPX/Current/Current.gpx");
+    return root + "/GARMIN/GPX/Current/Current.gpx";
+}
+
+// Rows "NAME | SOURCE | SETTINGS | BOXES | OUTPUTS": SOURCE "unit" or "file NAME" (of the
+// track file fixtures, chosen with File…); settings as stored ("split=0" unticks the split
+// box); boxes joined by ";;" with {source} for the file read; outputs the files the
+// folder holds afterwards, each compared with data/drive/NAME-FILE.
+TEST(DriveRead, WindowRows) {
+    for (const QStringList& row : testkit::qtTableRows(KELVARON_APP_DATA "/drive_reads.txt")) {
+        QTemporaryDir dir;
+        QDir(dir.path()).mkdir("tmp");
+        testkit::FakePlatform fakes(dir.filePath("tmp"));
+        fakes.store.values = {
+            {"Settings/1StUse2", "1"}, {"Settings/GPSType", "2"}, {"Settings/Dev", "10"}};
+        for (const auto& [key, value] : testkit::keyValues(row[2]))
+            fakes.store.values["Settings/" + key] = value;
+        fakes.store.values["Settings/FName"] = dir.filePath(fakes.store.values["Settings/FName"]);
+        QString source;
+        const bool unit = row[1] == "unit";
+        if (unit) {
+            fakes.volumes.mounted = {"/", dir.filePath("media")};
+            source = mountUnit(dir.filePath("media"));
+        } else {
+            source = kFiles + row[1].section(' ', 1);
+            fakes.dialogs.openPath = source;
+        }
+        frmKelvaron window(fakes.services());
+        auto* ports = window.findChild<QComboBox*>("cmbCOM");
+        EXPECT_EQ(ports->itemText(0).toStdString(),
+                  (unit ? "eTrex 30 — " + dir.filePath("media") : QString("File…")).toStdString());
+        if (!unit) emit ports->activated(ports->count() - 1);
+        if (fakes.store.values["Settings/split"] == "0")
+            window.findChild<QCheckBox*>("chkSplit")->setChecked(false);
+        window.findChild<QPushButton*>("cmdSave")->click();
+
+        const QStringList boxes(fakes.dialogs.messages.begin(), fakes.dialogs.messages.end());
+        EXPECT_EQ(boxes.join(";;").toStdString(),
+                  QString(row[3]).replace("{source}", source).toStdString());
+        EXPECT_EQ(window.windowTitle(), "Kelvaron");
+        EXPECT_TRUE(QDir(dir.filePath("tmp")).isEmpty());
+        QStringList made = QDir(dir.path()).entryList(QDir::Files, QDir::Name);
+        EXPECT_EQ(made.join(' ').toStdString(), row[4].toStdString()) << row[0].toStdString();
+        for (const QString& name : made) {
+            const QString expected = kExpected + row[0] + "-" + name;
+            if (qEnvironmentVariableIsSet("KELVARON_REWRITE_FIXTURES")) {
+                QFile::remove(expected);
+                QFile::copy(dir.filePath(name), expected);
+            }
+            EXPECT_EQ(bytesOf(dir.filePath(name)), bytesOf(expected)) << expected.toStdString();
+        }
+        EXPECT_EQ(fakes.store.values["Settings/Source"].toStdString(),
+                  (unit ? dir.filePath("media") : source).toStdString());
+    }
+}
+
+}  // namespace
