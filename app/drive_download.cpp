@@ -43,7 +43,9 @@ DriveDownload::DriveDownload(const DownloadServices& services, DownloadUi& ui)
     : ui_(ui),
       writer_(
           services.tempFiles, [this] { return ui_.fileChoices(); },
-          [this](const WriterFailure& failure) { ui_.showMessage(writerFailureText(failure)); }) {}
+          [this](const WriterFailure& failure) { ui_.showMessage(writerFailureText(failure)); }) {
+    writer_.setWriteThrough(false);
+}
 
 QString DriveDownload::trackFileOf(const QString& chosen) {
     if (!QFileInfo(chosen).isDir()) return chosen;

@@ -166,7 +166,7 @@ void TrackFileWriter::appendPoint(const garmin::cTrack& t, float elevation) {
     // Each point goes to the file as it is stored, so a crash or a kill loses at most
     // the point being written; no sync to the disk, a killed process does not need one.
     if (std::fwrite(line.data(), 1, line.size(), FileNumber.get()) != line.size() ||
-        std::fflush(FileNumber.get()) != 0)
+        (writeThrough_ && std::fflush(FileNumber.get()) != 0))
         pointFileFailed(WriterFailure::Kind::CannotWrite, systemError(), true);
     else
         notePointStored(elevation);

@@ -84,6 +84,9 @@ class TrackFileWriter {
     // Closes the point file of a transfer that was cut short, and deletes it when
     // not a point had arrived; false as closePointFile.
     bool closeCutShort();
+    // Off, points are written in the file's buffer and reach it when the buffer is full or
+    // the file is closed: for a source that can be read again, which a crash cannot lose.
+    void setWriteThrough(bool on) { writeThrough_ = on; }
     // Lets go of the point file without finishing it: the program is ending.
     void dropPointFile() { FileNumber.reset(); }
     // Where the points of a transfer that did not end are. The file is written out
@@ -121,6 +124,7 @@ class TrackFileWriter {
     bool FirstSegment = true;
     QString firstOutFile_;  // the output name the download started with
     bool pointFileFailed_ = false;
+    bool writeThrough_ = true;  // each point is flushed as it is written
     // Without a split, where the segments begin in the one point file (lines counting
     // from 1), so that a GPX output keeps them apart; where tracks begin, with their
     // names; and, for a GPX output only, each point's elevation. The point file itself

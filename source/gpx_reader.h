@@ -20,13 +20,16 @@ class GpxReader {
     void run();
 
   private:
-    void readTrack();
-    void readSegment();
-    void readPoint(bool newSegment);
-    void readPointChild();
-    // Inside elements of the GPX namespace only; anything else is skipped whole.
-    bool isGpx() const { return xml_.namespaceUri() == gpxNamespace_; }
-    bool nextChild();
+    // Where in the document the reader is; anything else is passed over whole.
+    enum class Level { Gpx, Track, Segment, Point };
+    enum class Field { None, Name, Elevation, Time };
+
+    void readRoot();
+    void startElement();
+    void endElement();
+    void startPoint();
+    void endField();
+    bool isGpx(QLatin1StringView name) const;
     [[noreturn]] void fail(const QString& why) const;
     void failOnXmlError() const;
 
@@ -35,6 +38,13 @@ class GpxReader {
     QString name_;
     TrackSink& sink_;
     QString gpxNamespace_;
+    Level level_ = Level::Gpx;
+    Field field_ = Field::None;
+    int skipDepth_ = 0;  // inside an element passed over, this deep
+    QString text_;       // the text of the field being read
+    QString trackName_;
+    bool trackStarted_ = false;
+    bool segmentStart_ = false;  // the next point is a segment's first
     SourcePoint point_;
 };
 
