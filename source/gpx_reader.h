@@ -1,4 +1,4 @@
-// Reads the tracks of a GPX 1.0 or 1.1 file through a streaming XML reader and hands each
+// Reads the tracks of a GPX 1.0 or 1.1 file through a streaming XML scanner and hands each
 // track point to the sink: every point of every segment of every track, each segment's
 // first point marked. Waypoints, routes, metadata and extensions are passed over. The
 // first fault throws ReadError naming the file, line and column.
@@ -6,9 +6,10 @@
 
 #include <QIODevice>
 #include <QString>
-#include <QXmlStreamReader>
+#include <string>
 
 #include "source/track_sink.h"
+#include "source/xml_scanner.h"
 
 namespace source {
 
@@ -25,24 +26,24 @@ class GpxReader {
     enum class Field { None, Name, Elevation, Time };
 
     void readRoot();
+    void readTokens();
     void startElement();
     void endElement();
     void startPoint();
     void endField();
-    bool isGpx(QLatin1StringView name) const;
-    [[noreturn]] void fail(const QString& why) const;
-    void failOnXmlError() const;
+    bool isGpx(std::string_view name) const;
+    [[noreturn]] void fail(const std::string& why, std::int64_t line, std::int64_t column) const;
+    [[noreturn]] void fail(const std::string& why) const;
 
-    QXmlStreamReader xml_;
-    QIODevice& in_;
+    XmlScanner xml_;
     QString name_;
     TrackSink& sink_;
-    QString gpxNamespace_;
+    std::string gpxNamespace_;
     Level level_ = Level::Gpx;
     Field field_ = Field::None;
     int skipDepth_ = 0;  // inside an element passed over, this deep
-    QString text_;       // the text of the field being read
-    QString trackName_;
+    std::string text_;   // the text of the field being read
+    std::string trackName_;
     bool trackStarted_ = false;
     bool segmentStart_ = false;  // the next point is a segment's first
     SourcePoint point_;
