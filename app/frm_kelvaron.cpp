@@ -191,11 +191,7 @@ void frmKelvaron::showReadmeOnce() {
 }
 
 void frmKelvaron::fillLists() {
-    for (int port = 1; port <= kPortCount; ++port) {
-        cmbCOM->addItem(app::portLabel(port));
-        cmbCOM->setItemData(port - 1, portDescription(port), Qt::ToolTipRole);
-    }
-    addPresentDevices();
+    addSerialPorts();
     cmbSpeed->addItems(app::kSpeeds);
     showPortDevice();
 }
@@ -255,11 +251,7 @@ void frmKelvaron::showSerialPorts() {
     {
         const QSignalBlocker quiet(cmbCOM);
         cmbCOM->clear();
-        for (int port = 1; port <= kPortCount; ++port) {
-            cmbCOM->addItem(app::portLabel(port));
-            cmbCOM->setItemData(port - 1, portDescription(port), Qt::ToolTipRole);
-        }
-        addPresentDevices();
+        addSerialPorts();
         const int device = serialDevice_.isEmpty() ? -1 : indexOfDevice(serialDevice_);
         cmbCOM->setCurrentIndex(device >= 0 ? device : std::clamp(serialIndex_, 0, kPortCount - 1));
     }
@@ -320,6 +312,14 @@ void frmKelvaron::showPortDevice() {
         const QString device = chosenDevice();
         cmbCOM->setToolTip(device.isEmpty() ? portDescription(index + 1) : device);
     }
+}
+
+void frmKelvaron::addSerialPorts() {
+    for (int port = 1; port <= kPortCount; ++port) {
+        cmbCOM->addItem(app::portLabel(port));
+        cmbCOM->setItemData(port - 1, portDescription(port), Qt::ToolTipRole);
+    }
+    addPresentDevices();
 }
 
 // The devices present follow COM1 to COM9, each item holding its path. A device that

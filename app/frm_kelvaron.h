@@ -44,6 +44,7 @@ class frmKelvaron : public QWidget, public app::DownloadUi {
     void applyStoredSettings();
     void showReadmeOnce();
     void showPortDevice();
+    void addSerialPorts();
     void addPresentDevices();
     void restoreDevice(const QString& device);
     void refreshPortList();
