@@ -87,4 +87,24 @@ TEST(DriveRead, WindowRows) {
     }
 }
 
+// A unit plugged in after the start is offered when the list next opens; "File…" cancelled
+// leaves the list on what was chosen.
+TEST(DriveRead, ListIsReadAgainAndFileCancelledKeepsTheChoice) {
+    QTemporaryDir dir;
+    testkit::FakePlatform fakes(dir.path());
+    fakes.store.values = {{"Settings/1StUse2", "1"}, {"Settings/GPSType", "2"}};
+    frmKelvaron window(fakes.services());
+    auto* ports = window.findChild<QComboBox*>("cmbCOM");
+    ASSERT_EQ(ports->count(), 1);
+    mountUnit(dir.filePath("media"));
+    fakes.volumes.mounted = {dir.filePath("media")};
+    ports->showPopup();
+    ports->hidePopup();
+    ASSERT_EQ(ports->count(), 2);
+    EXPECT_EQ(ports->currentData().toString(), dir.filePath("media"));
+    emit ports->activated(1);  // File…, cancelled
+    EXPECT_EQ(ports->currentIndex(), 0);
+    EXPECT_EQ(window.findChild<QComboBox*>("cmbSpeed")->isEnabled(), false);
+}
+
 }  // namespace
