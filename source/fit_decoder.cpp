@@ -170,15 +170,19 @@ void FitDecoder::readField(const Definition& def, const Field& field, std::uint6
                      std::to_string(field.size) + " bytes where its type has " +
                      std::to_string(size));
     const std::uint64_t raw = number(bytes, size, def.bigEndian);
-    // All ones is the value FIT writes for a field that holds nothing.
+    // A position is signed: 0x7FFFFFFF says it holds nothing, which handleRecord sees.
+    if (target == &values.lat || target == &values.lon) {
+        *target = static_cast<std::int32_t>(static_cast<std::uint32_t>(raw));
+        return;
+    }
+    // All ones is the value FIT writes for an unsigned field that holds nothing.
     if (raw == (size == 4 ? 0xFFFFFFFFu : size == 2 ? 0xFFFFu : 0xFFu)) return;
-    *target = (target == &values.lat || target == &values.lon)
-                  ? static_cast<std::int32_t>(static_cast<std::uint32_t>(raw))
-                  : static_cast<std::int64_t>(raw);
+    *target = static_cast<std::int64_t>(raw);
 }
 
 void FitDecoder::handleRecord(const Values& v) {
-    if (v.lat == -1 || v.lon == -1 || v.lat == kNoPosition || v.lon == kNoPosition) return;
+    if (v.lat == kAbsent || v.lon == kAbsent || v.lat == kNoPosition || v.lon == kNoPosition)
+        return;
     const double lat = garmin::Semicircles_To_Degrees(static_cast<std::int32_t>(v.lat));
     const double lon = garmin::Semicircles_To_Degrees(static_cast<std::int32_t>(v.lon));
     if (lat < -90.0 || lat > 90.0) return;

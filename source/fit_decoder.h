@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <istream>
 #include <string>
@@ -35,10 +36,13 @@ class FitDecoder {
         std::vector<Field> fields;
         std::uint32_t developerBytes = 0;
     };
-    // What one data message said of the fields this program reads.
+    static constexpr std::int64_t kAbsent = INT64_MIN;
+    // What one data message said of the fields this program reads; -1 where an unsigned
+    // field is not there.
     struct Values {
         std::int64_t timestamp = -1;
-        std::int64_t lat = -1, lon = -1;  // -1: not there
+        // Signed: any value of 32 bits is a position, so "not there" lies outside them.
+        std::int64_t lat = kAbsent, lon = kAbsent;
         std::int64_t altitude = -1, enhancedAltitude = -1;
         std::int64_t event = -1, eventType = -1;
     };

@@ -86,6 +86,7 @@ def crafted():
         t += offset
     body += definition(2, 20, [(0, 4, 0x85), (1, 4, 0x85)])
     body += b'\x02' + struct.pack('<ii', 379004000, 418000000)  # a record without a time
+    body += b'\x02' + struct.pack('<ii', -1, 418000000)  # all ones: a position just south of 0
     return fit_file(body, header_size=12)
 
 
