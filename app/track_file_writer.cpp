@@ -3,6 +3,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -67,7 +70,7 @@ bool TrackFileWriter::setUpPointFile(bool atSplit) {
     pointFileFailed_ = false;
     segmentStarts_.clear();
     trackStarts_.clear();
-    elevations_.clear();
+    dropElevations();
     pointsInFile_ = 0;
     trackPending_ = trackName_.has_value();
     QString temp;
@@ -89,13 +92,32 @@ bool TrackFileWriter::setUpPointFile(bool atSplit) {
     }
     TempFileName = temp;
     OutFileName = out;
-    keepElevations_ = coords::isGpxName(pathBytes(OutFileName));
     FileNumber.reset(std::fopen(pathBytes(TempFileName).c_str(), "wb"));
     if (!FileNumber) {
         pointFileFailed(WriterFailure::Kind::CannotOpen, systemError(), false);
         return false;
     }
+    if (coords::isGpxName(pathBytes(OutFileName))) startElevations();
     return true;
+}
+
+void TrackFileWriter::startElevations() {
+    // Beside the point file, which was made new in the private temporary folder; a link
+    // planted at the name is refused, not followed.
+    elevationsFileName_ = TempFileName + QStringLiteral(".ele");
+    const int fd = ::open(pathBytes(elevationsFileName_).c_str(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0) elevations_.reset(::fdopen(fd, "wb"));
+    if (!elevations_) {
+        if (fd >= 0) ::close(fd);
+        pointFileFailed(WriterFailure::Kind::CannotOpen, systemError(), false);
+        elevationsFileName_.clear();
+    }
+}
+
+void TrackFileWriter::dropElevations() {
+    elevations_.reset();
+    if (!elevationsFileName_.isEmpty()) QFile::remove(std::exchange(elevationsFileName_, {}));
 }
 
 bool TrackFileWriter::closePointFile() {
@@ -111,12 +133,14 @@ bool TrackFileWriter::closeCutShort() {
         FileNumber && OutFileName == firstOutFile_ && QFileInfo(TempFileName).size() == 0;
     const bool closed = closePointFile();
     if (closed && nothingStored) QFile::remove(TempFileName);
+    dropElevations();  // only a GPX output made from the point file needs them
     return closed;
 }
 
 void TrackFileWriter::discardEmpty() {
     FileNumber.reset();
     QFile::remove(TempFileName);
+    dropElevations();
 }
 
 // The receiver's bytes are one character each.
@@ -178,7 +202,8 @@ void TrackFileWriter::notePointStored(float elevation) {
     ++pointsStored_;
     if (trackPending_ && trackName_) trackStarts_.push_back({pointsInFile_, *trackName_});
     trackPending_ = false;
-    if (keepElevations_) elevations_.push_back(elevation);
+    if (elevations_ && std::fwrite(&elevation, sizeof elevation, 1, elevations_.get()) != 1)
+        pointFileFailed(WriterFailure::Kind::CannotWrite, systemError(), true);
 }
 
 void TrackFileWriter::pointFileFailed(WriterFailure::Kind kind, const QString& reason,
@@ -212,15 +237,22 @@ bool TrackFileWriter::Finish_Output_File() {
                  OutFileName});
         return false;
     }
+    // Written out before the pass reads them; a write that failed now leaves the
+    // elevations short, and the points past the end get none.
+    if (elevations_) std::fflush(elevations_.get());
+    const std::string elevationsFile =
+        elevations_ ? pathBytes(elevationsFileName_) : std::string();
     try {
         coords::Convert_Track_File(pathBytes(TempFileName), pathBytes(OutFileName),
                                    {choices.system, choices.reduce, *deviation, decimalSeparator(),
-                                    segmentStarts_, trackStarts_, elevations_});
+                                    segmentStarts_, trackStarts_, elevationsFile});
     } catch (const std::exception& e) {
+        dropElevations();
         failed_({WriterFailure::Kind::OutputFailed, TempFileName, QString::fromStdString(e.what()),
                  true, OutFileName});
         return false;
     }
+    dropElevations();
     QFile::remove(TempFileName);
     return true;
 }

@@ -88,7 +88,10 @@ class TrackFileWriter {
     // the file is closed: for a source that can be read again, which a crash cannot lose.
     void setWriteThrough(bool on) { writeThrough_ = on; }
     // Lets go of the point file without finishing it: the program is ending.
-    void dropPointFile() { FileNumber.reset(); }
+    void dropPointFile() {
+        FileNumber.reset();
+        dropElevations();
+    }
     // Where the points of a transfer that did not end are. The file is written out
     // first, so they are on disk whatever happens next.
     KeptPoints keptPoints();
@@ -98,7 +101,7 @@ class TrackFileWriter {
         OutFileName = outFileName;
         segmentStarts_.clear();
         trackStarts_.clear();
-        elevations_.clear();
+        dropElevations();
     }
     QString newTempFile();
 
@@ -110,6 +113,9 @@ class TrackFileWriter {
     bool setUpPointFile(bool atSplit);
     void appendPoint(const garmin::cTrack& t, float elevation);
     void notePointStored(float elevation);
+    // Starts the elevations file of a GPX output (none for the text outputs).
+    void startElevations();
+    void dropElevations();
     // Reported once per point file; `pointsKept` when the file holds what came before.
     void pointFileFailed(WriterFailure::Kind kind, const QString& reason, bool pointsKept);
 
@@ -131,8 +137,10 @@ class TrackFileWriter {
     // stays as the text outputs need it.
     std::vector<std::uint64_t> segmentStarts_;
     std::vector<coords::TrackStart> trackStarts_;
-    std::vector<float> elevations_;
-    bool keepElevations_ = false;  // the output is GPX
+    // For a GPX output, each point's elevation in a file beside the point file (a float
+    // a point), so that memory does not grow with the track.
+    coords::FileHandle elevations_;
+    QString elevationsFileName_;
     std::uint64_t pointsInFile_ = 0;
     bool segmentPending_ = false;  // a point left out began a segment
     // The name of the track the points belong to (UTF-8), given again to every split file.

@@ -4,12 +4,14 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "coords/angles.h"
+#include "coords/file_handle.h"
 #include "coords/gpx_writer.h"
 #include "coords/grid.h"
 #include "coords/itm_projection.h"
@@ -37,6 +39,27 @@ struct Kept {
     std::string text;        // reassigned in place, so its storage is reused record after record
 };
 
+// The elevations file read forward as the pass asks for ascending lines.
+class ElevationReader {
+  public:
+    explicit ElevationReader(const std::string& path)
+        : file_(path.empty() ? nullptr : std::fopen(path.c_str(), "rb")) {}
+
+    std::optional<double> at(std::uint64_t line) {
+        float metres = NAN;
+        while (file_ && read_ < line) {
+            if (std::fread(&metres, sizeof metres, 1, file_.get()) != 1) file_.reset();
+            ++read_;
+        }
+        if (!file_ || read_ != line || !std::isfinite(metres)) return std::nullopt;
+        return metres;
+    }
+
+  private:
+    FileHandle file_;
+    std::uint64_t read_ = 0;  // lines read so far
+};
+
 class Pass {
   public:
     Pass(const std::string& input, const std::string& output, const ConvertOptions& options)
@@ -53,7 +76,7 @@ class Pass {
           separator_(options.decimalSeparator),
           segmentStarts_(options.segmentStarts),
           trackStarts_(options.trackStarts),
-          elevations_(options.elevations) {}
+          elevations_(options.elevationsFile) {}
 
     void run() {
         try {
@@ -154,19 +177,12 @@ class Pass {
     void write(std::int32_t x, std::int32_t y, double lat, double lon, std::string_view text) {
         if (gpxWriter_) {
             startTrackOrSegmentIfDue();
-            gpxWriter_->point(lat, lon, text, elevationAt(line_));
+            gpxWriter_->point(lat, lon, text, elevations_.at(line_));
         } else if (grid_) {
             appendOutputLine(out_.buffer(), x, y, text, separator_);
         } else {
             appendOutputLine(out_.buffer(), Deg_To_DMS(lat), Deg_To_DMS(lon), text, separator_);
         }
-    }
-
-    std::optional<double> elevationAt(std::uint64_t line) const {
-        if (line == 0 || line > elevations_.size()) return std::nullopt;
-        const float metres = elevations_[line - 1];
-        if (!std::isfinite(metres)) return std::nullopt;
-        return metres;
     }
 
     PointFileReader reader_;  // opened first: a missing input leaves the output untouched
@@ -182,7 +198,7 @@ class Pass {
     std::size_t nextSegment_ = 0;
     const std::vector<TrackStart>& trackStarts_;
     std::size_t nextTrack_ = 0;
-    const std::vector<float>& elevations_;
+    ElevationReader elevations_;
     std::uint64_t line_ = 0;  // of the point being written
 
     bool first_ = true;

@@ -24,8 +24,10 @@ struct TrackStart {
     std::string name;
 };
 
-// A point file line's elevation in metres is elevations[line - 1]; NaN, or a line past
-// the end, means the receiver gave none. Only GPX writes elevations.
+// A point file line's elevation in metres is the line's float in `elevationsFile` (four
+// bytes each, in the machine's order, as the download wrote them beside the point file);
+// NaN, a line past its end, or no file means the receiver gave none. Only GPX writes
+// elevations. A file keeps them out of memory, so a track of any length needs the same.
 struct ConvertOptions {
     CoordSystem system = CoordSystem::LatLon;
     bool reduce = false;
@@ -36,7 +38,7 @@ struct ConvertOptions {
     std::vector<std::uint64_t> segmentStarts = {};
     // Where tracks begin (ascending lines); a new track also begins a segment.
     std::vector<TrackStart> trackStarts = {};
-    std::vector<float> elevations = {};
+    std::string elevationsFile = {};
 };
 
 // Reads `input` (lines `lat,lon,"text"` CR LF) from start to end and writes `output`: GPX when

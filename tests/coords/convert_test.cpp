@@ -47,19 +47,23 @@ coords::ConvertOptions optionsFor(const std::string& mode) {
     return o;
 }
 // A fixture's "extras" file: tracks with their names and points' elevations, as a download
-// hands them to the pass beside the point file.
-void addExtras(const fs::path& folder, coords::ConvertOptions& o) {
+// hands them to the pass beside the point file (the elevations as a file in `dir`).
+void addExtras(const fs::path& folder, coords::ConvertOptions& o, const testkit::TempDir& dir) {
     if (!fs::exists(folder / "extras")) return;
+    std::vector<float> elevations;
     for (const std::string& row : testkit::tableLines((folder / "extras").string())) {
         const std::vector<std::string> f = testkit::cells(row, ' ');
         const std::uint64_t line = std::stoull(f.at(1));
         if (f[0] == "track") {
             o.trackStarts.push_back({line, testkit::unescape(row.substr(f[0].size() + f[1].size() + 2))});
         } else {
-            o.elevations.resize(line, NAN);
-            o.elevations[line - 1] = std::stof(f.at(2));
+            elevations.resize(line, NAN);
+            elevations[line - 1] = std::stof(f.at(2));
         }
     }
+    o.elevationsFile = dir.path("elevations");
+    testkit::writeFile(o.elevationsFile, std::string(reinterpret_cast<const char*>(elevations.data()),
+                                                     elevations.size() * sizeof(float)));
 }
 std::string suffixFor(const std::string& mode) {
     return mode.starts_with("gpx") ? ".gpx" : ".out";
@@ -71,7 +75,8 @@ TEST(ConvertTrackFile, FixtureOutputsByteForByte) {
         if (entry.path().extension() != ".out") continue;
         const std::string mode = entry.path().stem().string();
         coords::ConvertOptions options = optionsFor(mode);
-        addExtras(entry.path().parent_path(), options);
+        const testkit::TempDir dir;
+        addExtras(entry.path().parent_path(), options, dir);
         const std::string actual = testkit::convertPoints(
             testkit::readFile(entry.path().parent_path() / "points"), options, suffixFor(mode));
         if (std::getenv("KELVARON_REWRITE_FIXTURES") != nullptr)
