@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QString>
+#include <functional>
+#include <optional>
 
 namespace app {
 
@@ -15,6 +17,9 @@ struct PortChoice {
     QString device;
     // Where a frame trace goes; empty leaves it to the settings and the environment.
     QString traceFile;
+    // The speed in bit/s to move a Garmin receiver to for its track, 0 for none; nothing
+    // leaves it to the settings' [Settings] SwitchSpeed (absent: 115200).
+    std::optional<int> switchSpeed;
 };
 
 class Download {
@@ -32,8 +37,13 @@ class Download {
     // True while a transfer goes on after start() has returned.
     virtual bool transferRunning() const = 0;
     // Asks the receiver to stop sending and keeps the points that arrived (an
-    // interrupted command line); nothing when no transfer runs.
-    virtual void abortTransfer() {}
+    // interrupted command line); nothing when no transfer runs. `done` runs once the
+    // download has let go of the receiver (a Garmin unit moved to a faster speed is moved
+    // back first), at once when there is nothing to wait for.
+    virtual void abortTransfer(std::function<void()> done) { done(); }
+    // Lets go of the receiver before the program ends (the window's Cancel): a Garmin unit
+    // moved to a faster speed is moved back, then `then` runs; at once when nothing is held.
+    virtual void release(std::function<void()> then) { then(); }
 };
 
 }  // namespace app

@@ -55,6 +55,8 @@ class DownloadUi {
         (void)received;
         (void)total;
     }
+    // The receiver was moved to `bitsPerSecond` for its track.
+    virtual void linkSpeed(int bitsPerSecond) { (void)bitsPerSecond; }
     // Why the download ended; told before the message that explains it, if any (a
     // Magellan download tells it at its end, after its messages). A later call
     // overrides an earlier Done: the finishing step can still fail.

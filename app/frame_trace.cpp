@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <string>
 
 #include "app/download.h"
 #include "app/download_services.h"
@@ -86,6 +87,11 @@ void FrameTrace::received(std::string_view text) {
 void FrameTrace::linkError(std::string_view message) {
     if (!file_) return;
     write("link error: ", utf8FromLatin1(message));
+}
+
+void FrameTrace::portSpeed(int bitsPerSecond) {
+    if (!file_) return;
+    write("port speed: ", std::to_string(bitsPerSecond) + " bit/s");
 }
 
 void FrameTrace::write(std::string_view prefix, std::string_view text) {

@@ -7,6 +7,7 @@
 //   2026-12-06T19:04:05.123Z PC -» GPS 10 FE 00 02 10 03
 //   2026-12-06T19:04:05.160Z PC «- GPS $GPRMC,190405,A,3204.5678,N,03512.3456,E*6B
 //   2026-12-06T19:04:13.170Z link error: No response from device on port 1
+//   2026-12-06T19:04:13.270Z port speed: 115200 bit/s
 //
 // When no trace is asked for, nothing is opened, built or formatted.
 #pragma once
@@ -53,6 +54,8 @@ class FrameTrace {
     void received(std::string_view text);
     // The Garmin engine's message of a link error (one character per byte).
     void linkError(std::string_view message);
+    // The port was moved to another speed: "port speed: 115200 bit/s".
+    void portSpeed(int bitsPerSecond);
 
     // Traces the engine's frames and sentences while the trace is open; with no trace it
     // lets go of the engine, which then builds no trace text at all.

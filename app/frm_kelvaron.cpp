@@ -376,13 +376,20 @@ QString frmKelvaron::chosenDevice() const {
 app::PortChoice frmKelvaron::portChoice() const {
     if (showingSources_) return {1, cmbSpeed->currentText(), source_, {}};
     const QString device = chosenDevice();
-    return {device.isEmpty() ? cmbCOM->currentIndex() + 1 : 1, cmbSpeed->currentText(), device, {}};
+    return {device.isEmpty() ? cmbCOM->currentIndex() + 1 : 1, cmbSpeed->currentText(), device, {}, {}};
 }
 
 void frmKelvaron::closeEvent(QCloseEvent* event) {
     // Closing the window in the middle of a download ends the program like Cancel;
     // otherwise the event loop ends when the window is gone.
-    if (downloading_ || transferRunning()) endProgram();
+    if (downloading_ || transferRunning()) {
+        leave();
+        // The window stays until the receiver is back at its speed.
+        if (!exiting_) {
+            event->ignore();
+            return;
+        }
+    }
     event->accept();
 }
 
@@ -438,7 +445,16 @@ bool frmKelvaron::outputFolderUsable() {
 }
 
 void frmKelvaron::cmdCancel_Click() {
-    endProgram();
+    leave();
+}
+
+void frmKelvaron::leave() {
+    if (leaving_) return;  // a second Cancel while the receiver goes back
+    leaving_ = true;
+    garmin_->release([this] {
+        leaving_ = false;
+        endProgram();
+    });
 }
 
 QList<QWidget*> frmKelvaron::lockedInputs() const {

@@ -66,6 +66,9 @@ class frmKelvaron : public QWidget, public app::DownloadUi {
     void cmdBrowse_Click();
     void cmdSave_Click();
     void cmdCancel_Click();
+    // Cancel, or the window closed: a Garmin receiver moved to a faster speed goes back
+    // first, then the program ends.
+    void leave();
     QList<QWidget*> lockedInputs() const;
     void lockInputs();
     void unlockInputs();
@@ -136,5 +139,6 @@ class frmKelvaron : public QWidget, public app::DownloadUi {
     bool downloading_ = false;   // inside the download call of Save
     bool failed_ = false;        // the download of the last Save ended without its track
     bool exiting_ = false;       // the program is ending; running loops let go
+    bool leaving_ = false;       // Cancel waits for the receiver to go back to its speed
     bool unstoredTold_ = false;  // the user knows the settings cannot be stored
 };

@@ -1,5 +1,7 @@
 #include "app/garmin_download.h"
 
+#include <cmath>
+#include <cstdlib>
 #include <exception>
 #include <limits>
 #include <utility>
@@ -8,6 +10,7 @@
 #include "app/choices.h"
 #include "app/file_messages.h"
 #include "app/port_map.h"
+#include "app/stored_settings.h"
 #include "garmin/gps.h"
 
 namespace app {
@@ -17,6 +20,25 @@ namespace {
 // Unanswered product requests before the user decides whether to go on.
 constexpr int kRequestsPerMessage = 4;
 constexpr std::int32_t kSecondsPerRequest = 2;
+// A receiver that sends no capability report has said all it will say this long after
+// its product data.
+constexpr double kReportWait = 0.5;
+
+// The speed change, as the maker describes it: the receiver answers within a second,
+// the host's acknowledgement of its answer needs about 100 ms to leave, and the receiver
+// goes back by itself unless both pings came within two seconds of its answer.
+constexpr double kAnswerWait = 1.0;
+constexpr double kAcknowledgementLeaves = 0.1;
+constexpr double kPingWait = 2.0;
+constexpr int kStandardSpeeds[] = {9600, 19200, 38400, 57600, 115200};
+
+// The standard speed an answer stands for: within 5% of it (38361 means 38400); 0 for
+// none.
+int standardSpeed(std::uint32_t rate) {
+    for (const int speed : kStandardSpeeds)
+        if (std::abs(static_cast<double>(rate) - speed) <= speed * 0.05) return speed;
+    return 0;
+}
 
 const QString kSentencesText = QStringLiteral(
     "GPS is sending NMEA or TEXT sentences.\r\n"
@@ -61,14 +83,29 @@ void GarminDownload::Download_Garmin_Track(const PortChoice& choice) {
         return;
     }
     DeviceMode.clear();
+    startSpeed_ = speed_ = choice.speed.toInt();
+    switchTo_ = switchSpeed(choice);
+    exchange_ = Exchange::None;
     step_ = Step::Identifying;
     requests_ = 0;
     requestProductData();
 }
 
-// The answer comes through onPacket while the download waits for the deadline.
+// The command line's choice, else the settings'; a value that is no speed leaves it at
+// the default.
+int GarminDownload::switchSpeed(const PortChoice& choice) const {
+    if (choice.switchSpeed) return *choice.switchSpeed;
+    const QString stored = storedText(settings_, key::kSwitchSpeed, QString()).trimmed();
+    bool ok = false;
+    const int speed = stored.toInt(&ok);
+    return ok && speed >= 0 ? speed : kDefaultSwitchSpeed;
+}
+
+// The answer comes through onPacket while the download waits for the deadline: two
+// seconds at most, less once the receiver has answered.
 void GarminDownload::requestProductData() {
     GPS->Request_Product_Data();
+    awaitingAnswer_ = true;
     deadline_.arm(kSecondsPerRequest);
 }
 
@@ -94,18 +131,164 @@ void GarminDownload::continueIdentifying() {
 }
 
 void GarminDownload::identified() {
+    awaitingAnswer_ = false;
     if (sendsSentences()) {
         ui_.ended(DownloadEnd::InterfaceMode);
         ui_.showMessage(kSentencesText);
         stopDownload();
         return;
     }
+    // Before the point file and the track request: a faster line for the whole track.
+    if (switchTo_ > speed_) {
+        step_ = Step::Switching;
+        changeSpeed(switchTo_, [this] { switched(); });
+        return;
+    }
+    startTransfer();
+}
+
+// Whatever the exchange gave, the track comes at the speed that works.
+void GarminDownload::switched() {
+    if (speedChanged()) ui_.linkSpeed(speed_);
     startTransfer();
 }
 
 void GarminDownload::onDeadline() {
-    if (ui_.exiting() || step_ != Step::Identifying) return;
+    if (ui_.exiting()) return;
+    if (exchange_ != Exchange::None) {
+        exchangeDeadline();
+        return;
+    }
+    if (step_ != Step::Identifying) return;
+    awaitingAnswer_ = false;
     identificationWaitOver();
+}
+
+// --- The speed change ----------------------------------------------------------------
+// Every way it can fail leaves the port at a speed the receiver talks at: the change
+// never costs the download.
+
+void GarminDownload::changeSpeed(int target, std::function<void()> done) {
+    exchangeTarget_ = target;
+    exchangeFrom_ = speed_;
+    accepted_ = 0;
+    pingsAnswered_ = 0;
+    afterExchange_ = std::move(done);
+    exchange_ = Exchange::TurningOff;
+    GPS->Turn_Off_Requests();
+    deadline_.arm(kAnswerWait);
+}
+
+void GarminDownload::exchangePacket(const garmin::PacketEvent& packet) {
+    const auto* other = std::get_if<garmin::OtherPacket>(&packet);
+    const bool ack = other && other->id == GPS->PID_Ack_Byte();
+    const bool nak = other && other->id == GPS->PID_Nak_Byte();
+    switch (exchange_) {
+        case Exchange::TurningOff:
+            if ((ack || nak) && other->answers == 0x1C) {
+                // A receiver that refuses to turn its requests off may still change speed.
+                exchange_ = Exchange::Asking;
+                GPS->Request_Baud_Rate(static_cast<std::uint32_t>(exchangeTarget_));
+                deadline_.arm(kAnswerWait);
+            }
+            return;
+        case Exchange::Asking:
+            if (nak && other->answers == 0x30) {
+                exchangeOver();
+                return;
+            }
+            if (const auto* answer = std::get_if<garmin::BaudAccepted>(&packet)) {
+                const int speed = standardSpeed(answer->rate);
+                // Not above what was asked, and a move in the direction asked for; anything
+                // else is left unacknowledged, so the receiver keeps its speed.
+                const bool usable = speed != 0 && speed <= exchangeTarget_ &&
+                                    (exchangeTarget_ > speed_ ? speed > speed_ : speed == exchangeTarget_);
+                if (!usable) {
+                    exchangeOver();
+                    return;
+                }
+                accepted_ = speed;
+                GPS->Accept_Baud_Rate();
+                exchange_ = Exchange::Settling;
+                deadline_.arm(kAcknowledgementLeaves);
+            }
+            return;
+        case Exchange::Pinging:
+            if (ack && other->answers == GPS->PID_Command_Data()) {
+                if (++pingsAnswered_ < 2) {
+                    GPS->Ping();
+                    return;
+                }
+                exchangeOver();  // the change holds
+            }
+            return;
+        case Exchange::Settling:
+        case Exchange::None:
+            return;
+    }
+}
+
+void GarminDownload::exchangeDeadline() {
+    switch (exchange_) {
+        case Exchange::TurningOff:
+        case Exchange::Asking:
+            // No answer within a second: the speed stays; an answer after this is ignored.
+            GPS->Stop_Awaiting_Baud();
+            exchangeOver();
+            return;
+        case Exchange::Settling:
+            // The acknowledgement has left: the port follows the receiver and pings it.
+            movePort(accepted_);
+            if (speed_ != accepted_) {
+                // The port cannot go there; the receiver goes back once no ping comes.
+                exchange_ = Exchange::Pinging;
+                deadline_.arm(kPingWait);
+                return;
+            }
+            exchange_ = Exchange::Pinging;
+            GPS->Ping();
+            deadline_.arm(kPingWait);
+            return;
+        case Exchange::Pinging:
+            // The pings went unanswered: the receiver has gone back by itself by now.
+            movePort(exchangeFrom_);
+            exchangeOver();
+            return;
+        case Exchange::None:
+            return;
+    }
+}
+
+void GarminDownload::exchangeOver() {
+    exchange_ = Exchange::None;
+    deadline_.disarm();
+    GPS->Stop_Awaiting_Baud();
+    if (auto done = std::exchange(afterExchange_, {})) done();
+}
+
+void GarminDownload::movePort(int speed) {
+    if (speed == speed_ || !comm_.setSpeed(speed)) return;
+    speed_ = speed;
+    trace_.portSpeed(speed);
+}
+
+// At every end whose port is still open: the receiver goes back to the speed it was found
+// at, so the next program finds it as configured. `then` follows in any case.
+void GarminDownload::restoreSpeed(std::function<void()> then) {
+    if (exchange_ != Exchange::None) {
+        // A change under way is given up; where the port is decides what follows.
+        exchange_ = Exchange::None;
+        afterExchange_ = nullptr;
+        deadline_.disarm();
+        GPS->Stop_Awaiting_Baud();
+    }
+    if (!speedChanged() || !comm_.isOpen()) {
+        speed_ = startSpeed_;
+        then();
+        return;
+    }
+    step_ = Step::Restoring;
+    changeSpeed(startSpeed_, std::move(then));
 }
 
 // While the question is open the port is read as ever: an answer that comes meanwhile
@@ -133,8 +316,10 @@ void GarminDownload::startTransfer() {
     GPS->Reset();
     GPS->Pvt_Data_Stop();
     if (!writer_.startDownload()) {  // the user has been told why
-        ui_.ended(DownloadEnd::OutputFailed);
-        stopDownload();
+        restoreSpeed([this] {
+            ui_.ended(DownloadEnd::OutputFailed);
+            stopDownload();
+        });
         return;
     }
     RecordCount = 0;
@@ -150,6 +335,10 @@ void GarminDownload::onPacket(const garmin::PacketEvent& packet) {
         announcedRecords_ = records->count;
     if (ui_.exiting()) return;
     ++packetsReceived_;
+    if (exchange_ != Exchange::None) {
+        exchangePacket(packet);
+        return;
+    }
     if (sendsSentences()) {
         // The receiver has switched to Garmin packets: ask again who it is.
         DeviceMode.clear();
@@ -163,8 +352,17 @@ void GarminDownload::onPacket(const garmin::PacketEvent& packet) {
     }
 }
 
+// The identification ends as soon as the receiver has answered: with its capability
+// report, or half a second after its product data when no report comes.
 void GarminDownload::handle(const garmin::cProduct_Data& product) {
     DeviceMode = QStringLiteral("PID ") + QString::number(product.Product_ID);
+    if (step_ == Step::Identifying && awaitingAnswer_) deadline_.arm(kReportWait);
+}
+
+void GarminDownload::handle(const garmin::CapabilityReport&) {
+    if (step_ != Step::Identifying || !awaitingAnswer_ || DeviceMode.isEmpty()) return;
+    deadline_.disarm();
+    identified();
 }
 
 // Records, headers, points and the end count only while the track log is coming; before
@@ -196,7 +394,7 @@ void GarminDownload::handle(const garmin::TrackPoint& event) {
 }
 
 void GarminDownload::handle(const garmin::TransferComplete&) {
-    if (inTransfer()) completeTransfer();
+    if (inTransfer()) restoreSpeed([this] { completeTransfer(); });
 }
 
 void GarminDownload::completeTransfer() {
@@ -261,8 +459,16 @@ void GarminDownload::onLinkError(garmin::LinkError error, const std::string& mes
     // sends again, or falls silent and the reply timer tells. So only the trace says it.
     if (error != garmin::LinkError::NoAnswer) return;
     // While the receiver is being identified, the Retry/Cancel message after four requests
-    // says it already.
-    if (step_ == Step::Identifying) return;
+    // says it already; while its speed changes, the exchange's own deadlines decide.
+    if (step_ == Step::Identifying || exchange_ != Exchange::None) return;
+    if (inTransfer() && speedChanged()) {
+        // The receiver goes back to its speed first, if it still can.
+        restoreSpeed([this, message] {
+            step_ = Step::Transfer;
+            onLinkError(garmin::LinkError::NoAnswer, message);
+        });
+        return;
+    }
     QString text = engineText(message);
     if (inTransfer()) text += QStringLiteral("\r\n") + keptPointsText(writer_.keptPoints());
     if (ui_.messagePending()) {
@@ -297,7 +503,11 @@ void GarminDownload::packetFailed(const QString& what) {
 }
 
 void GarminDownload::portLost() {
-    const Step step = step_;
+    // A port that went away takes no speed change any more.
+    exchange_ = Exchange::None;
+    afterExchange_ = nullptr;
+    speed_ = startSpeed_;
+    const Step step = step_ == Step::Switching || step_ == Step::Restoring ? Step::Transfer : step_;
     if (step != Step::Identifying && step != Step::Transfer) return;
     QString text =
         QStringLiteral("The connection to the receiver on %1 was lost").arg(portDescription());
@@ -317,6 +527,10 @@ void GarminDownload::portLost() {
 // the port afresh with the choices of that moment.
 void GarminDownload::stopDownload() {
     deadline_.disarm();
+    exchange_ = Exchange::None;
+    afterExchange_ = nullptr;
+    speed_ = startSpeed_;
+    awaitingAnswer_ = false;
     GPS->PortClose();
     trace_.close();
     trace_.attach(*GPS);
@@ -326,17 +540,56 @@ void GarminDownload::stopDownload() {
 }
 
 // The abort command tells the receiver to stop sending; it awaits no reply, so the
-// port can close right after it.
-void GarminDownload::abortTransfer() {
-    if (!inTransfer()) return;
+// port can close right after it, once the receiver is back at its speed.
+void GarminDownload::abortTransfer(std::function<void()> done) {
+    if (joinRestore(done)) return;
+    if (step_ == Step::Switching) {
+        // Stopped while the speed changes: no transfer to keep, only the speed to restore.
+        restoreSpeed([this, done = std::move(done)] {
+            stopDownload();
+            done();
+        });
+        return;
+    }
+    if (!inTransfer()) {
+        done();
+        return;
+    }
     GPS->Reset();
-    const QString text = QStringLiteral("The transfer from the receiver on %1 was stopped.\r\n")
-                             .arg(portDescription()) +
-                         keptPointsText(writer_.keptPoints());
-    writer_.closeCutShort();
-    ui_.ended(DownloadEnd::CutShort);
-    stopDownload();
-    ui_.showMessage(text);
+    restoreSpeed([this, done = std::move(done)] {
+        const QString text =
+            QStringLiteral("The transfer from the receiver on %1 was stopped.\r\n")
+                .arg(portDescription()) +
+            keptPointsText(writer_.keptPoints());
+        writer_.closeCutShort();
+        ui_.ended(DownloadEnd::CutShort);
+        stopDownload();
+        ui_.showMessage(text);
+        done();
+    });
+}
+
+// The receiver is on its way back to its speed already: `then` follows what was to
+// follow that. True when it was taken over.
+bool GarminDownload::joinRestore(std::function<void()>& then) {
+    if (step_ != Step::Restoring || exchange_ == Exchange::None) return false;
+    afterExchange_ = [first = std::move(afterExchange_), then = std::move(then)] {
+        if (first) first();
+        then();
+    };
+    return true;
+}
+
+// The window's Cancel in the middle of a download: the receiver stops sending and goes
+// back to its speed before the program ends.
+void GarminDownload::release(std::function<void()> then) {
+    if (joinRestore(then)) return;
+    if (!transferRunning() || (!speedChanged() && exchange_ == Exchange::None)) {
+        then();
+        return;
+    }
+    if (inTransfer()) GPS->Reset();
+    restoreSpeed(std::move(then));
 }
 
 void GarminDownload::endProgram() {

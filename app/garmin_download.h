@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "app/download.h"
@@ -30,11 +31,14 @@ class GarminDownload final : public Download, public garmin::Host {
     void onPortEvent() override;
     void onTimerTick() override;
     void onDeadline() override;
-    // Identifying the receiver goes on after start() has returned, and so does the transfer.
+    // Identifying the receiver goes on after start() has returned, and so do the speed
+    // changes and the transfer.
     bool transferRunning() const override {
-        return step_ == Step::Identifying || step_ == Step::Transfer;
+        return step_ == Step::Identifying || step_ == Step::Switching ||
+               step_ == Step::Transfer || step_ == Step::Restoring;
     }
-    void abortTransfer() override;
+    void abortTransfer(std::function<void()> done) override;
+    void release(std::function<void()> then) override;
 
     // garmin::Host
     void onPacket(const garmin::PacketEvent& packet) override;
@@ -43,7 +47,13 @@ class GarminDownload final : public Download, public garmin::Host {
     void onSentence() override;
 
   private:
-    enum class Step { Idle, Identifying, Transfer, Done };
+    // Switching: the receiver is being moved to the faster speed for its track;
+    // Restoring: back to the starting speed, at an end, before the port closes.
+    enum class Step { Idle, Identifying, Switching, Transfer, Restoring, Done };
+    // The steps of one speed change, the maker's exchange: requests turned off (0x1C),
+    // the speed asked for (0x30) and its answer awaited, the host's acknowledgement left
+    // to go out before the port moves, and the two pings at the new speed.
+    enum class Exchange { None, TurningOff, Asking, Settling, Pinging };
 
     void Download_Garmin_Track(const PortChoice& choice);
     bool inTransfer() const { return step_ == Step::Transfer; }
@@ -55,12 +65,23 @@ class GarminDownload final : public Download, public garmin::Host {
     bool sendsSentences() const;
     void startTransfer();
     void handle(const garmin::cProduct_Data& product);
-    void handle(const garmin::CapabilityReport&) {}
+    void handle(const garmin::CapabilityReport&);
+    void handle(const garmin::BaudAccepted&) {}
     void handle(const garmin::RecordsAnnounced&);
     void handle(const garmin::TrackHeader& header);
     void handle(const garmin::TrackPoint& event);
     void handle(const garmin::TransferComplete&);
     void handle(const garmin::OtherPacket&) {}
+    int switchSpeed(const PortChoice& choice) const;
+    void switched();
+    void changeSpeed(int target, std::function<void()> done);
+    void exchangePacket(const garmin::PacketEvent& packet);
+    void exchangeDeadline();
+    void exchangeOver();
+    void movePort(int speed);
+    void restoreSpeed(std::function<void()> then);
+    bool speedChanged() const { return speed_ != startSpeed_; }
+    bool joinRestore(std::function<void()>& then);
     void completeTransfer();
     QString receivedText() const;
     void finishOutput(bool noPoint);
@@ -95,6 +116,22 @@ class GarminDownload final : public Download, public garmin::Host {
     unsigned long packetsReceived_ = 0;
     // A packet whose handling failed has been reported; once is enough.
     bool packetFailureTold_ = false;
+    // A product request waits for its answer: the identification ends as soon as it came.
+    bool awaitingAnswer_ = false;
+
+    // The port's speed: as the user chose it, what to move the receiver to for the track
+    // (0: never), and where the port is now, in bit/s.
+    int startSpeed_ = 0;
+    int switchTo_ = 0;
+    int speed_ = 0;
+    // The speed change under way: its step, the speed asked for, the speed the port had
+    // before it and the one the receiver accepted, the pings acknowledged, and what follows.
+    Exchange exchange_ = Exchange::None;
+    int exchangeTarget_ = 0;
+    int exchangeFrom_ = 0;
+    int accepted_ = 0;
+    int pingsAnswered_ = 0;
+    std::function<void()> afterExchange_;
 };
 
 }  // namespace app

@@ -74,10 +74,12 @@ void MagellanDownload::onDeadline() {
     afterEvent();
 }
 
-void MagellanDownload::abortTransfer() {
-    if (!transferRunning()) return;
-    download_->stop();
-    afterEvent();
+void MagellanDownload::abortTransfer(std::function<void()> done) {
+    if (transferRunning()) {
+        download_->stop();
+        afterEvent();
+    }
+    done();
 }
 
 // Once the reply is over the runner learns how it ended, after the download's messages.

@@ -30,7 +30,7 @@ class MagellanDownload final : public Download {
     void onDeadline() override;
     bool transferRunning() const override;
     // Stops the reply where it is and keeps what has arrived.
-    void abortTransfer() override;
+    void abortTransfer(std::function<void()> done) override;
 
   private:
     void Download_Magellan_Track(const PortChoice& choice);

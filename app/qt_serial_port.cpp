@@ -10,6 +10,7 @@
 #ifndef Q_OS_WIN
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -159,6 +160,21 @@ void QtSerialPort::discardInput() {
         serial_.clear(QSerialPort::Input);
         serial_.readAll();
     }
+}
+
+bool QtSerialPort::setSpeed(int bitsPerSecond) {
+    if (!isOpen()) return false;
+    // Whatever Qt still holds goes to the driver, and the driver sends it at the old speed:
+    // a receiver's last acknowledgement before a speed change must reach it whole.
+    serial_.flush();
+#ifndef Q_OS_WIN
+    ::tcdrain(static_cast<int>(serial_.handle()));
+#endif
+    if (!serial_.setBaudRate(bitsPerSecond)) {
+        serial_.clearError();
+        return false;
+    }
+    return true;
 }
 
 void QtSerialPort::onReadyRead() {

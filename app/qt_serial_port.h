@@ -23,6 +23,7 @@ class QtSerialPort final : public CommPort {
     void write(const std::string& bytes) override;
     std::string readAll() override;
     void discardInput() override;
+    bool setSpeed(int bitsPerSecond) override;
     int commEvent() const override { return event_; }
 
     void setEventHandler(std::function<void()> handler) override;

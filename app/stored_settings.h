@@ -24,7 +24,12 @@ inline const QString kFirstUse = QStringLiteral("1StUse2");
 inline const QString kDevice = QStringLiteral("Device");
 // The folder of a unit mounted as a drive, or the file, chosen to read a track from.
 inline const QString kSource = QStringLiteral("Source");
+// The speed in bit/s a Garmin receiver is moved to for its track; 0 never moves it.
+// Absent: kDefaultSwitchSpeed. Not shown in the window.
+inline const QString kSwitchSpeed = QStringLiteral("SwitchSpeed");
 }  // namespace key
+
+inline constexpr int kDefaultSwitchSpeed = 115200;
 
 // The stored whole number under `key` when it is one of 0 .. count-1, else `fallback`:
 // the store is a text file that a user can edit, so its values are checked.

@@ -24,6 +24,7 @@ class TracingPort final : public seams::SerialPort {
     void write(const std::string& bytes) override;
     std::string readAll() override;
     void discardInput() override { port_.discardInput(); }
+    bool setSpeed(int bitsPerSecond) override { return port_.setSpeed(bitsPerSecond); }
     int commEvent() const override { return port_.commEvent(); }
 
   private:

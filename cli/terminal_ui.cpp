@@ -72,11 +72,17 @@ void TerminalUi::interrupt(app::Download& download, int signal) {
     say(signal == SIGINT   ? QStringLiteral("interrupted by Ctrl-C (SIGINT)")
         : signal == SIGHUP ? QStringLiteral("stopped by SIGHUP")
                            : QStringLiteral("stopped by SIGTERM"));
-    download.abortTransfer();
-    // A Garmin transfer that was running has told its end and named its points.
-    if (options_.family == Family::Garmin && !end_)
-        say(QStringLiteral("the track transfer had not started; nothing was received"));
-    finish();
+    // A Garmin receiver moved to a faster speed is moved back before the program ends.
+    download.abortTransfer([this] {
+        // A Garmin transfer that was running has told its end and named its points.
+        if (options_.family == Family::Garmin && !end_)
+            say(QStringLiteral("the track transfer had not started; nothing was received"));
+        finish();
+    });
+}
+
+void TerminalUi::linkSpeed(int bitsPerSecond) {
+    if (!options_.quiet) say(QStringLiteral("receiver at %1 bit/s").arg(bitsPerSecond));
 }
 
 void TerminalUi::finish() {

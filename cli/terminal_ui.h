@@ -34,6 +34,7 @@ class TerminalUi final : public app::DownloadUi {
     bool exiting() const override { return finishing_; }
     void progress(std::int64_t received, std::int64_t total) override;
     void ended(app::DownloadEnd end) override;
+    void linkSpeed(int bitsPerSecond) override;
 
     // Ctrl-C or a termination request: the transfer stops, its points are kept.
     void interrupt(app::Download& download, int signal);

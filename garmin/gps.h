@@ -135,6 +135,21 @@ class cGarminGPS {
     void End_of_Records();
     std::string NMEA_Checksum(const std::string& msg) const;
 
+    // --- Speed change (the maker's "changing the baud rate in Garmin mode") ----------
+    // These packets expect no reply-timer wait: the host's deadlines govern the exchange.
+    // Turns off the receiver's requests (packet 0x1C, data 0) as the change begins.
+    void Turn_Off_Requests();
+    // Asks the receiver for `rate` bit/s (packet 0x30). Until its answer comes or
+    // Stop_Awaiting_Baud, the answer (packet 0x31) is handed to the host as BaudAccepted,
+    // unacknowledged, and a refusal of the request is handed on and not sent again.
+    void Request_Baud_Rate(std::uint32_t rate);
+    // An answer that comes after this is ignored: neither acknowledged nor handed on.
+    void Stop_Awaiting_Baud() { baudAwaited_ = false; }
+    // Acknowledges the receiver's answer; the receiver changes its speed on it.
+    void Accept_Baud_Rate();
+    // The ping command (0x3A), which the receiver acknowledges.
+    void Ping();
+
   private:
     // Registry
     void Set_Defaults();
@@ -157,6 +172,7 @@ class cGarminGPS {
     bool lastSentWasAnswer() const;
     void answerCorruptFrame(const Packet& packet);
     void answerRefusal();
+    bool refusesBaudRequest() const;
     PacketEvent Dispatch_Packet(const Packet& packet);
     bool announcesMore(std::uint8_t id) const;
     std::string onPort(const char* text) const;
@@ -194,6 +210,7 @@ class cGarminGPS {
     Packet Pkt_Display;
     Packet Pkt_Turn_Off_Pwr;
     std::uint16_t recordsOut_ = 0;  // the count that Pkt_Records carries
+    bool baudAwaited_ = false;      // an answer to Request_Baud_Rate is awaited
 
     RxBuffer Rx_Buffer;
     bool NMEA_Mode = false;

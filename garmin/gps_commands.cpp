@@ -45,6 +45,29 @@ void cGarminGPS::End_of_Records() {
     Send(Pkt_Xfer_Cmplt);
 }
 
+void cGarminGPS::Turn_Off_Requests() {
+    Packet packet = {kDle, kPidTurnOffRequests, 2, 0, 0, 0, kDle, kEtx};
+    Send(packet, true);
+}
+
+void cGarminGPS::Request_Baud_Rate(std::uint32_t rate) {
+    Packet packet = {kDle, kPidBaudRequest, 4, 0, 0, 0, 0, 0, kDle, kEtx};
+    putLittleEndian(packet, kDataStart, rate, 4);
+    baudAwaited_ = true;
+    Send(packet, true);
+}
+
+void cGarminGPS::Accept_Baud_Rate() {
+    Ack_Packet[kDataStart] = kPidBaudAccept;
+    Send(Ack_Packet);
+}
+
+void cGarminGPS::Ping() {
+    Packet packet = {kDle, ids_.PID_Command_Data, 2, 0, 0, 0, kDle, kEtx};
+    putLittleEndian(packet, kDataStart, kCmndPing, 2);
+    Send(packet, true);
+}
+
 std::string cGarminGPS::NMEA_Checksum(const std::string& msg) const {
     // Everything between the first character (normally "$") and the first "*".
     const std::size_t star = std::min(msg.find('*'), msg.size());

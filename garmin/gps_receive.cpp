@@ -115,6 +115,9 @@ bool cGarminGPS::Parse_Packet(Packet& packet) {
     Rx_Buffer.consume(end + 1);
     Hex_Trace(packet, 'I');
     if (packet.size() < kMinPacket) return false;  // not even room for a checksum
+    // A speed answer nobody waits for any more is left unanswered, so the receiver keeps
+    // its speed, and it is no answer to anything else.
+    if (packet[1] == kPidBaudAccept && !baudAwaited_) return false;
 
     timer_.disarm();
     Timeout_Ticks = 0;
@@ -126,6 +129,10 @@ bool cGarminGPS::Parse_Packet(Packet& packet) {
     }
     if (packet[1] == ids_.PID_Nak_Byte) {
         resends_.forget();
+        if (refusesBaudRequest()) {
+            baudAwaited_ = false;  // the host hears of it; a resend would be refused again
+            return true;
+        }
         answerRefusal();
         return true;
     }
@@ -150,6 +157,10 @@ bool cGarminGPS::announcesMore(std::uint8_t id) const {
            id == ids_.PID_Trk_Data || id == ids_.PID_Wpt_Data || id == ids_.PID_Pvt_Data;
 }
 
+bool cGarminGPS::refusesBaudRequest() const {
+    return baudAwaited_ && Last_Packet_.size() >= kMinPacket && Last_Packet_[1] == kPidBaudRequest;
+}
+
 void cGarminGPS::answerRefusal() {
     if (++Retry_Count <= kMaxRetries) {
         Send(Last_Packet_);
@@ -167,6 +178,12 @@ bool cGarminGPS::answerGoodFrame(const Packet& packet) {
     // Position and display streams are never acknowledged, so never resent either.
     const std::uint8_t id = packet[1];
     if (id == ids_.PID_Pvt_Data || id == ids_.PID_Display_Data) {
+        resends_.forget();
+        return true;
+    }
+    // The speed answer waits for the host's decision.
+    if (id == kPidBaudAccept) {
+        baudAwaited_ = false;
         resends_.forget();
         return true;
     }
@@ -200,6 +217,7 @@ void cGarminGPS::answerCorruptFrame(const Packet& packet) {
 // Decoded by the identifiers in force: a capability report may have changed them.
 PacketEvent cGarminGPS::Dispatch_Packet(const Packet& packet) {
     const std::uint8_t id = packet[1];
+    if (id == kPidBaudAccept) return BaudAccepted{PacketReader(packet).u32(0)};
     if (id == ids_.PID_Records) return RecordsAnnounced{Parse_Records_Count(packet)};
     if (id == ids_.PID_Product_Data) return Parse_Product_Data(packet);
     if (id == ids_.PID_Protocol_Array) {
@@ -209,7 +227,8 @@ PacketEvent cGarminGPS::Dispatch_Packet(const Packet& packet) {
     if (id == ids_.PID_Trk_Hdr) return Receive_Track_Header(packet);
     if (id == ids_.PID_Trk_Data) return Parse_Track_Point(packet);
     if (id == ids_.PID_Xfer_Cmplt) return TransferComplete{};
-    return OtherPacket{id};
+    const bool answer = id == ids_.PID_Ack_Byte || id == ids_.PID_Nak_Byte;
+    return OtherPacket{id, answer ? PacketReader(packet).u8(0) : std::uint8_t{0}};
 }
 
 void cGarminGPS::KelvTmrTimeout_Timer() {

@@ -48,14 +48,23 @@ struct TrackPoint {
 // The receiver's end of a transfer.
 struct TransferComplete {};
 
+// The receiver's answer to a speed request (packet 0x31): the rate it accepts, in bit/s,
+// as its clock divides it down (38361 stands for 38400). Not acknowledged yet: the host
+// decides whether to (cGarminGPS::Accept_Baud_Rate).
+struct BaudAccepted {
+    std::uint32_t rate = 0;
+};
+
 // Any other packet: acknowledgements and refusals, waypoints, routes, the almanac,
 // positions.
 struct OtherPacket {
     std::uint8_t id = 0;
+    // For an acknowledgement or a refusal: the identifier it answers (its first data byte).
+    std::uint8_t answers = 0;
 };
 
 using PacketEvent = std::variant<cProduct_Data, CapabilityReport, RecordsAnnounced, TrackHeader,
-                                 TrackPoint, TransferComplete, OtherPacket>;
+                                 TrackPoint, TransferComplete, BaudAccepted, OtherPacket>;
 
 enum class LinkError {
     // The receiver stayed silent through the reply timer's ticks, or stopped sending

@@ -17,6 +17,12 @@ constexpr std::size_t kDataStart = 3;
 // 16, identifier, size, checksum, 16, 3: the smallest packet that can be a frame.
 constexpr std::size_t kMinPacket = 6;
 
+// The speed change in Garmin mode, the same under every link protocol.
+constexpr std::uint8_t kPidTurnOffRequests = 0x1C;
+constexpr std::uint8_t kPidBaudRequest = 0x30;
+constexpr std::uint8_t kPidBaudAccept = 0x31;
+constexpr std::uint16_t kCmndPing = 0x3A;
+
 class PacketReader {
   public:
     explicit PacketReader(const Packet& packet);

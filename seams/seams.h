@@ -27,6 +27,10 @@ class SerialPort {
     virtual std::string readAll() = 0;
     // Drops what was received and not yet read.
     virtual void discardInput() = 0;
+    // Moves the open port to `bitsPerSecond` once everything written so far has left it
+    // (drained, never discarded), keeping its other settings. False when the port is
+    // closed or refuses the speed; it then stays as it was.
+    virtual bool setSpeed(int bitsPerSecond) = 0;
     // The kind of the event being delivered right now (kCommEvReceive, or an error kind).
     virtual int commEvent() const = 0;
 };

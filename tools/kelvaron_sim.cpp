@@ -53,6 +53,10 @@ ksim::GarminSettings garminSettings(const ksim::SimOptions& o) {
     g.maxResends = o.maxResends;
     g.once = o.once;
     g.faults = {o.corrupt, o.drop, o.dropAck, o.faultRate, o.seed};
+    g.switchSpeed = o.switchSpeed;
+    g.startSpeed = o.speed;
+    g.switchFault = o.switchFault;
+    g.switchAnswer = o.switchAnswer;
     return g;
 }
 
@@ -92,6 +96,11 @@ int serve(const ksim::SimOptions& o, const ksim::Track& track) {
     std::fflush(stdout);
 
     ksim::SerialLine line(pty.masterFd(), o.unpaced ? 0 : o.speed, log);
+    // A receiver that changes its speed hears only what the host sends at the speed in force.
+    if (o.switchSpeed && o.protocol == ksim::Protocol::Garmin) {
+        pty.presetSpeed(o.speed);
+        line.watchHostSpeed([&pty] { return pty.hostSpeed(); });
+    }
     const auto receiver = makeReceiver(o, track, line, log);
     const ksim::LoopOutcome outcome = ksim::runEventLoop(pty, line, *receiver, signals);
     switch (outcome.kind) {

@@ -214,6 +214,9 @@ class Dialogue : GarminRig {
         return names;
     }
     std::string describe(const garmin::TransferComplete&) const { return "end of transfer"; }
+    std::string describe(const garmin::BaudAccepted& e) const {
+        return "speed accepted " + std::to_string(e.rate);
+    }
     std::string describe(const garmin::OtherPacket& e) const {
         return "packet " + toHex(std::string(1, char(e.id)));
     }

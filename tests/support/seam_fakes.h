@@ -50,6 +50,12 @@ class BasicFakePort : public Base {
         ++discards;
     }
     int commEvent() const override { return event; }
+    bool setSpeed(int bitsPerSecond) override {
+        if (!open_) return false;
+        speeds.push_back(bitsPerSecond);
+        if (onSpeed) onSpeed(bitsPerSecond);
+        return true;
+    }
 
     int refusedPort = 99;
     bool loseAtEnd = false;
@@ -59,6 +65,9 @@ class BasicFakePort : public Base {
     std::vector<std::pair<int, std::string>> opens;
     std::vector<std::string> written;
     std::function<void(const std::string&)> onWrite;
+    // Every speed the port was moved to while open, in order.
+    std::vector<int> speeds;
+    std::function<void(int)> onSpeed;
     int reads = 0;
     int discards = 0;
 

@@ -14,6 +14,21 @@ constexpr std::int16_t kProductId = 73;
 constexpr std::int16_t kSoftwareVersion = 300;
 constexpr const char* kDescription = "Kelvaron Sim Software Version 3.00";
 
+// The maker's speed change in Garmin mode.
+constexpr std::uint8_t kPidTurnOffRequests = 0x1C;
+constexpr std::uint8_t kPidBaudRequest = 0x30;
+constexpr std::uint8_t kPidBaudAccept = 0x31;
+constexpr std::uint16_t kCmdPing = 0x3A;
+constexpr auto kPingWindow = std::chrono::seconds(2);
+constexpr auto kLateAnswer = std::chrono::seconds(3);
+constexpr int kStandardRates[] = {9600, 19200, 38400, 57600, 115200};
+
+// The rate a receiver's clock divides down to: a little off the standard one, as the maker's
+// example answers 38361 for 38400.
+std::uint32_t clockRate(int speed) {
+    return static_cast<std::uint32_t>((static_cast<std::uint64_t>(speed) * 38361 + 19200) / 38400);
+}
+
 std::string packetName(std::uint8_t id) {
     switch (id) {
         case kPidAck:
@@ -35,6 +50,12 @@ std::string packetName(std::uint8_t id) {
         case 10:
         case 11:
             return "command";
+        case kPidTurnOffRequests:
+            return "turn off requests";
+        case kPidBaudRequest:
+            return "speed request";
+        case kPidBaudAccept:
+            return "speed accepted";
         case 27:
         case 35:
             return "records";
@@ -71,11 +92,12 @@ GarminReceiver::GarminReceiver(GarminSettings settings, const Track& track, Seri
       dialect_(dialectFor(s_.caps)),
       faults_(s_.faults) {}
 
-void GarminReceiver::onInput(std::span<const std::uint8_t> bytes, TimePoint) {
+void GarminReceiver::onInput(std::span<const std::uint8_t> bytes, TimePoint now) {
     std::vector<HostFrame> frames;
     reader_.feed(bytes, frames);
     for (const HostFrame& f : frames) {
         if (status_ != Status::Serving) return;
+        now_ = now;
         handleFrame(f);
     }
 }
@@ -99,11 +121,29 @@ void GarminReceiver::handleFrame(const HostFrame& f) {
     }
     if (f.id == kPidAck || f.id == kPidNak) {
         log_.host(f.wire, name + " " + std::to_string(f.data.empty() ? 0 : f.data[0]));
+        if (speedAnswerAcknowledged(f, now_)) return;
         handleAnswer(f);
         return;
     }
-    log_.host(f.wire, name);
+    const bool ping = f.id == dialect_.pidCommand && readU16(f.data, 0) == kCmdPing;
+    if (ping && pingsDue_ && s_.switchFault == SwitchFault::DeafPings) {
+        log_.host(f.wire, "ping, not heard (fault)");
+        return;
+    }
+    log_.host(f.wire, ping ? std::string("ping") : name);
+    if (f.id == kPidBaudRequest && s_.switchSpeed && s_.switchFault == SwitchFault::Nak) {
+        send(encodeReply(kPidNak, f.id), "NAK " + std::to_string(f.id) + " [switch fault]");
+        return;
+    }
     send(encodeReply(kPidAck, f.id), "ACK " + std::to_string(f.id));
+    if (f.id == kPidBaudRequest) {
+        speedRequested(f, now_);
+        return;
+    }
+    if (ping) {
+        pinged();
+        return;
+    }
     handleRequest(f);
 }
 
@@ -294,7 +334,93 @@ void GarminReceiver::advance() {
     startNextTransfer();
 }
 
+// The host asks for a speed: the receiver answers the highest standard rate it accepts that
+// is not above the request, sent once (a receiver whose answer is not acknowledged keeps
+// its speed).
+void GarminReceiver::speedRequested(const HostFrame& f, TimePoint now) {
+    if (!s_.switchSpeed) {
+        log_.event("speed request not known; ignored");
+        return;
+    }
+    if (s_.switchFault == SwitchFault::Ignore) {
+        log_.event("speed request ignored (fault)");
+        return;
+    }
+    const std::uint32_t asked = readU32(f.data, 0);
+    int speed = kStandardRates[0];
+    for (const int rate : kStandardRates)
+        if (static_cast<std::uint32_t>(rate) <= asked && rate <= *s_.switchSpeed) speed = rate;
+    std::uint32_t answer = clockRate(speed);
+    if (s_.switchFault == SwitchFault::Rate) answer = s_.switchAnswer;
+    if (s_.switchFault == SwitchFault::Late) {
+        lateAnswerAt_ = now + kLateAnswer;
+        lateRate_ = answer;
+        lateSpeed_ = speed;
+        log_.event("speed request: answering in three seconds (fault)");
+        return;
+    }
+    answerSpeed(answer, speed);
+}
+
+void GarminReceiver::answerSpeed(std::uint32_t rate, int speed) {
+    Bytes data;
+    putU32(data, rate);
+    send(encodeFrame(kPidBaudAccept, data), "speed accepted: " + std::to_string(rate));
+    // A rate outside every standard one is no speed the receiver can go to.
+    offered_ = s_.switchFault == SwitchFault::Rate ? std::optional<int>() : std::optional(speed);
+    offerExpires_.reset();
+}
+
+// The host's acknowledgement of the answer: the receiver changes its speed and waits for the
+// pings. True when `f` was that acknowledgement (or a refusal of the answer).
+bool GarminReceiver::speedAnswerAcknowledged(const HostFrame& f, TimePoint now) {
+    if (f.data.empty() || f.data[0] != kPidBaudAccept) return false;
+    if (!offered_ && !offerExpires_) {
+        log_.event("no speed answer outstanding; ignored");
+        return true;
+    }
+    const std::optional<int> speed = offered_;
+    offered_.reset();
+    offerExpires_.reset();
+    if (f.id != kPidAck || !speed) return true;
+    changeSpeed(*speed, "speed answer acknowledged");
+    pingsDue_ = now + kPingWindow;
+    pings_ = 0;
+    return true;
+}
+
+void GarminReceiver::pinged() {
+    if (!pingsDue_) return;
+    if (++pings_ < 2) return;
+    pingsDue_.reset();
+    log_.event("both pings heard: the speed holds");
+}
+
+void GarminReceiver::changeSpeed(int speed, const std::string& why) {
+    log_.event(why + ": line now at " + std::to_string(speed) + " bit/s");
+    line_.setSpeed(speed);
+}
+
+void GarminReceiver::speedTime(TimePoint now) {
+    if (lateAnswerAt_ && now >= *lateAnswerAt_) {
+        lateAnswerAt_.reset();
+        answerSpeed(lateRate_, lateSpeed_);
+    }
+    // An answer waits for its acknowledgement as long as any packet does.
+    if (offered_ && !offerExpires_ && line_.outputIdle()) offerExpires_ = now + s_.ackTimeout;
+    if (offerExpires_ && now >= *offerExpires_) {
+        offered_.reset();
+        offerExpires_.reset();
+        log_.event("speed answer not acknowledged: the speed stays");
+    }
+    if (pingsDue_ && now >= *pingsDue_) {
+        pingsDue_.reset();
+        changeSpeed(s_.startSpeed, "pings missing after two seconds");
+    }
+}
+
 void GarminReceiver::onTime(TimePoint now) {
+    speedTime(now);
     if (!awaiting_ || silent_ || status_ != Status::Serving) return;
     if (!deadline_) {
         // The host cannot answer before the last byte is out, so the wait starts then.
@@ -307,9 +433,21 @@ void GarminReceiver::onTime(TimePoint now) {
 }
 
 std::optional<TimePoint> GarminReceiver::nextDeadline() const {
-    if (!awaiting_ || silent_ || status_ != Status::Serving) return std::nullopt;
-    if (!deadline_) return line_.outputIdle() ? std::optional(TimePoint::min()) : std::nullopt;
-    return deadline_;
+    std::optional<TimePoint> next;
+    auto consider = [&next](std::optional<TimePoint> t) {
+        if (t && (!next || *t < *next)) next = t;
+    };
+    consider(lateAnswerAt_);
+    consider(offerExpires_);
+    consider(pingsDue_);
+    if (offered_ && !offerExpires_ && line_.outputIdle()) consider(TimePoint::min());
+    if (!awaiting_ || silent_ || status_ != Status::Serving) return next;
+    if (!deadline_) {
+        if (line_.outputIdle()) consider(TimePoint::min());
+        return next;
+    }
+    consider(deadline_);
+    return next;
 }
 
 }  // namespace ksim

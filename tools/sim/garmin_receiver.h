@@ -14,6 +14,7 @@
 #include "tools/sim/frame_reader.h"
 #include "tools/sim/garmin_records.h"
 #include "tools/sim/garmin_wire.h"
+#include "tools/sim/options.h"
 #include "tools/sim/sim_receiver.h"
 #include "tools/sim/track.h"
 
@@ -28,6 +29,12 @@ struct GarminSettings {
     int maxResends = 10;
     bool once = false;
     FaultSettings faults;
+    // The speed change (packet 0x30): the fastest rate accepted, or nothing when the request
+    // is not known; the speed the receiver starts at and falls back to; a misbehaviour.
+    std::optional<int> switchSpeed;
+    int startSpeed = 9600;
+    SwitchFault switchFault = SwitchFault::None;
+    std::uint32_t switchAnswer = 0;
 };
 
 class GarminReceiver : public SimReceiver {
@@ -58,6 +65,13 @@ class GarminReceiver : public SimReceiver {
     void advance();
     void send(Bytes wire, std::string note);
     Bytes corrupted(const OutPacket& p, std::uint64_t detail) const;
+    // The speed change.
+    void speedRequested(const HostFrame& f, TimePoint now);
+    void answerSpeed(std::uint32_t rate, int speed);
+    bool speedAnswerAcknowledged(const HostFrame& f, TimePoint now);
+    void pinged();
+    void speedTime(TimePoint now);
+    void changeSpeed(int speed, const std::string& why);
 
     GarminSettings s_;
     const Track& track_;
@@ -82,6 +96,18 @@ class GarminReceiver : public SimReceiver {
     int owed_ = 0;
     bool ignoreNextAck_ = false;
     std::optional<TimePoint> deadline_;
+
+    // The speed change: an answer sent and not yet acknowledged (the speed it offers), an
+    // answer still to send (late), and the two seconds in which both pings must come.
+    std::optional<int> offered_;
+    std::optional<TimePoint> offerExpires_;
+    std::optional<TimePoint> lateAnswerAt_;
+    std::uint32_t lateRate_ = 0;
+    int lateSpeed_ = 0;
+    std::optional<TimePoint> pingsDue_;
+    int pings_ = 0;
+
+    TimePoint now_{};  // when the frame being handled arrived
 
     bool silent_ = false;
     Status status_ = Status::Serving;

@@ -142,6 +142,33 @@ const std::vector<OptionDef>& optionTable() {
         {"--fault-rate", true, 'g', fraction([](SimOptions& o, double r) { o.faultRate = r; })},
         {"--ack-timeout", true, 'g',
          integer(1, 600000, [](SimOptions& o, long n) { o.ackTimeoutMs = static_cast<int>(n); })},
+        {"--switch-speed", true, 'g',
+         [](SimOptions& o, const std::string& v) -> std::string {
+             long n = 0;
+             if (!toNumber(v, n) || (n != 9600 && n != 19200 && n != 38400 && n != 57600 &&
+                                     n != 115200))
+                 return "takes 9600, 19200, 38400, 57600 or 115200";
+             o.switchSpeed = static_cast<int>(n);
+             return {};
+         }},
+        {"--switch-fault", true, 'g',
+         [](SimOptions& o, const std::string& v) -> std::string {
+             std::uint32_t rate = 0;
+             if (v == "ignore")
+                 o.switchFault = SwitchFault::Ignore;
+             else if (v == "nak")
+                 o.switchFault = SwitchFault::Nak;
+             else if (v == "deaf")
+                 o.switchFault = SwitchFault::DeafPings;
+             else if (v == "late")
+                 o.switchFault = SwitchFault::Late;
+             else if (v.rfind("rate=", 0) == 0 && toNumber(v.substr(5), rate)) {
+                 o.switchFault = SwitchFault::Rate;
+                 o.switchAnswer = rate;
+             } else
+                 return "takes ignore, nak, rate=N, deaf or late";
+             return {};
+         }},
         {"--max-resends", true, 'g',
          integer(0, 1000, [](SimOptions& o, long n) { o.maxResends = static_cast<int>(n); })},
     };
@@ -201,6 +228,10 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
         return fail("--split-end and --no-end cannot be used together");
     if (r.options.claimRecords && r.options.countOffset != 0)
         return fail("--claim-records and --count-offset cannot be used together");
+    if (r.options.switchFault != SwitchFault::None && !r.options.switchSpeed)
+        return fail("--switch-fault needs --switch-speed");
+    if (r.options.switchSpeed && r.options.unpaced)
+        return fail("--switch-speed and --unpaced cannot be used together");
     if (r.options.neverAnswer && r.options.nmea)
         return fail("--never-answer and --nmea cannot be used together");
     return r;
@@ -258,6 +289,17 @@ Garmin:
                                dropped packets, ignored acknowledgements, duplicates, noise
   --ack-timeout MS             wait this long for an acknowledgement before resending (default 1000)
   --max-resends N              give up after N resends of one packet (default 10)
+  --switch-speed MAX           accept the host's request to change the line speed (packet 0x30),
+                               up to MAX (9600, 19200, 38400, 57600 or 115200): answer the
+                               accepted rate, change on its acknowledgement, keep the new speed
+                               once both pings came within two seconds, else go back to --speed.
+                               The host's frames count only when its end of the line is set to
+                               the speed in force. Without it the request is acknowledged and
+                               ignored, as by a receiver that does not know it
+  --switch-fault ignore|nak|rate=N|deaf|late
+                               with --switch-speed: acknowledge and ignore the request; refuse
+                               it; answer the rate N whatever was asked; change but never hear
+                               the pings; answer three seconds late
 
 Exit status: 0 stopped or done, 1 system error, 2 bad usage, 3 gave up on an unacknowledged packet.
 )";

@@ -12,6 +12,16 @@ namespace ksim {
 
 enum class Protocol { Garmin, Magellan };
 
+// How a Garmin receiver misbehaves when the host asks it to change its speed.
+enum class SwitchFault {
+    None,
+    Ignore,     // acknowledges the request and never answers it
+    Nak,        // refuses the request
+    Rate,       // answers the rate `switchAnswer`, whatever was asked
+    DeafPings,  // changes its speed but never hears the pings, so goes back after two seconds
+    Late,       // answers three seconds after the request
+};
+
 struct SimOptions {
     Protocol protocol = Protocol::Garmin;
     std::string link;
@@ -45,6 +55,11 @@ struct SimOptions {
     std::uint64_t seed = 1;
     int ackTimeoutMs = 1000;
     int maxResends = 10;
+    // The fastest speed the receiver accepts when the host asks for another (nothing: it does
+    // not know the request, and acknowledges and ignores it).
+    std::optional<int> switchSpeed;
+    SwitchFault switchFault = SwitchFault::None;
+    std::uint32_t switchAnswer = 0;  // for SwitchFault::Rate
 };
 
 struct ParseResult {

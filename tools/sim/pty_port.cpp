@@ -82,4 +82,38 @@ int PtyPort::unreadByHost() const {
     return n;
 }
 
+namespace {
+
+struct SpeedCode {
+    int bitsPerSecond;
+    speed_t code;
+};
+
+constexpr SpeedCode kSpeedCodes[] = {
+    {1200, B1200},     {2400, B2400},     {4800, B4800},     {9600, B9600},
+    {19200, B19200},   {38400, B38400},   {57600, B57600},   {115200, B115200},
+    {230400, B230400}, {460800, B460800}, {921600, B921600},
+};
+
+}  // namespace
+
+int PtyPort::hostSpeed() const {
+    termios t{};
+    if (slave_ < 0 || tcgetattr(slave_, &t) != 0) return 0;
+    for (const SpeedCode& s : kSpeedCodes)
+        if (s.code == cfgetospeed(&t)) return s.bitsPerSecond;
+    return 0;
+}
+
+void PtyPort::presetSpeed(int bitsPerSecond) {
+    termios t{};
+    if (slave_ < 0 || tcgetattr(slave_, &t) != 0) return;
+    for (const SpeedCode& s : kSpeedCodes) {
+        if (s.bitsPerSecond != bitsPerSecond) continue;
+        cfsetispeed(&t, s.code);
+        cfsetospeed(&t, s.code);
+        tcsetattr(slave_, TCSANOW, &t);
+    }
+}
+
 }  // namespace ksim

@@ -25,6 +25,11 @@ class PtyPort {
     const std::string& devicePath() const { return device_; }
     // Bytes the simulator wrote that the host has not read yet.
     int unreadByHost() const;
+    // The speed in bit/s the host has set its end of the line to: both ends of a
+    // pseudo-terminal see the settings of its slave. 0 when it cannot be read.
+    int hostSpeed() const;
+    // Sets the line's speed as a host would, so that a host which does not set one finds it.
+    void presetSpeed(int bitsPerSecond);
 
   private:
     int master_ = -1;

@@ -18,6 +18,12 @@ constexpr auto kChunkTime = std::chrono::milliseconds(4);
 }  // namespace
 
 SerialLine::SerialLine(int fd, int bitsPerSecond, FrameLog& log) : fd_(fd), log_(log) {
+    setSpeed(bitsPerSecond);
+}
+
+void SerialLine::setSpeed(int bitsPerSecond) {
+    speed_ = bitsPerSecond;
+    byteTime_ = Duration::zero();
     if (bitsPerSecond > 0) {
         const double bytesPerSecond = bitsPerSecond / 10.0;
         byteTime_ = std::chrono::duration_cast<Duration>(
@@ -28,6 +34,16 @@ SerialLine::SerialLine(int fd, int bitsPerSecond, FrameLog& log) : fd_(fd), log_
     } else {
         chunk_ = 1 << 16;
     }
+}
+
+bool SerialLine::speedsDiffer() const {
+    return hostSpeed_ && speed_ > 0 && hostSpeed_() != speed_;
+}
+
+// What a UART set to one speed makes of bytes sent at another: framing errors and stray
+// values, never a DLE, so nothing in it passes for a frame.
+static Bytes garbage(std::size_t n) {
+    return Bytes(n, 0xFF);
 }
 
 Duration SerialLine::timeFor(std::size_t bytes) const {
@@ -65,7 +81,10 @@ void SerialLine::pumpOutput(TimePoint now) {
         const std::size_t n = std::min(chunk_, it.bytes.size() - it.pos);
         const TimePoint due = lineFree_ + timeFor(n);
         if (now < due) return;
-        const ssize_t w = ::write(fd_, it.bytes.data() + it.pos, n);
+        // The host listening at another speed gets garbage of the same length.
+        const Bytes garbled = speedsDiffer() ? garbage(n) : Bytes();
+        const std::uint8_t* from = garbled.empty() ? it.bytes.data() + it.pos : garbled.data();
+        const ssize_t w = ::write(fd_, from, n);
         if (w < 0) {
             // A full buffer means the host is not reading; wait until it does, then resume at
             // the line's rate from that moment rather than catching up in a burst.
@@ -95,7 +114,9 @@ std::string SerialLine::readInput(TimePoint now) {
         if (n > 0) {
             const auto count = static_cast<std::size_t>(n);
             inputFree_ = std::max(inputFree_, now) + timeFor(count);
-            arriving_.push_back({inputFree_, Bytes(buffer, buffer + count)});
+            // Sent at another speed than the one in force: the receiver hears garbage.
+            arriving_.push_back(
+                {inputFree_, speedsDiffer() ? garbage(count) : Bytes(buffer, buffer + count)});
             continue;
         }
         if (n < 0 && errno == EINTR) continue;

@@ -2,10 +2,16 @@
 // leave no faster than a real line of the chosen speed would carry them (speed / 10 bytes a
 // second, 8N1) and the host's bytes are taken as arrived only once a real line would have
 // delivered them. Each queued item is logged when its last byte has gone out.
+//
+// The line has a rate in force, which a receiver that changes its speed moves. When the host's
+// speed can be seen (on a pseudo-terminal both ends share the port's settings), bytes the host
+// sent at another speed arrive as garbage, and bytes sent while the host listens at another
+// speed reach it as garbage, as on a real line.
 #pragma once
 
 #include <chrono>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -22,6 +28,13 @@ class SerialLine {
   public:
     // `bitsPerSecond` 0 means unpaced: as fast as the pseudo-terminal takes the bytes.
     SerialLine(int fd, int bitsPerSecond, FrameLog& log);
+
+    // The rate in force, in bit/s (0: unpaced). Bytes not yet on the line go at the new rate.
+    int speed() const { return speed_; }
+    void setSpeed(int bitsPerSecond);
+    // Where to read the speed the host has set its end to; nothing (the default) trusts the host
+    // to talk at the rate in force.
+    void watchHostSpeed(std::function<int()> hostSpeed) { hostSpeed_ = std::move(hostSpeed); }
 
     void send(Bytes bytes, std::string note = {});
     // Holds the line idle for `d` after everything queued before it.
@@ -55,8 +68,12 @@ class SerialLine {
     };
 
     Duration timeFor(std::size_t bytes) const;
+    // True when the host's end is set to another speed than the rate in force.
+    bool speedsDiffer() const;
 
     int fd_;
+    int speed_ = 0;
+    std::function<int()> hostSpeed_;
     Duration byteTime_{};
     std::size_t chunk_;
     FrameLog& log_;
