@@ -505,9 +505,16 @@ void GarminDownload::packetFailed(const QString& what) {
 void GarminDownload::portLost() {
     // A port that went away takes no speed change any more.
     exchange_ = Exchange::None;
-    afterExchange_ = nullptr;
+    deadline_.disarm();
     speed_ = startSpeed_;
-    const Step step = step_ == Step::Switching || step_ == Step::Restoring ? Step::Transfer : step_;
+    if (step_ == Step::Restoring) {
+        // On the way to an end already: that end follows, without the receiver.
+        if (auto then = std::exchange(afterExchange_, {})) then();
+        return;
+    }
+    afterExchange_ = nullptr;
+    // Lost while the speed changed, before the track request: the receiver never answered.
+    const Step step = step_ == Step::Switching ? Step::Identifying : step_;
     if (step != Step::Identifying && step != Step::Transfer) return;
     QString text =
         QStringLiteral("The connection to the receiver on %1 was lost").arg(portDescription());

@@ -21,6 +21,8 @@ constexpr std::uint8_t kPidBaudAccept = 0x31;
 constexpr std::uint16_t kCmdPing = 0x3A;
 constexpr auto kPingWindow = std::chrono::seconds(2);
 constexpr auto kLateAnswer = std::chrono::seconds(3);
+// How long a --once receiver left at another speed after the track waits to be moved back.
+constexpr auto kBackWait = std::chrono::seconds(5);
 constexpr int kStandardRates[] = {9600, 19200, 38400, 57600, 115200};
 
 // The rate a receiver's clock divides down to: a little off the standard one, as the maker's
@@ -327,7 +329,13 @@ void GarminReceiver::advance() {
     if (trackDone) {
         log_.event("track transfer complete");
         if (s_.once) {
-            status_ = Status::Done;
+            // A host that moved the receiver's speed moves it back after the track: the
+            // receiver stays for that, up to a few seconds.
+            if (line_.speed() == s_.startSpeed && !pingsDue_) {
+                status_ = Status::Done;
+                return;
+            }
+            doneBy_ = now_ + kBackWait;
             return;
         }
     }
@@ -417,9 +425,15 @@ void GarminReceiver::speedTime(TimePoint now) {
         pingsDue_.reset();
         changeSpeed(s_.startSpeed, "pings missing after two seconds");
     }
+    if (doneBy_ && ((line_.speed() == s_.startSpeed && !pingsDue_ && line_.outputIdle()) ||
+                    now >= *doneBy_)) {
+        doneBy_.reset();
+        status_ = Status::Done;
+    }
 }
 
 void GarminReceiver::onTime(TimePoint now) {
+    if (status_ != Status::Serving) return;
     speedTime(now);
     if (!awaiting_ || silent_ || status_ != Status::Serving) return;
     if (!deadline_) {
@@ -440,6 +454,7 @@ std::optional<TimePoint> GarminReceiver::nextDeadline() const {
     consider(lateAnswerAt_);
     consider(offerExpires_);
     consider(pingsDue_);
+    consider(doneBy_);
     if (offered_ && !offerExpires_ && line_.outputIdle()) consider(TimePoint::min());
     if (!awaiting_ || silent_ || status_ != Status::Serving) return next;
     if (!deadline_) {

@@ -105,6 +105,8 @@ class GarminReceiver : public SimReceiver {
     std::uint32_t lateRate_ = 0;
     int lateSpeed_ = 0;
     std::optional<TimePoint> pingsDue_;
+    // --once: the track is done, and the receiver ends once back at its starting speed.
+    std::optional<TimePoint> doneBy_;
     int pings_ = 0;
 
     TimePoint now_{};  // when the frame being handled arrived
