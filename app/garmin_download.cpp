@@ -32,12 +32,21 @@ constexpr double kAcknowledgementLeaves = 0.1;
 constexpr double kPingWait = 2.0;
 constexpr int kStandardSpeeds[] = {9600, 19200, 38400, 57600, 115200};
 
+bool near(std::uint32_t rate, int speed) {
+    return std::abs(static_cast<double>(rate) - speed) <= speed * 0.05;
+}
+
 // The standard speed an answer stands for: within 5% of it (38361 means 38400); 0 for
 // none.
 int standardSpeed(std::uint32_t rate) {
     for (const int speed : kStandardSpeeds)
-        if (std::abs(static_cast<double>(rate) - speed) <= speed * 0.05) return speed;
+        if (near(rate, speed)) return speed;
     return 0;
+}
+
+// On the way back only the speed the user set will do, standard or not.
+int backSpeed(std::uint32_t rate, int start) {
+    return near(rate, start) ? start : 0;
 }
 
 const QString kSentencesText = QStringLiteral(
@@ -198,11 +207,13 @@ void GarminDownload::exchangePacket(const garmin::PacketEvent& packet) {
                 return;
             }
             if (const auto* answer = std::get_if<garmin::BaudAccepted>(&packet)) {
-                const int speed = standardSpeed(answer->rate);
-                // Not above what was asked, and a move in the direction asked for; anything
-                // else is left unacknowledged, so the receiver keeps its speed.
-                const bool usable = speed != 0 && speed <= exchangeTarget_ &&
-                                    (exchangeTarget_ > speed_ ? speed > speed_ : speed == exchangeTarget_);
+                // Faster, and not above what was asked; on the way back, the speed the
+                // receiver was found at. Anything else is left unacknowledged, so the
+                // receiver keeps its speed.
+                const bool back = exchangeTarget_ < speed_;
+                const int speed = back ? backSpeed(answer->rate, exchangeTarget_)
+                                       : standardSpeed(answer->rate);
+                const bool usable = speed != 0 && speed <= exchangeTarget_ && (back || speed > speed_);
                 if (!usable) {
                     exchangeOver();
                     return;

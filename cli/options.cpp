@@ -114,9 +114,15 @@ Command parseCommandLine(const QStringList& arguments, const app::SettingsStore&
                                                   "silent Garmin receiver is given up; rounded "
                                                   "up to a multiple of 4 (default 4)."),
                                    QStringLiteral("N"));
+    const QCommandLineOption switchSpeed(
+        QStringLiteral("switch-speed"),
+        QStringLiteral("Move a Garmin receiver to N bit/s for its track, and back after it; off "
+                       "never moves it (default: the settings' SwitchSpeed, else 115200)."),
+        QStringLiteral("N|off"));
     const QCommandLineOption quiet(QStringLiteral("quiet"),
                                    QStringLiteral("Print nothing but errors."));
-    parser.addOptions({gps, port, from, speed, out, grid, reduce, split, trace, tries, quiet});
+    parser.addOptions(
+        {gps, port, from, speed, out, grid, reduce, split, trace, tries, switchSpeed, quiet});
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
 
@@ -241,6 +247,16 @@ Command parseCommandLine(const QStringList& arguments, const app::SettingsStore&
         if (!ok || o.tries < 1)
             return refuse(QStringLiteral("--tries must be a whole number of 1 or more, not \"%1\"")
                               .arg(parser.value(tries)));
+    }
+    if (parser.isSet(switchSpeed)) {
+        const QString v = parser.value(switchSpeed);
+        bool ok = v.compare(QLatin1String("off"), Qt::CaseInsensitive) == 0;
+        const int n = ok ? 0 : v.toInt(&ok);
+        if (!ok || n < 0)
+            return refuse(
+                QStringLiteral("--switch-speed must be a whole number of bit/s or off, not \"%1\"")
+                    .arg(v));
+        o.port.switchSpeed = n;
     }
     o.quiet = parser.isSet(quiet);
     if (!parser.isSet(gps) && !parser.isSet(from) && storedType < 0)

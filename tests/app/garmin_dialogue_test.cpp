@@ -37,6 +37,11 @@ std::string packet(const QStringList& w) {
     if (kind == "product")
         return testkit::frame(255, le(n, 2) + le(300, 2) + std::string("eTrex\0", 6));
     if (kind == "sentence") return "$GPRMC,,V,,,,,,,,,,N*53\r\n";
+    if (kind == "speed") return testkit::frame(0x31, le(w.value(2).toUInt(), 4));
+    if (kind == "ack" || kind == "nak")
+        return testkit::frame(kind == "ack" ? 6 : 21, std::string{char(w.value(2).toInt(nullptr, 16)), 0});
+    // A report of the link protocol alone: the identifiers stay those of L001.
+    if (kind == "report") return testkit::frame(253, std::string("P\0\0L\1\0", 6));
     EXPECT_EQ(kind, "point") << "unknown packet";
     // A receiver stores a point without a fix at 0x7FFFFFFF semicircles both ways.
     const QString how = w.value(3);
@@ -48,6 +53,19 @@ std::string packet(const QStringList& w) {
     const std::uint32_t lon = none ? 0x7FFFFFFF : garmin::Degrees_To_Semicircles(35.1 + n * 0.0011);
     return testkit::frame(34, le(lat, 4) + le(lon, 4) + le(1145337120u + 10u * n, 4) +
                                   char(how.endsWith("seg")));
+}
+
+// The frames written, each as its identifier and first data byte in hexadecimal ("0A/3A",
+// "FE" for one without data), separated by blanks.
+QString framesText(const std::vector<std::string>& written, std::size_t from) {
+    QStringList frames;
+    for (std::size_t i = from; i < written.size(); ++i) {
+        const std::string& f = written[i];
+        QString text = QString::asprintf("%02X", std::uint8_t(f[1]));
+        if (f.size() > 6 && std::uint8_t(f[2]) > 0) text += QString::asprintf("/%02X", std::uint8_t(f[3]));
+        frames << text;
+    }
+    return frames.join(' ');
 }
 
 struct Dialogue {
@@ -90,10 +108,12 @@ TEST_P(GarminDialogue, Replays) {
     fakes.store.values = {{"Settings/1StUse2", "1"},
                           {"Settings/GPSType", "1"},
                           {"Settings/FName", dir.filePath("track.txt")},
-                          {"Settings/Dev", "10"}};
+                          {"Settings/Dev", "10"},
+                          {"Settings/Speed", "6"}};
     frmKelvaron window(fakes.services());
     window.findChild<QCheckBox*>("chkSplit")->setChecked(false);  // one output file, track.txt
     std::size_t told = 0;
+    std::size_t writtenSeen = 0;
     const auto& messages = fakes.dialogs.messages;
     for (const QString& step : GetParam().steps) {
         const QStringList s = step.split(' ', Qt::SkipEmptyParts);
@@ -119,17 +139,20 @@ TEST_P(GarminDialogue, Replays) {
             ASSERT_TRUE(earlier.open(QIODevice::WriteOnly) && earlier.write("earlier\r\n") == 9);
         }
         if (s[0] == "in") fakes.comm.arrive(packet(s));
+        if (s[0] == "set") fakes.store.values["Settings/" + s[1].section('=', 0, 0)] = s[1].section('=', 1);
+        if (s[0] == "wait") fakes.deadline.pass(s[1].toDouble());
         if (s[0] == "tick")
             for (int i = 0; i < s[1].toInt(); ++i) fakes.timer.tick();
         if (s[0] == "lost") {
             port.close();
             fakes.comm.arrive("", app::kCommEvPortLost);
         }
-        static const QStringList kSteps = {"answer", "retry", "save", "click", "pass",   "cancel",
-                                           "hold",   "close", "in",   "tick",  "lost",   "earlier",
-                                           "expect"};
-        static const QStringList kChecks = {"messages", "requests", "opens",    "exit",     "caption",
-                                            "enabled",  "tracks",   "outlines", "keptlines"};
+        static const QStringList kSteps = {"answer", "retry", "save", "click",   "pass", "cancel",
+                                           "hold",   "close", "in",   "tick",    "lost", "earlier",
+                                           "set",    "wait",  "expect"};
+        static const QStringList kChecks = {"messages", "requests", "opens",    "exit",
+                                            "caption",  "enabled",  "tracks",   "outlines",
+                                            "keptlines", "written", "speeds"};
         ASSERT_TRUE(kSteps.contains(s[0]) && (s[0] != "expect" || kChecks.contains(s.value(1))))
             << "unknown step";
         if (s[0] != "expect") continue;
@@ -138,6 +161,15 @@ TEST_P(GarminDialogue, Replays) {
             for (; told < messages.size(); ++told) got << messages[told];
             EXPECT_EQ(got.join(" ;; ").toStdString(),
                       arg.replace("{kept}", keptFile).toStdString());
+        }
+        if (s[1] == "written") {
+            EXPECT_EQ(framesText(port.written, writtenSeen).toStdString(), arg.toStdString());
+            writtenSeen = port.written.size();
+        }
+        if (s[1] == "speeds") {
+            QStringList speeds;
+            for (const int v : port.speeds) speeds << QString::number(v);
+            EXPECT_EQ(speeds.join(' ').toStdString(), arg.toStdString());
         }
         if (s[1] == "requests") {
             EXPECT_EQ(requests(), arg.toULongLong());

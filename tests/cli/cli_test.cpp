@@ -58,6 +58,7 @@ TEST(CommandLine, Table) {
                       .arg(o->files.split)
                       .arg(o->tries) +
                   QStringLiteral(" %1").arg(o->quiet);
+            if (o->port.switchSpeed) got += QStringLiteral(" switch %1").arg(*o->port.switchSpeed);
             EXPECT_EQ(got.toStdString(), row[2].toStdString());
         } else {
             EXPECT_TRUE(got.startsWith(row[2].section(':', 0, 0) + ':') &&

@@ -5,8 +5,10 @@
 //   sim>  HEX    the simulator must send these next   text< TEXT   ... this text and CR LF
 //   quiet MS     nothing arrives for MS milliseconds  exit N       the simulator ends with N
 //   stderr TEXT  its standard error holds TEXT        dump LINE    a line of the --dump-track file
+//   baud N       the host sets its end of the line to N bit/s
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <termios.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -124,6 +126,13 @@ void replay(const fs::path& file) {
             testkit::readUntil(port, arrived, std::chrono::milliseconds(std::stoi(rest)),
                                [](const std::string& b) { return !b.empty(); });
             EXPECT_EQ(testkit::toHex(arrived), "");
+        } else if (op == "baud") {
+            termios t{};
+            ASSERT_EQ(::tcgetattr(port, &t), 0);
+            const speed_t code = rest == "115200" ? B115200 : rest == "57600" ? B57600 : B9600;
+            ::cfsetispeed(&t, code);
+            ::cfsetospeed(&t, code);
+            ASSERT_EQ(::tcsetattr(port, TCSANOW, &t), 0);
         } else if (op == "exit") {
             EXPECT_EQ(sim->exitStatus(), std::stoi(rest));
         } else if (op == "stderr") {

@@ -331,7 +331,7 @@ void GarminReceiver::advance() {
         if (s_.once) {
             // A host that moved the receiver's speed moves it back after the track: the
             // receiver stays for that, up to a few seconds.
-            if (line_.speed() == s_.startSpeed && !pingsDue_) {
+            if (!s_.switchSpeed || (line_.speed() == s_.startSpeed && !pingsDue_)) {
                 status_ = Status::Done;
                 return;
             }
@@ -425,10 +425,15 @@ void GarminReceiver::speedTime(TimePoint now) {
         pingsDue_.reset();
         changeSpeed(s_.startSpeed, "pings missing after two seconds");
     }
-    if (doneBy_ && ((line_.speed() == s_.startSpeed && !pingsDue_ && line_.outputIdle()) ||
-                    now >= *doneBy_)) {
+    if (doneBy_ && line_.speed() == s_.startSpeed && !pingsDue_ && line_.outputIdle()) {
         doneBy_.reset();
         status_ = Status::Done;
+    } else if (doneBy_ && now >= *doneBy_) {
+        // The next program would find the receiver at a speed the user did not set.
+        doneBy_.reset();
+        status_ = Status::GaveUp;
+        failure_ = "the host left the receiver at " + std::to_string(line_.speed()) + " bit/s";
+        log_.event(failure_);
     }
 }
 
