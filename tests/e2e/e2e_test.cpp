@@ -113,6 +113,7 @@ TEST_P(EndToEnd, Row) {
     w.mapPort(1, o.count("nodevice") ? dir + "/no-such-device" : sim.link());
     for (const char* key : {"GPSType", "COM", "Speed", "CorSys", "Reduce", "Dev"})
         w.set(key, o[key]);
+    if (o.count("SwitchSpeed")) w.set("SwitchSpeed", o["SwitchSpeed"]);
     w.set("FName", out);
     w.open();
     w.control<QCheckBox>("chkSplit")->setChecked(o["split"] == "1");
