@@ -156,12 +156,18 @@ class Dialogue : GarminRig {
             {"Reset", &garmin::cGarminGPS::Reset},
             {"PortClose", &garmin::cGarminGPS::PortClose},
             {"Send_Track", &garmin::cGarminGPS::Send_Track},
-            {"Send_Track_Header", &garmin::cGarminGPS::Send_Track_Header}};
+            {"Send_Track_Header", &garmin::cGarminGPS::Send_Track_Header},
+            {"Turn_Off_Requests", &garmin::cGarminGPS::Turn_Off_Requests},
+            {"Stop_Awaiting_Baud", &garmin::cGarminGPS::Stop_Awaiting_Baud},
+            {"Accept_Baud_Rate", &garmin::cGarminGPS::Accept_Baud_Rate},
+            {"Ping", &garmin::cGarminGPS::Ping}};
         if (const auto it = plain.find(name); it != plain.end()) {
             (gps.*(it->second))();
         } else if (name == "Send" || name == "SendNoReply") {
             const std::string bytes = fromHex(arg);
             gps.Send(garmin::Packet(bytes.begin(), bytes.end()), name == "SendNoReply");
+        } else if (name == "Request_Baud_Rate") {
+            gps.Request_Baud_Rate(static_cast<std::uint32_t>(std::stoul(arg)));
         } else if (name == "Start_of_Records") {
             gps.Start_of_Records(static_cast<std::uint16_t>(std::stoi(arg)));
         } else if (name == "PortOpen") {
