@@ -473,13 +473,17 @@ void GarminDownload::onLinkError(garmin::LinkError error, const std::string& mes
     // says it already; while its speed changes, the exchange's own deadlines decide.
     if (step_ == Step::Identifying || exchange_ != Exchange::None) return;
     if (inTransfer() && speedChanged()) {
-        // The receiver goes back to its speed first, if it still can.
+        // The receiver goes back to its speed first, if it still can; once is enough.
         restoreSpeed([this, message] {
             step_ = Step::Transfer;
-            onLinkError(garmin::LinkError::NoAnswer, message);
+            reportSilence(message);
         });
         return;
     }
+    reportSilence(message);
+}
+
+void GarminDownload::reportSilence(const std::string& message) {
     QString text = engineText(message);
     if (inTransfer()) text += QStringLiteral("\r\n") + keptPointsText(writer_.keptPoints());
     if (ui_.messagePending()) {

@@ -82,6 +82,7 @@ class GarminDownload final : public Download, public garmin::Host {
     void restoreSpeed(std::function<void()> then);
     bool speedChanged() const { return speed_ != startSpeed_; }
     bool joinRestore(std::function<void()>& then);
+    void reportSilence(const std::string& message);
     void completeTransfer();
     QString receivedText() const;
     void finishOutput(bool noPoint);

@@ -155,8 +155,10 @@ Run gpsbabel(const std::vector<std::string>& sim, const std::vector<std::string>
     Run r;
     for (long i = 1; i <= tries; ++i) {
         r = download("gpsbabel", sim, extra, points, fast);
-        // Asked for 115200, a transfer at a tenth of its line rate came at 9600 after all.
-        const bool fellBack = fast && r.ok && r.fraction < 0.5;
+        // Asked for 115200, a transfer three times slower than that line (35 bytes a point
+        // each way) came at 9600 after all.
+        const double lineSeconds = static_cast<double>(points) * 35 * 10 / 115200;
+        const bool fellBack = fast && r.ok && r.seconds > 3 * lineSeconds + 5;
         print(what + " (try " + std::to_string(i) + ")" + (fellBack ? ", at 9600" : ""), r);
         if (r.ok && !fellBack) break;
     }

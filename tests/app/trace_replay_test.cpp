@@ -5,8 +5,10 @@
 //   messages TEXT ;; TEXT ...   every box shown, in order, its lines joined by a blank
 //   output                      then the output file's lines (CR LF ends read as LF)
 // The replay sends the receiver's frames as the trace has them and checks that the program
-// sends each of its frames in turn; where the program is waiting (for the end of a request's
-// two seconds, or the reply timer), time goes on until it sends.
+// sends each of its frames in turn, and moves its port where the trace does; where the
+// program is waiting (for the end of a request's two seconds, a step of a speed change, or
+// the reply timer), time goes on until it does. A trace without a speed request was made
+// with the speed change off, and is replayed so; one with it, from a receiver at 9600.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -20,6 +22,7 @@
 #include "tests/support/case_table.h"
 #include "tests/support/garmin_frames.h"
 #include "tests/support/qt/app_fakes.h"
+#include "tests/support/temp_dir.h"
 #include "tests/support/trace_line.h"
 
 namespace {
@@ -58,8 +61,10 @@ class TraceReplay : public ::testing::TestWithParam<std::filesystem::path> {
 
     // Lets time go on until the program has sent `count` frames: a request's wait ends,
     // or the reply timer ticks. Enough for four unanswered requests and their box.
-    void sendsUpTo(std::size_t count) {
-        for (int step = 0; step < 12 && fakes.comm.written.size() < count; ++step) {
+    void sendsUpTo(std::size_t count, std::size_t moves = 0) {
+        for (int step = 0; step < 12 && (fakes.comm.written.size() < count ||
+                                         fakes.comm.speeds.size() < moves);
+             ++step) {
             if (fakes.deadline.due)
                 fakes.deadline.pass(2);
             else
@@ -69,6 +74,7 @@ class TraceReplay : public ::testing::TestWithParam<std::filesystem::path> {
 
     void replay(std::istream& trace) {
         std::size_t sent = 0;
+        std::size_t moves = 0;
         for (std::string line; std::getline(trace, line);) {
             const auto traced = testkit::parseTraceLine(line);
             if (!traced) {
@@ -82,6 +88,10 @@ class TraceReplay : public ::testing::TestWithParam<std::filesystem::path> {
                 sendsUpTo(++sent);
                 ASSERT_GE(fakes.comm.written.size(), sent) << "the program did not send it";
                 EXPECT_EQ(testkit::toHex(fakes.comm.written[sent - 1]), traced->body);
+            } else if (traced->kind == TraceLine::Kind::PortSpeed) {
+                sendsUpTo(sent, ++moves);
+                ASSERT_GE(fakes.comm.speeds.size(), moves) << "the program did not move the port";
+                EXPECT_EQ(std::to_string(fakes.comm.speeds[moves - 1]), traced->body);
             } else {
                 // The receiver fell silent: the reply timer runs out.
                 for (int tick = 0; tick < 4; ++tick) fakes.timer.tick();
@@ -95,6 +105,9 @@ class TraceReplay : public ::testing::TestWithParam<std::filesystem::path> {
 };
 
 TEST_P(TraceReplay, EndsAsExpected) {
+    const bool switches = testkit::readFile(GetParam().string()).find("GPS 10 30 ") != std::string::npos;
+    fakes.store.values["Settings/SwitchSpeed"] = switches ? "115200" : "0";
+    fakes.store.values["Settings/Speed"] = "6";  // 9600
     frmKelvaron window(fakes.services());
     window.findChild<QCheckBox*>("chkSplit")->setChecked(false);
     window.findChild<QPushButton*>("cmdSave")->click();

@@ -11,6 +11,7 @@ namespace {
 constexpr std::string_view kSent = "PC -\xC2\xBB GPS ";
 constexpr std::string_view kReceived = "PC \xC2\xAB- GPS ";
 constexpr std::string_view kLinkError = "link error: ";
+constexpr std::string_view kPortSpeed = "port speed: ";
 
 // "2026-12-06T19:04:05.123Z ", as the trace stamps every line.
 std::string_view withoutStamp(std::string_view line) {
@@ -37,10 +38,13 @@ std::optional<TraceLine> parseTraceLine(std::string_view line) {
     line = withoutStamp(line);
     for (const auto& [prefix, kind] : {std::pair{kSent, TraceLine::Kind::Sent},
                                        std::pair{kReceived, TraceLine::Kind::Received},
-                                       std::pair{kLinkError, TraceLine::Kind::LinkError}}) {
+                                       std::pair{kLinkError, TraceLine::Kind::LinkError},
+                                       std::pair{kPortSpeed, TraceLine::Kind::PortSpeed}}) {
         if (!line.starts_with(prefix)) continue;
-        const std::string_view body = line.substr(prefix.size());
-        return TraceLine{kind, std::string(body), kind != TraceLine::Kind::LinkError && isHex(body)};
+        std::string_view body = line.substr(prefix.size());
+        if (kind == TraceLine::Kind::PortSpeed) body = body.substr(0, body.find(' '));
+        const bool text = kind == TraceLine::Kind::LinkError || kind == TraceLine::Kind::PortSpeed;
+        return TraceLine{kind, std::string(body), !text && isHex(body)};
     }
     return std::nullopt;
 }

@@ -3,6 +3,7 @@
 //   [STAMP ]PC -» GPS HEX|TEXT   what the program sent: a wire frame, or a line of text
 //   [STAMP ]PC «- GPS HEX|TEXT   what the receiver sent: a frame undoubled, or a sentence
 //   [STAMP ]link error: MESSAGE
+//   [STAMP ]port speed: N bit/s                the program moved the port to N bit/s
 // STAMP is the trace's "2026-12-06T19:04:05.123Z"; the transcripts leave it out.
 #pragma once
 
@@ -13,9 +14,9 @@
 namespace testkit {
 
 struct TraceLine {
-    enum class Kind { Sent, Received, LinkError };
+    enum class Kind { Sent, Received, LinkError, PortSpeed };
     Kind kind;
-    std::string body;  // the hex, the text or the message, as the line holds it
+    std::string body;  // the hex, the text, the message or the speed, as the line holds it
     bool frame;        // the body is hex bytes
 
     // The bytes on the wire: a sent frame as traced (already doubled), a received frame
@@ -23,7 +24,7 @@ struct TraceLine {
     std::string wireBytes() const;
 };
 
-// Nothing for a line that is none of the three (a comment, a step of a transcript).
+// Nothing for a line that is none of these (a comment, a step of a transcript).
 std::optional<TraceLine> parseTraceLine(std::string_view line);
 
 // The line a transcript records for bytes the program wrote: the trace's form, unstamped.
