@@ -376,7 +376,8 @@ QString frmKelvaron::chosenDevice() const {
 app::PortChoice frmKelvaron::portChoice() const {
     if (showingSources_) return {1, cmbSpeed->currentText(), source_, {}};
     const QString device = chosenDevice();
-    return {device.isEmpty() ? cmbCOM->currentIndex() + 1 : 1, cmbSpeed->currentText(), device, {}, {}};
+    return {
+        device.isEmpty() ? cmbCOM->currentIndex() + 1 : 1, cmbSpeed->currentText(), device, {}, {}};
 }
 
 void frmKelvaron::closeEvent(QCloseEvent* event) {

@@ -211,9 +211,10 @@ void GarminDownload::exchangePacket(const garmin::PacketEvent& packet) {
                 // receiver was found at. Anything else is left unacknowledged, so the
                 // receiver keeps its speed.
                 const bool back = exchangeTarget_ < speed_;
-                const int speed = back ? backSpeed(answer->rate, exchangeTarget_)
-                                       : standardSpeed(answer->rate);
-                const bool usable = speed != 0 && speed <= exchangeTarget_ && (back || speed > speed_);
+                const int speed =
+                    back ? backSpeed(answer->rate, exchangeTarget_) : standardSpeed(answer->rate);
+                const bool usable =
+                    speed != 0 && speed <= exchangeTarget_ && (back || speed > speed_);
                 if (!usable) {
                     exchangeOver();
                     return;
@@ -579,10 +580,9 @@ void GarminDownload::abortTransfer(std::function<void()> done) {
     }
     GPS->Reset();
     restoreSpeed([this, done = std::move(done)] {
-        const QString text =
-            QStringLiteral("The transfer from the receiver on %1 was stopped.\r\n")
-                .arg(portDescription()) +
-            keptPointsText(writer_.keptPoints());
+        const QString text = QStringLiteral("The transfer from the receiver on %1 was stopped.\r\n")
+                                 .arg(portDescription()) +
+                             keptPointsText(writer_.keptPoints());
         writer_.closeCutShort();
         ui_.ended(DownloadEnd::CutShort);
         stopDownload();

@@ -34,8 +34,8 @@ class GarminDownload final : public Download, public garmin::Host {
     // Identifying the receiver goes on after start() has returned, and so do the speed
     // changes and the transfer.
     bool transferRunning() const override {
-        return step_ == Step::Identifying || step_ == Step::Switching ||
-               step_ == Step::Transfer || step_ == Step::Restoring;
+        return step_ == Step::Identifying || step_ == Step::Switching || step_ == Step::Transfer ||
+               step_ == Step::Restoring;
     }
     void abortTransfer(std::function<void()> done) override;
     void release(std::function<void()> then) override;

@@ -112,8 +112,8 @@ Run download(const std::string& program, const std::vector<std::string>& simOpti
     std::vector<std::string> args;
     const std::string out = dir.path(program == "kelvaron" ? "t.txt" : "t.gpx");
     if (program == "kelvaron") {
-        args = {KELVARON_GET_PATH, "--gps", "garmin", "--port", sim.device(), "--speed", "9600",
-                "--out", out, "--quiet"};
+        args = {KELVARON_GET_PATH, "--gps", "garmin", "--port", sim.device(),
+                "--speed",         "9600",  "--out",  out,      "--quiet"};
     } else {
         // GPSBabel's options go with its input format, before the input.
         std::string format = "garmin";
@@ -131,7 +131,8 @@ Run download(const std::string& program, const std::vector<std::string>& simOpti
     const std::string file = testkit::readFile(out);
     r.points = program == "kelvaron" ? count(file, "\n") : count(file, "<trkpt");
     r.ok = status == 0 && r.points == points;
-    if (!r.ok) r.note = "status " + std::to_string(status) + ", " + testkit::readFile(dir.path("err.txt"));
+    if (!r.ok)
+        r.note = "status " + std::to_string(status) + ", " + testkit::readFile(dir.path("err.txt"));
     if (fast) {
         std::string why;
         if (const auto span = readTransferSpan(sim.log(), 115200, why))
@@ -179,14 +180,12 @@ int main(int argc, char** argv) {
 
     const std::string points = std::to_string(n);
     // Every point is one record more than the points: the track header.
-    const std::vector<std::string> accepts = {"--points", points,
-                                              "--speed", "9600", "--switch-speed", "115200",
-                                              "--once"};
+    const std::vector<std::string> accepts = {"--points",       points,   "--speed", "9600",
+                                              "--switch-speed", "115200", "--once"};
     std::printf("%ld D301 points, receiver at 9600 bit/s accepting 115200:\n", n);
     const Run fast = download("kelvaron", accepts, {}, n, true);
     print("kelvaron-get (moves it to 115200)", fast);
-    const Run babel =
-        gpsbabel(accepts, {"baud=115200"}, n, true, tries, "gpsbabel baud=115200");
+    const Run babel = gpsbabel(accepts, {"baud=115200"}, n, true, tries, "gpsbabel baud=115200");
     if (!skipSlow) {
         const Run slow = download("kelvaron", accepts, {"--switch-speed", "off"}, n, false);
         print("kelvaron-get --switch-speed off (9600)", slow);
@@ -199,9 +198,9 @@ int main(int argc, char** argv) {
                     fast.seconds - babel.seconds);
 
     const std::string few = std::to_string(m);
-    const std::vector<std::string> ignores = {"--points", few, "--speed",
-                                              "9600", "--switch-speed", "115200",
-                                              "--switch-fault", "ignore", "--once"};
+    const std::vector<std::string> ignores = {
+        "--points",       few,      "--speed", "9600", "--switch-speed", "115200",
+        "--switch-fault", "ignore", "--once"};
     std::printf("%ld D301 points, receiver at 9600 bit/s ignoring the speed request:\n", m);
     const Run asks = download("kelvaron", ignores, {}, m, false);
     print("kelvaron-get (asks, waits a second, stays)", asks);

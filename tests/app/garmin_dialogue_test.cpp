@@ -39,7 +39,8 @@ std::string packet(const QStringList& w) {
     if (kind == "sentence") return "$GPRMC,,V,,,,,,,,,,N*53\r\n";
     if (kind == "speed") return testkit::frame(0x31, le(w.value(2).toUInt(), 4));
     if (kind == "ack" || kind == "nak")
-        return testkit::frame(kind == "ack" ? 6 : 21, std::string{char(w.value(2).toInt(nullptr, 16)), 0});
+        return testkit::frame(kind == "ack" ? 6 : 21,
+                              std::string{char(w.value(2).toInt(nullptr, 16)), 0});
     // A report of the link protocol alone: the identifiers stay those of L001.
     if (kind == "report") return testkit::frame(253, std::string("P\0\0L\1\0", 6));
     EXPECT_EQ(kind, "point") << "unknown packet";
@@ -62,7 +63,8 @@ QString framesText(const std::vector<std::string>& written, std::size_t from) {
     for (std::size_t i = from; i < written.size(); ++i) {
         const std::string& f = written[i];
         QString text = QString::asprintf("%02X", std::uint8_t(f[1]));
-        if (f.size() > 6 && std::uint8_t(f[2]) > 0) text += QString::asprintf("/%02X", std::uint8_t(f[3]));
+        if (f.size() > 6 && std::uint8_t(f[2]) > 0)
+            text += QString::asprintf("/%02X", std::uint8_t(f[3]));
         frames << text;
     }
     return frames.join(' ');
@@ -139,7 +141,8 @@ TEST_P(GarminDialogue, Replays) {
             ASSERT_TRUE(earlier.open(QIODevice::WriteOnly) && earlier.write("earlier\r\n") == 9);
         }
         if (s[0] == "in") fakes.comm.arrive(packet(s));
-        if (s[0] == "set") fakes.store.values["Settings/" + s[1].section('=', 0, 0)] = s[1].section('=', 1);
+        if (s[0] == "set")
+            fakes.store.values["Settings/" + s[1].section('=', 0, 0)] = s[1].section('=', 1);
         if (s[0] == "wait") fakes.deadline.pass(s[1].toDouble());
         if (s[0] == "tick")
             for (int i = 0; i < s[1].toInt(); ++i) fakes.timer.tick();
@@ -147,12 +150,12 @@ TEST_P(GarminDialogue, Replays) {
             port.close();
             fakes.comm.arrive("", app::kCommEvPortLost);
         }
-        static const QStringList kSteps = {"answer", "retry", "save", "click",   "pass", "cancel",
-                                           "hold",   "close", "in",   "tick",    "lost", "earlier",
-                                           "set",    "wait",  "expect"};
-        static const QStringList kChecks = {"messages", "requests", "opens",    "exit",
-                                            "caption",  "enabled",  "tracks",   "outlines",
-                                            "keptlines", "written", "speeds"};
+        static const QStringList kSteps = {"answer", "retry",   "save",  "click", "pass",
+                                           "cancel", "hold",    "close", "in",    "tick",
+                                           "lost",   "earlier", "set",   "wait",  "expect"};
+        static const QStringList kChecks = {"messages",  "requests", "opens",  "exit",
+                                            "caption",   "enabled",  "tracks", "outlines",
+                                            "keptlines", "written",  "speeds"};
         ASSERT_TRUE(kSteps.contains(s[0]) && (s[0] != "expect" || kChecks.contains(s.value(1))))
             << "unknown step";
         if (s[0] != "expect") continue;

@@ -62,8 +62,8 @@ class TraceReplay : public ::testing::TestWithParam<std::filesystem::path> {
     // Lets time go on until the program has sent `count` frames: a request's wait ends,
     // or the reply timer ticks. Enough for four unanswered requests and their box.
     void sendsUpTo(std::size_t count, std::size_t moves = 0) {
-        for (int step = 0; step < 12 && (fakes.comm.written.size() < count ||
-                                         fakes.comm.speeds.size() < moves);
+        for (int step = 0;
+             step < 12 && (fakes.comm.written.size() < count || fakes.comm.speeds.size() < moves);
              ++step) {
             if (fakes.deadline.due)
                 fakes.deadline.pass(2);
@@ -105,7 +105,8 @@ class TraceReplay : public ::testing::TestWithParam<std::filesystem::path> {
 };
 
 TEST_P(TraceReplay, EndsAsExpected) {
-    const bool switches = testkit::readFile(GetParam().string()).find("GPS 10 30 ") != std::string::npos;
+    const bool switches =
+        testkit::readFile(GetParam().string()).find("GPS 10 30 ") != std::string::npos;
     fakes.store.values["Settings/SwitchSpeed"] = switches ? "115200" : "0";
     fakes.store.values["Settings/Speed"] = "6";  // 9600
     frmKelvaron window(fakes.services());

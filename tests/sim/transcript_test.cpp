@@ -8,10 +8,10 @@
 //   baud N       the host sets its end of the line to N bit/s
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <termios.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <filesystem>

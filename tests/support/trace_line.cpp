@@ -36,10 +36,10 @@ bool isHex(std::string_view body) {
 
 std::optional<TraceLine> parseTraceLine(std::string_view line) {
     line = withoutStamp(line);
-    for (const auto& [prefix, kind] : {std::pair{kSent, TraceLine::Kind::Sent},
-                                       std::pair{kReceived, TraceLine::Kind::Received},
-                                       std::pair{kLinkError, TraceLine::Kind::LinkError},
-                                       std::pair{kPortSpeed, TraceLine::Kind::PortSpeed}}) {
+    for (const auto& [prefix, kind] :
+         {std::pair{kSent, TraceLine::Kind::Sent}, std::pair{kReceived, TraceLine::Kind::Received},
+          std::pair{kLinkError, TraceLine::Kind::LinkError},
+          std::pair{kPortSpeed, TraceLine::Kind::PortSpeed}}) {
         if (!line.starts_with(prefix)) continue;
         std::string_view body = line.substr(prefix.size());
         if (kind == TraceLine::Kind::PortSpeed) body = body.substr(0, body.find(' '));

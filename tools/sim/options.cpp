@@ -145,8 +145,8 @@ const std::vector<OptionDef>& optionTable() {
         {"--switch-speed", true, 'g',
          [](SimOptions& o, const std::string& v) -> std::string {
              long n = 0;
-             if (!toNumber(v, n) || (n != 9600 && n != 19200 && n != 38400 && n != 57600 &&
-                                     n != 115200))
+             if (!toNumber(v, n) ||
+                 (n != 9600 && n != 19200 && n != 38400 && n != 57600 && n != 115200))
                  return "takes 9600, 19200, 38400, 57600 or 115200";
              o.switchSpeed = static_cast<int>(n);
              return {};
