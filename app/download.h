@@ -19,7 +19,7 @@ struct PortChoice {
     QString traceFile;
     // The speed in bit/s to move a Garmin receiver to for its track, 0 for none; nothing
     // leaves it to the settings' [Settings] SwitchSpeed (absent: 115200).
-    std::optional<int> switchSpeed;
+    std::optional<int> switchSpeed = std::nullopt;
 };
 
 class Download {
