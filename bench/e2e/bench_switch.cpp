@@ -171,7 +171,8 @@ Run gpsbabel(const std::vector<std::string>& sim, const std::vector<std::string>
 }  // namespace
 
 int main(int argc, char** argv) {
-    CommandLine line(argc, argv, "[--points N] [--ignore-points M] [--tries T] [--rounds R] [--skip-slow]");
+    CommandLine line(argc, argv,
+                     "[--points N] [--ignore-points M] [--tries T] [--rounds R] [--skip-slow]");
     const long n = line.numbers("--points", {10000}, 1, 1000000)[0];
     const long m = line.numbers("--ignore-points", {300}, 1, 1000000)[0];
     const long tries = line.numbers("--tries", {5}, 1, 100)[0];
