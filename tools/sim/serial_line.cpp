@@ -15,6 +15,12 @@ namespace {
 // last byte leaves when a real line would deliver it, long enough to avoid a write per byte.
 constexpr auto kChunkTime = std::chrono::milliseconds(4);
 
+// What a UART set to one speed makes of bytes sent at another: framing errors and stray
+// values, never a DLE, so nothing in it passes for a frame.
+Bytes garbage(std::size_t n) {
+    return Bytes(n, 0xFF);
+}
+
 }  // namespace
 
 SerialLine::SerialLine(int fd, int bitsPerSecond, FrameLog& log) : fd_(fd), log_(log) {
@@ -38,12 +44,6 @@ void SerialLine::setSpeed(int bitsPerSecond) {
 
 bool SerialLine::speedsDiffer() const {
     return hostSpeed_ && speed_ > 0 && hostSpeed_() != speed_;
-}
-
-// What a UART set to one speed makes of bytes sent at another: framing errors and stray
-// values, never a DLE, so nothing in it passes for a frame.
-static Bytes garbage(std::size_t n) {
-    return Bytes(n, 0xFF);
 }
 
 Duration SerialLine::timeFor(std::size_t bytes) const {
