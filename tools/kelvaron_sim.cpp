@@ -105,6 +105,8 @@ int serve(const ksim::SimOptions& o, const ksim::Track& track) {
     const ksim::LoopOutcome outcome = ksim::runEventLoop(pty, line, *receiver, signals);
     switch (outcome.kind) {
         case ksim::LoopOutcome::Kind::Stopped:
+            if (const std::string words = receiver->onStop(); !words.empty()) complain(words);
+            return 0;
         case ksim::LoopOutcome::Kind::Done:
             return 0;
         case ksim::LoopOutcome::Kind::GaveUp:

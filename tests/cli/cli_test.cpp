@@ -158,6 +158,10 @@ TEST_P(Program, Row) {
         EXPECT_EQ(QFile::exists(out), o["out"] == "saved");
     }
     EXPECT_TRUE(o["kept"] != "none" || kept.isEmpty()) << kept.join(' ').toStdString();
+    if (o.count("simback")) {
+        sim.stop();
+        EXPECT_FALSE(sim.errors().contains("stopped at")) << sim.errors().toStdString();
+    }
     if (o["kept"] == "prefix" || o["kept"] == "all") {
         ASSERT_EQ(kept.size(), 1);
         const QByteArray points = readBytes(keptFile);

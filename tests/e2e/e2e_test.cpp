@@ -194,6 +194,10 @@ TEST_P(EndToEnd, Row) {
     }
     EXPECT_TRUE(!o.count("exit") || w.exit.codes.size() == (o["exit"] == "0" ? 1u : 0u));
     EXPECT_TRUE(!o.count("simdone") || sim.finished()) << sim.errors().toStdString();
+    if (o.count("simback")) {
+        sim.stop();
+        EXPECT_FALSE(sim.errors().contains("stopped at")) << sim.errors().toStdString();
+    }
     const QByteArray trace = readBytes(traceFile);  // both ways
     EXPECT_TRUE(!o.count("trace") ||
                 (trace.contains(" PC -\xC2\xBB GPS ") && trace.contains(" PC \xC2\xAB- GPS ")))

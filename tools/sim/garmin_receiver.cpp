@@ -437,6 +437,12 @@ void GarminReceiver::speedTime(TimePoint now) {
     }
 }
 
+std::string GarminReceiver::onStop() const {
+    if (!s_.switchSpeed || line_.speed() == s_.startSpeed) return {};
+    return "stopped at " + std::to_string(line_.speed()) + " bit/s, not " +
+           std::to_string(s_.startSpeed);
+}
+
 void GarminReceiver::onTime(TimePoint now) {
     if (status_ != Status::Serving) return;
     speedTime(now);

@@ -50,6 +50,7 @@ class GarminReceiver : public SimReceiver {
     // last word is the acknowledgement of the host's ping, which it waits for.
     bool waitForHostToRead() const override { return s_.switchSpeed.has_value(); }
     std::string failure() const override { return failure_; }
+    std::string onStop() const override;
 
   private:
     enum class Transfer { None, Product, Track };

@@ -26,6 +26,9 @@ class SimReceiver {
     virtual bool waitForHostToRead() const { return true; }
     // Why the receiver gave up, for stderr.
     virtual std::string failure() const { return {}; }
+    // What a receiver stopped by a signal has to say on stderr: a Garmin receiver left at
+    // another speed than it started at.
+    virtual std::string onStop() const { return {}; }
 };
 
 }  // namespace ksim

@@ -55,6 +55,12 @@ bool SimReceiver::finished(int ms) {
     return process_.exitStatus() == QProcess::NormalExit && process_.exitCode() == 0;
 }
 
+void SimReceiver::stop() {
+    if (process_.state() == QProcess::NotRunning) return;
+    process_.terminate();
+    process_.waitForFinished(3000);
+}
+
 QString SimReceiver::errors() {
     return QString::fromUtf8(process_.readAllStandardError());
 }

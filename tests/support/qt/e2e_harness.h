@@ -43,6 +43,8 @@ class SimReceiver {
     void unplug();
     // True when it exited by itself within `ms` with status 0.
     bool finished(int ms = 5000);
+    // Stops it as Ctrl-C would; its last words are then in errors().
+    void stop();
     QString errors();
 
   private:
