@@ -1,7 +1,5 @@
 #include "app/garmin_download.h"
 
-#include <cmath>
-#include <cstdlib>
 #include <exception>
 #include <limits>
 #include <utility>
@@ -24,31 +22,6 @@ constexpr std::int32_t kSecondsPerRequest = 2;
 // its product data.
 constexpr double kReportWait = 0.5;
 
-// The speed change, as the maker describes it: the receiver answers within a second,
-// the host's acknowledgement of its answer needs about 100 ms to leave, and the receiver
-// goes back by itself unless both pings came within two seconds of its answer.
-constexpr double kAnswerWait = 1.0;
-constexpr double kAcknowledgementLeaves = 0.1;
-constexpr double kPingWait = 2.0;
-constexpr int kStandardSpeeds[] = {9600, 19200, 38400, 57600, 115200};
-
-bool near(std::uint32_t rate, int speed) {
-    return std::abs(static_cast<double>(rate) - speed) <= speed * 0.05;
-}
-
-// The standard speed an answer stands for: within 5% of it (38361 means 38400); 0 for
-// none.
-int standardSpeed(std::uint32_t rate) {
-    for (const int speed : kStandardSpeeds)
-        if (near(rate, speed)) return speed;
-    return 0;
-}
-
-// On the way back only the speed the user set will do, standard or not.
-int backSpeed(std::uint32_t rate, int start) {
-    return near(rate, start) ? start : 0;
-}
-
 const QString kSentencesText = QStringLiteral(
     "GPS is sending NMEA or TEXT sentences.\r\n"
     "For upload/download switch the interface mode to 'GRMN/GRMN', then restart.");
@@ -68,7 +41,8 @@ GarminDownload::GarminDownload(const DownloadServices& services, DownloadUi& ui)
       writer_(
           services.tempFiles, [this] { return ui_.fileChoices(); },
           [this](const WriterFailure& failure) { ui_.showMessage(writerFailureText(failure)); }),
-      GPS(std::make_unique<garmin::cGarminGPS>(services.comm, services.tmrTimeout, *this)) {}
+      GPS(std::make_unique<garmin::cGarminGPS>(services.comm, services.tmrTimeout, *this)),
+      speedChange_(*GPS, services.comm, services.deadline, trace_) {}
 
 GarminDownload::~GarminDownload() = default;
 
@@ -92,9 +66,9 @@ void GarminDownload::Download_Garmin_Track(const PortChoice& choice) {
         return;
     }
     DeviceMode.clear();
-    startSpeed_ = speed_ = choice.speed.toInt();
+    startSpeed_ = choice.speed.toInt();
+    speedChange_.reset(startSpeed_);
     switchTo_ = switchSpeed(choice);
-    exchange_ = Exchange::None;
     step_ = Step::Identifying;
     requests_ = 0;
     requestProductData();
@@ -148,9 +122,9 @@ void GarminDownload::identified() {
         return;
     }
     // Before the point file and the track request: a faster line for the whole track.
-    if (switchTo_ > speed_) {
+    if (switchTo_ > speedChange_.speed()) {
         step_ = Step::Switching;
-        changeSpeed(switchTo_, [this] { switched(); });
+        speedChange_.start(switchTo_, [this] { switched(); });
         return;
     }
     startTransfer();
@@ -158,14 +132,14 @@ void GarminDownload::identified() {
 
 // Whatever the exchange gave, the track comes at the speed that works.
 void GarminDownload::switched() {
-    if (speedChanged()) ui_.linkSpeed(speed_);
+    if (speedChanged()) ui_.linkSpeed(speedChange_.speed());
     startTransfer();
 }
 
 void GarminDownload::onDeadline() {
     if (ui_.exiting()) return;
-    if (exchange_ != Exchange::None) {
-        exchangeDeadline();
+    if (speedChange_.running()) {
+        speedChange_.onDeadline();
         return;
     }
     if (step_ != Step::Identifying) return;
@@ -173,134 +147,18 @@ void GarminDownload::onDeadline() {
     identificationWaitOver();
 }
 
-// --- The speed change ----------------------------------------------------------------
-// Every way it can fail leaves the port at a speed the receiver talks at: the change
-// never costs the download.
-
-void GarminDownload::changeSpeed(int target, std::function<void()> done) {
-    exchangeTarget_ = target;
-    exchangeFrom_ = speed_;
-    accepted_ = 0;
-    pingsAnswered_ = 0;
-    afterExchange_ = std::move(done);
-    exchange_ = Exchange::TurningOff;
-    GPS->Turn_Off_Requests();
-    deadline_.arm(kAnswerWait);
-}
-
-void GarminDownload::exchangePacket(const garmin::PacketEvent& packet) {
-    const auto* other = std::get_if<garmin::OtherPacket>(&packet);
-    const bool ack = other && other->id == GPS->PID_Ack_Byte();
-    const bool nak = other && other->id == GPS->PID_Nak_Byte();
-    switch (exchange_) {
-        case Exchange::TurningOff:
-            if ((ack || nak) && other->answers == 0x1C) {
-                // A receiver that refuses to turn its requests off may still change speed.
-                exchange_ = Exchange::Asking;
-                GPS->Request_Baud_Rate(static_cast<std::uint32_t>(exchangeTarget_));
-                deadline_.arm(kAnswerWait);
-            }
-            return;
-        case Exchange::Asking:
-            if (nak && other->answers == 0x30) {
-                exchangeOver();
-                return;
-            }
-            if (const auto* answer = std::get_if<garmin::BaudAccepted>(&packet)) {
-                // Faster, and not above what was asked; on the way back, the speed the
-                // receiver was found at. Anything else is left unacknowledged, so the
-                // receiver keeps its speed.
-                const bool back = exchangeTarget_ < speed_;
-                const int speed =
-                    back ? backSpeed(answer->rate, exchangeTarget_) : standardSpeed(answer->rate);
-                const bool usable =
-                    speed != 0 && speed <= exchangeTarget_ && (back || speed > speed_);
-                if (!usable) {
-                    exchangeOver();
-                    return;
-                }
-                accepted_ = speed;
-                GPS->Accept_Baud_Rate();
-                exchange_ = Exchange::Settling;
-                deadline_.arm(kAcknowledgementLeaves);
-            }
-            return;
-        case Exchange::Pinging:
-            if (ack && other->answers == GPS->PID_Command_Data()) {
-                if (++pingsAnswered_ < 2) {
-                    GPS->Ping();
-                    return;
-                }
-                exchangeOver();  // the change holds
-            }
-            return;
-        case Exchange::Settling:
-        case Exchange::None:
-            return;
-    }
-}
-
-void GarminDownload::exchangeDeadline() {
-    switch (exchange_) {
-        case Exchange::TurningOff:
-        case Exchange::Asking:
-            // No answer within a second: the speed stays; an answer after this is ignored.
-            GPS->Stop_Awaiting_Baud();
-            exchangeOver();
-            return;
-        case Exchange::Settling:
-            // The acknowledgement has left: the port follows the receiver and pings it.
-            movePort(accepted_);
-            if (speed_ != accepted_) {
-                // The port cannot go there; the receiver goes back once no ping comes.
-                exchange_ = Exchange::Pinging;
-                deadline_.arm(kPingWait);
-                return;
-            }
-            exchange_ = Exchange::Pinging;
-            GPS->Ping();
-            deadline_.arm(kPingWait);
-            return;
-        case Exchange::Pinging:
-            // The pings went unanswered: the receiver has gone back by itself by now.
-            movePort(exchangeFrom_);
-            exchangeOver();
-            return;
-        case Exchange::None:
-            return;
-    }
-}
-
-void GarminDownload::exchangeOver() {
-    exchange_ = Exchange::None;
-    deadline_.disarm();
-    GPS->Stop_Awaiting_Baud();
-    if (auto done = std::exchange(afterExchange_, {})) done();
-}
-
-void GarminDownload::movePort(int speed) {
-    if (speed == speed_ || !comm_.setSpeed(speed)) return;
-    speed_ = speed;
-    trace_.portSpeed(speed);
-}
-
 // At every end whose port is still open: the receiver goes back to the speed it was found
 // at, so the next program finds it as configured. `then` follows in any case.
 void GarminDownload::restoreSpeed(std::function<void()> then) {
-    if (exchange_ != Exchange::None) {
-        // A change under way is given up; where the port is decides what follows.
-        exchange_ = Exchange::None;
-        afterExchange_ = nullptr;
-        deadline_.disarm();
-        GPS->Stop_Awaiting_Baud();
-    }
+    // A change under way is given up; where the port is decides what follows.
+    speedChange_.abandon();
     if (!speedChanged() || !comm_.isOpen()) {
-        speed_ = startSpeed_;
+        speedChange_.reset(startSpeed_);
         then();
         return;
     }
     step_ = Step::Restoring;
-    changeSpeed(startSpeed_, std::move(then));
+    speedChange_.start(startSpeed_, std::move(then));
 }
 
 // While the question is open the port is read as ever: an answer that comes meanwhile
@@ -347,8 +205,8 @@ void GarminDownload::onPacket(const garmin::PacketEvent& packet) {
         announcedRecords_ = records->count;
     if (ui_.exiting()) return;
     ++packetsReceived_;
-    if (exchange_ != Exchange::None) {
-        exchangePacket(packet);
+    if (speedChange_.running()) {
+        speedChange_.onPacket(packet);
         return;
     }
     if (sendsSentences()) {
@@ -472,7 +330,7 @@ void GarminDownload::onLinkError(garmin::LinkError error, const std::string& mes
     if (error != garmin::LinkError::NoAnswer) return;
     // While the receiver is being identified, the Retry/Cancel message after four requests
     // says it already; while its speed changes, the exchange's own deadlines decide.
-    if (step_ == Step::Identifying || exchange_ != Exchange::None) return;
+    if (step_ == Step::Identifying || speedChange_.running()) return;
     if (inTransfer() && speedChanged()) {
         // The receiver goes back to its speed first, if it still can; once is enough.
         restoreSpeed([this, message] {
@@ -520,15 +378,13 @@ void GarminDownload::packetFailed(const QString& what) {
 
 void GarminDownload::portLost() {
     // A port that went away takes no speed change any more.
-    exchange_ = Exchange::None;
+    auto then = speedChange_.reset(startSpeed_);
     deadline_.disarm();
-    speed_ = startSpeed_;
     if (step_ == Step::Restoring) {
         // On the way to an end already: that end follows, without the receiver.
-        if (auto then = std::exchange(afterExchange_, {})) then();
+        if (then) then();
         return;
     }
-    afterExchange_ = nullptr;
     // Lost while the speed changed, before the track request: the receiver never answered.
     const Step step = step_ == Step::Switching ? Step::Identifying : step_;
     if (step != Step::Identifying && step != Step::Transfer) return;
@@ -550,9 +406,7 @@ void GarminDownload::portLost() {
 // the port afresh with the choices of that moment.
 void GarminDownload::stopDownload() {
     deadline_.disarm();
-    exchange_ = Exchange::None;
-    afterExchange_ = nullptr;
-    speed_ = startSpeed_;
+    speedChange_.reset(startSpeed_);
     awaitingAnswer_ = false;
     GPS->PortClose();
     trace_.close();
@@ -594,19 +448,14 @@ void GarminDownload::abortTransfer(std::function<void()> done) {
 // The receiver is on its way back to its speed already: `then` follows what was to
 // follow that. True when it was taken over.
 bool GarminDownload::joinRestore(std::function<void()>& then) {
-    if (step_ != Step::Restoring || exchange_ == Exchange::None) return false;
-    afterExchange_ = [first = std::move(afterExchange_), then = std::move(then)] {
-        if (first) first();
-        then();
-    };
-    return true;
+    return step_ == Step::Restoring && speedChange_.join(then);
 }
 
 // The window's Cancel in the middle of a download: the receiver stops sending and goes
 // back to its speed before the program ends.
 void GarminDownload::release(std::function<void()> then) {
     if (joinRestore(then)) return;
-    if (!transferRunning() || (!speedChanged() && exchange_ == Exchange::None)) {
+    if (!transferRunning() || (!speedChanged() && !speedChange_.running())) {
         then();
         return;
     }

@@ -11,6 +11,7 @@
 #include "app/download.h"
 #include "app/download_ui.h"
 #include "app/frame_trace.h"
+#include "app/speed_change.h"
 #include "app/download_services.h"
 #include "app/track_file_writer.h"
 #include "garmin/host.h"
@@ -50,10 +51,6 @@ class GarminDownload final : public Download, public garmin::Host {
     // Switching: the receiver is being moved to the faster speed for its track;
     // Restoring: back to the starting speed, at an end, before the port closes.
     enum class Step { Idle, Identifying, Switching, Transfer, Restoring, Done };
-    // The steps of one speed change, the maker's exchange: requests turned off (0x1C),
-    // the speed asked for (0x30) and its answer awaited, the host's acknowledgement left
-    // to go out before the port moves, and the two pings at the new speed.
-    enum class Exchange { None, TurningOff, Asking, Settling, Pinging };
 
     void Download_Garmin_Track(const PortChoice& choice);
     bool inTransfer() const { return step_ == Step::Transfer; }
@@ -74,13 +71,8 @@ class GarminDownload final : public Download, public garmin::Host {
     void handle(const garmin::OtherPacket&) {}
     int switchSpeed(const PortChoice& choice) const;
     void switched();
-    void changeSpeed(int target, std::function<void()> done);
-    void exchangePacket(const garmin::PacketEvent& packet);
-    void exchangeDeadline();
-    void exchangeOver();
-    void movePort(int speed);
     void restoreSpeed(std::function<void()> then);
-    bool speedChanged() const { return speed_ != startSpeed_; }
+    bool speedChanged() const { return speedChange_.speed() != startSpeed_; }
     bool joinRestore(std::function<void()>& then);
     void reportSilence(const std::string& message);
     void completeTransfer();
@@ -120,19 +112,11 @@ class GarminDownload final : public Download, public garmin::Host {
     // A product request waits for its answer: the identification ends as soon as it came.
     bool awaitingAnswer_ = false;
 
-    // The port's speed: as the user chose it, what to move the receiver to for the track
-    // (0: never), and where the port is now, in bit/s.
+    // The port's speed as the user chose it, and what to move the receiver to for the
+    // track (0: never), in bit/s; the change itself, and where the port is now.
     int startSpeed_ = 0;
     int switchTo_ = 0;
-    int speed_ = 0;
-    // The speed change under way: its step, the speed asked for, the speed the port had
-    // before it and the one the receiver accepted, the pings acknowledged, and what follows.
-    Exchange exchange_ = Exchange::None;
-    int exchangeTarget_ = 0;
-    int exchangeFrom_ = 0;
-    int accepted_ = 0;
-    int pingsAnswered_ = 0;
-    std::function<void()> afterExchange_;
+    SpeedChange speedChange_;
 };
 
 }  // namespace app
