@@ -1,7 +1,6 @@
 #include "app/drive_download.h"
 
 #include <QFileInfo>
-#include <limits>
 
 #include "app/file_messages.h"
 #include "source/read_error.h"
@@ -10,41 +9,19 @@
 
 namespace app {
 
-namespace {
-
-// Hands each point read to the writer, as the Garmin download hands each point received.
-class WriterSink final : public source::TrackSink {
-  public:
-    explicit WriterSink(TrackFileWriter& writer) : writer_(writer) {}
-    void startTrack(const std::string& name) override { writer_.startTrackUtf8(name); }
-    void point(const source::SourcePoint& p) override {
-        track_.lat = p.lat;
-        track_.lon = p.lon;
-        track_.Time = p.time;
-        track_.New_Segment = p.newSegment;
-        writer_.Write_Track_Point(track_, p.elevation);
-    }
-
-  private:
-    TrackFileWriter& writer_;
-    garmin::cTrack track_;
-};
-
-// Reads without writing: the whole file is checked before a split output is made.
-class CheckingSink final : public source::TrackSink {
-  public:
-    void startTrack(const std::string&) override {}
-    void point(const source::SourcePoint&) override {}
-};
-
-}  // namespace
-
 DriveDownload::DriveDownload(const DownloadServices& services, DownloadUi& ui)
     : ui_(ui),
+      deadline_(services.deadline),
       writer_(
           services.tempFiles, [this] { return ui_.fileChoices(); },
           [this](const WriterFailure& failure) { ui_.showMessage(writerFailureText(failure)); }) {
     writer_.setWriteThrough(false);
+    // A file that fails halfway must fail before the first numbered file is made.
+    writer_.setSplitFilesWait(true);
+}
+
+DriveDownload::~DriveDownload() {
+    if (reader_) discard();
 }
 
 QString DriveDownload::trackFileOf(const QString& chosen) {
@@ -59,59 +36,93 @@ QString DriveDownload::trackFileOf(const QString& chosen) {
     return file;
 }
 
+// Each point read goes to the writer, as the Garmin download hands on each point received.
+void DriveDownload::startTrack(const std::string& name) {
+    writer_.startTrackUtf8(name);
+}
+
+void DriveDownload::point(const source::SourcePoint& p) {
+    track_.lat = p.lat;
+    track_.lon = p.lon;
+    track_.Time = p.time;
+    track_.New_Segment = p.newSegment;
+    writer_.Write_Track_Point(track_, p.elevation);
+}
+
 void DriveDownload::start(const PortChoice& choice) {
-    started_ = false;
-    QString file;
     try {
-        file = trackFileOf(choice.device);
-        read(file);
+        file_ = trackFileOf(choice.device);
+        source::TrackSink& sink = *this;
+        reader_ = std::make_unique<source::TrackFileReader>(file_, sink);
     } catch (const source::ReadError& e) {
-        // Nothing of a file that could not be read is kept: it is still where it was.
-        if (started_) writer_.discardEmpty();
         end(DownloadEnd::Unreadable, QString::fromStdString(e.what()));
         return;
     }
-    if (started_) finish(file);
-}
-
-void DriveDownload::read(const QString& file) {
-    const source::TrackFileReader reader(file);
-    // Split files are finished while the points come; so a file that fails halfway must
-    // fail before the first of them is written.
-    if (ui_.fileChoices().split) {
-        CheckingSink check;
-        reader.read(check);
-    }
     if (!writer_.startDownload()) {  // the user has been told why
+        reader_.reset();
         end(DownloadEnd::OutputFailed, QString());
         return;
     }
-    started_ = true;
-    readInto(reader);
+    readStep();
 }
 
-void DriveDownload::readInto(const source::TrackFileReader& reader) {
-    WriterSink sink(writer_);
-    reader.read(sink);
+void DriveDownload::onDeadline() {
+    if (reader_) readStep();
 }
 
-void DriveDownload::finish(const QString& file) {
+void DriveDownload::readStep() {
+    bool more = false;
+    try {
+        more = reader_->readSome(kPointsPerStep);
+    } catch (const source::ReadError& e) {
+        // Nothing of a file that could not be read is kept: it is still where it was.
+        discard();
+        end(DownloadEnd::Unreadable, QString::fromStdString(e.what()));
+        return;
+    }
+    if (more) {
+        ui_.setCaption(QStringLiteral("Kelvaron - Read %1 points").arg(writer_.pointsStored()));
+        ui_.progress(writer_.pointsStored(), 0);
+        deadline_.arm(0);
+        return;
+    }
+    reader_.reset();
+    finish();
+}
+
+void DriveDownload::abortTransfer(std::function<void()> done) {
+    if (reader_) {
+        deadline_.disarm();
+        discard();
+    }
+    done();
+}
+
+void DriveDownload::discard() {
+    reader_.reset();
+    writer_.discardWaitingFiles();
+    writer_.discardEmpty();
+}
+
+void DriveDownload::finish() {
     if (!writer_.closePointFile()) {  // reported as it failed
+        writer_.finishWaitingFiles();
         end(DownloadEnd::OutputFailed, QString());
         return;
     }
     if (writer_.pointsStored() == 0) {
         writer_.discardEmpty();
         end(DownloadEnd::NoTrack,
-            QStringLiteral("%1 holds no track; no file was written.").arg(file));
+            QStringLiteral("%1 holds no track; no file was written.").arg(file_));
         return;
     }
-    if (!writer_.Finish_Output_File()) {  // the finishing step names its own failure
+    const bool earlierMade = writer_.finishWaitingFiles();
+    if (!writer_.Finish_Output_File() || !earlierMade) {  // each failure was named
         end(DownloadEnd::OutputFailed, QString());
         return;
     }
     end(DownloadEnd::Done,
-        QStringLiteral("Read %1 points from %2.").arg(writer_.pointsStored()).arg(file));
+        QStringLiteral("Read %1 points from %2.").arg(writer_.pointsStored()).arg(file_));
 }
 
 void DriveDownload::end(DownloadEnd how, const QString& text) {

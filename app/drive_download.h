@@ -1,16 +1,19 @@
 // The download from a receiver that shows up as a drive, or from a GPX, FIT or kept point
 // file of any origin: the file is read through the track file readers and its points go
 // through the same temporary point file and finishing step as a serial download's, so
-// every output form comes out as it would from a receiver. Reading a file needs no
-// waiting: start() does the whole download before it returns.
+// every output form comes out as it would from a receiver. A long file is read in steps,
+// each called back by the deadline, so the window stays alive and Cancel is heard.
 #pragma once
 
 #include <QString>
+#include <cstdint>
+#include <memory>
 
 #include "app/download.h"
 #include "app/download_services.h"
 #include "app/download_ui.h"
 #include "app/track_file_writer.h"
+#include "source/track_sink.h"
 
 namespace source {
 class TrackFileReader;
@@ -18,27 +21,42 @@ class TrackFileReader;
 
 namespace app {
 
-class DriveDownload final : public Download {
+class DriveDownload final : public Download, private source::TrackSink {
   public:
+    // Points read in one step: some tens of milliseconds of work.
+    static constexpr std::int64_t kPointsPerStep = 10000;
+
     DriveDownload(const DownloadServices& services, DownloadUi& ui);
+    ~DriveDownload() override;
 
     // `choice.device` is the folder a unit is mounted at, or a file.
     void start(const PortChoice& choice) override;
     void onPortEvent() override {}
     void onTimerTick() override {}
-    bool transferRunning() const override { return false; }
+    void onDeadline() override;
+    // True while a long file is being read.
+    bool transferRunning() const override { return reader_ != nullptr; }
+    // A read that is stopped keeps nothing: the file is still where it was.
+    void abortTransfer(std::function<void()> done) override;
+    void release(std::function<void()> then) override { abortTransfer(std::move(then)); }
 
   private:
     // The file that holds the track of the folder or file chosen; throws ReadError.
     static QString trackFileOf(const QString& chosen);
-    void read(const QString& file);
-    void readInto(const source::TrackFileReader& reader);
-    void finish(const QString& file);
+    void startTrack(const std::string& name) override;
+    void point(const source::SourcePoint& p) override;
+    void readStep();
+    // Drops the reader and every file this download has made so far.
+    void discard();
+    void finish();
     void end(DownloadEnd how, const QString& text);
 
     DownloadUi& ui_;
+    seams::Deadline& deadline_;
     TrackFileWriter writer_;
-    bool started_ = false;  // the writer holds a point file of this download
+    std::unique_ptr<source::TrackFileReader> reader_;
+    QString file_;  // the file being read
+    garmin::cTrack track_;
 };
 
 }  // namespace app

@@ -430,7 +430,7 @@ void frmKelvaron::cmdSave_Click() {
 
     // A download that returns without a transfer has failed, or read its file whole; the
     // caption must not go on saying "Receiving".
-    if (!exiting_ && (failed_ || driveChosen() || (garmin && !transferRunning())))
+    if (!exiting_ && (failed_ || ((garmin || driveChosen()) && !transferRunning())))
         setWindowTitle(app::kProgramTitle);
     unlockInputs();
 }
@@ -452,7 +452,7 @@ void frmKelvaron::cmdCancel_Click() {
 void frmKelvaron::leave() {
     if (leaving_) return;  // a second Cancel while the receiver goes back
     leaving_ = true;
-    garmin_->release([this] {
+    chosenDownload().release([this] {
         leaving_ = false;
         endProgram();
     });
@@ -539,7 +539,7 @@ void frmKelvaron::deadlinePassed() {
 }
 
 bool frmKelvaron::transferRunning() const {
-    return garmin_->transferRunning() || magellan_->transferRunning();
+    return garmin_->transferRunning() || magellan_->transferRunning() || drive_->transferRunning();
 }
 
 void frmKelvaron::tmrTimeout_Timer() {
@@ -564,10 +564,11 @@ void frmKelvaron::downloadStopped() {
     if (!downloading_) unlockInputs();
 }
 
-// A Magellan reply has ended: its caption stays when the track was saved.
+// A Magellan reply has ended: its caption stays when the track was saved. A long file
+// read in steps leaves the caption that counted its points.
 void frmKelvaron::downloadFinished() {
     if (downloading_) return;  // Save tidies up itself when start() returns
-    if (failed_) setWindowTitle(app::kProgramTitle);
+    if (failed_ || driveChosen()) setWindowTitle(app::kProgramTitle);
     unlockInputs();
 }
 

@@ -1,10 +1,10 @@
 #include "app/track_file_writer.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -169,7 +169,12 @@ void TrackFileWriter::Write_Track_Point(const garmin::cTrack& t, float elevation
             // start of a download belongs to it.
             FirstSegment = false;
         } else {
-            if (closePointFile()) Finish_Output_File();
+            if (closePointFile()) {
+                if (splitFilesWait_)
+                    keepWaiting();
+                else
+                    Finish_Output_File();
+            }
             setUpPointFile(true);
         }
     }
@@ -229,32 +234,63 @@ QString TrackFileWriter::newTempFile() {
 }
 
 bool TrackFileWriter::Finish_Output_File() {
+    // Written out before the pass reads them; a write that failed now leaves the
+    // elevations short, and the points past the end get none.
+    if (elevations_) std::fflush(elevations_.get());
+    const bool made = finishFile({TempFileName, OutFileName, segmentStarts_, trackStarts_,
+                                  elevations_ ? elevationsFileName_ : QString()});
+    dropElevations();
+    return made;
+}
+
+bool TrackFileWriter::finishFile(const PointFileParts& parts) {
     const FileChoices choices = choices_();
     const auto deviation = deviationForPass(readNumberText(choices.deviation.toStdString()));
     if (!deviation) {
         // The point file is all that is left of the track: it stays.
-        failed_({WriterFailure::Kind::BadDeviation, TempFileName, choices.deviation, true,
-                 OutFileName});
+        failed_({WriterFailure::Kind::BadDeviation, parts.pointFile, choices.deviation, true,
+                 parts.output});
         return false;
     }
-    // Written out before the pass reads them; a write that failed now leaves the
-    // elevations short, and the points past the end get none.
-    if (elevations_) std::fflush(elevations_.get());
     const std::string elevationsFile =
-        elevations_ ? pathBytes(elevationsFileName_) : std::string();
+        parts.elevationsFile.isEmpty() ? std::string() : pathBytes(parts.elevationsFile);
     try {
-        coords::Convert_Track_File(pathBytes(TempFileName), pathBytes(OutFileName),
+        coords::Convert_Track_File(pathBytes(parts.pointFile), pathBytes(parts.output),
                                    {choices.system, choices.reduce, *deviation, decimalSeparator(),
-                                    segmentStarts_, trackStarts_, elevationsFile});
+                                    parts.segmentStarts, parts.trackStarts, elevationsFile});
     } catch (const std::exception& e) {
-        dropElevations();
-        failed_({WriterFailure::Kind::OutputFailed, TempFileName, QString::fromStdString(e.what()),
-                 true, OutFileName});
+        if (!parts.elevationsFile.isEmpty()) QFile::remove(parts.elevationsFile);
+        failed_({WriterFailure::Kind::OutputFailed, parts.pointFile,
+                 QString::fromStdString(e.what()), true, parts.output});
         return false;
     }
-    dropElevations();
-    QFile::remove(TempFileName);
+    if (!parts.elevationsFile.isEmpty()) QFile::remove(parts.elevationsFile);
+    QFile::remove(parts.pointFile);
     return true;
+}
+
+void TrackFileWriter::keepWaiting() {
+    QString elevations;
+    if (elevations_) {
+        // A failed write leaves the elevations short; the points past their end get none.
+        std::fclose(elevations_.release());
+        elevations = std::exchange(elevationsFileName_, {});
+    }
+    waitingFiles_.push_back({TempFileName, OutFileName, segmentStarts_, trackStarts_, elevations});
+}
+
+bool TrackFileWriter::finishWaitingFiles() {
+    bool allMade = true;
+    for (const PointFileParts& parts : std::exchange(waitingFiles_, {}))
+        allMade = finishFile(parts) && allMade;
+    return allMade;
+}
+
+void TrackFileWriter::discardWaitingFiles() {
+    for (const PointFileParts& parts : std::exchange(waitingFiles_, {})) {
+        QFile::remove(parts.pointFile);
+        if (!parts.elevationsFile.isEmpty()) QFile::remove(parts.elevationsFile);
+    }
 }
 
 }  // namespace app

@@ -87,6 +87,15 @@ class TrackFileWriter {
     // Off, points are written in the file's buffer and reach it when the buffer is full or
     // the file is closed: for a source that can be read again, which a crash cannot lose.
     void setWriteThrough(bool on) { writeThrough_ = on; }
+    // On, a split file is not made when the next segment starts but waits, with its
+    // point file, until finishWaitingFiles(): for a source read whole before anything is
+    // made, so that a source that fails halfway leaves no numbered file.
+    void setSplitFilesWait(bool on) { splitFilesWait_ = on; }
+    // Makes the split files that wait, in order; false when one could not be made (each
+    // failure was reported).
+    bool finishWaitingFiles();
+    // Deletes the point files of the split files that wait, which are then not made.
+    void discardWaitingFiles();
     // Lets go of the point file without finishing it: the program is ending.
     void dropPointFile() {
         FileNumber.reset();
@@ -108,6 +117,18 @@ class TrackFileWriter {
     bool Finish_Output_File();
 
   private:
+    // A closed point file and what its output needs beside it.
+    struct PointFileParts {
+        QString pointFile;
+        QString output;
+        std::vector<std::uint64_t> segmentStarts;
+        std::vector<coords::TrackStart> trackStarts;
+        QString elevationsFile;  // empty for the text outputs
+    };
+    // Makes `parts.output` from its point file and deletes the files it was made from.
+    bool finishFile(const PointFileParts& parts);
+    // The closed point file waits for finishWaitingFiles(), its elevations with it.
+    void keepWaiting();
     // Opens a new temporary point file; at a split the temporary name is made before
     // the output name.
     bool setUpPointFile(bool atSplit);
@@ -131,6 +152,8 @@ class TrackFileWriter {
     QString firstOutFile_;  // the output name the download started with
     bool pointFileFailed_ = false;
     bool writeThrough_ = true;  // each point is flushed as it is written
+    bool splitFilesWait_ = false;
+    std::vector<PointFileParts> waitingFiles_;
     // Without a split, where the segments begin in the one point file (lines counting
     // from 1), so that a GPX output keeps them apart; where tracks begin, with their
     // names; and, for a GPX output only, each point's elevation. The point file itself

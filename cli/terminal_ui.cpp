@@ -20,9 +20,10 @@ constexpr int kMessageWaitMs = 2000;
 TerminalUi::TerminalUi(const Options& options, bool terminal)
     : options_(options),
       errors_(STDERR_FILENO),
-      progress_(
-          errors_, terminal,
-          options.family == Family::Garmin ? QStringLiteral("records") : QStringLiteral("bytes")),
+      progress_(errors_, terminal,
+                options.family == Family::Garmin  ? QStringLiteral("records")
+                : options.family == Family::Drive ? QStringLiteral("points")
+                                                  : QStringLiteral("bytes")),
       retryRounds_(roundsOf(options.tries) - 1) {}
 
 void TerminalUi::say(const QString& text) {

@@ -32,8 +32,24 @@ FitDecoder::FitDecoder(std::istream& in, std::string name, TrackSink& sink)
     : in_(in, std::move(name)), sink_(sink) {}
 
 void FitDecoder::run() {
-    do readFile();
-    while (!in_.atEnd());
+    while (runSome(std::numeric_limits<std::int64_t>::max())) {
+    }
+}
+
+// An input holds at least one file; what follows a file's CRC is the next one.
+bool FitDecoder::runSome(std::int64_t points) {
+    budget_ = points;
+    while (budget_ > 0) {
+        if (inFile_ && in_.offset() < dataEnd_) {
+            readRecord();
+        } else if (inFile_) {
+            endFile();
+        } else {
+            if (fileRead_ && in_.atEnd()) return false;
+            startFile();
+        }
+    }
+    return true;
 }
 
 void FitDecoder::fail(std::uint64_t at, const std::string& why) const {
@@ -42,13 +58,18 @@ void FitDecoder::fail(std::uint64_t at, const std::string& why) const {
 
 // Every file of a chain starts afresh: its own definitions and CRC; its first point
 // begins a segment.
-void FitDecoder::readFile() {
+void FitDecoder::startFile() {
     definitions_ = {};
     segmentPending_ = true;
     timerStopped_ = false;
     in_.resetCrc();
     readHeader();
-    while (in_.offset() < dataEnd_) readRecord();
+    inFile_ = true;
+}
+
+void FitDecoder::endFile() {
+    inFile_ = false;
+    fileRead_ = true;
     const std::uint16_t expected = in_.crc();
     const std::uint64_t at = in_.offset();
     const std::uint8_t low = in_.byte();
@@ -199,6 +220,7 @@ void FitDecoder::handleRecord(const Values& v) {
     point_.newSegment = segmentPending_;
     segmentPending_ = false;
     sink_.point(point_);
+    --budget_;
 }
 
 // The timer stopped and started again: the points after the pause are a new segment.

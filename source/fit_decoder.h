@@ -23,6 +23,9 @@ class FitDecoder {
 
     // Reads every file of the chain to its end.
     void run();
+    // Reads on until `points` more points have gone to the sink, or to the end of the
+    // chain; false once the end has been read.
+    bool runSome(std::int64_t points);
 
   private:
     struct Field {
@@ -47,7 +50,8 @@ class FitDecoder {
         std::int64_t event = -1, eventType = -1;
     };
 
-    void readFile();
+    void startFile();
+    void endFile();
     void readHeader();
     void readRecord();
     void readDefinition(std::uint8_t header, std::uint64_t at);
@@ -67,6 +71,9 @@ class FitDecoder {
     bool segmentPending_ = true;
     bool trackStarted_ = false;
     SourcePoint point_;
+    bool inFile_ = false;  // between a file's header and its CRC
+    bool fileRead_ = false;
+    std::int64_t budget_ = 0;  // points still to hand on in this step
 };
 
 }  // namespace source

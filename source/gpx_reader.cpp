@@ -62,9 +62,15 @@ bool GpxReader::isGpx(std::string_view name) const {
 }
 
 void GpxReader::run() {
+    while (runSome(std::numeric_limits<std::int64_t>::max())) {
+    }
+}
+
+bool GpxReader::runSome(std::int64_t points) {
+    budget_ = points;
     try {
-        readRoot();
-        readTokens();
+        if (!std::exchange(rootRead_, true)) readRoot();
+        return readTokens();
     } catch (const XmlError& e) {
         fail(e.what(), e.line, e.column);
     }
@@ -79,8 +85,8 @@ void GpxReader::readRoot() {
 }
 
 // One pass over the tokens; the scanner checks the whole document, also after the root.
-void GpxReader::readTokens() {
-    for (;;) {
+bool GpxReader::readTokens() {
+    while (budget_ > 0) {
         switch (xml_.next()) {
             case XmlScanner::Token::StartElement:
                 startElement();
@@ -92,9 +98,10 @@ void GpxReader::readTokens() {
                 if (field_ != Field::None && skipDepth_ == 0) text_ += xml_.text();
                 break;
             case XmlScanner::Token::End:
-                return;
+                return false;
         }
     }
+    return true;
 }
 
 // The name comes before the segments in both versions' schemas.
@@ -140,6 +147,7 @@ void GpxReader::endElement() {
     switch (level_) {
         case Level::Point:
             sink_.point(point_);
+            --budget_;
             level_ = Level::Segment;
             break;
         case Level::Segment:

@@ -19,6 +19,9 @@ class GpxReader {
     GpxReader(QIODevice& in, QString name, TrackSink& sink);
 
     void run();
+    // Reads on until `points` more points have gone to the sink, or to the end of the
+    // document; false once the end has been read.
+    bool runSome(std::int64_t points);
 
   private:
     // Where in the document the reader is; anything else is passed over whole.
@@ -26,7 +29,7 @@ class GpxReader {
     enum class Field { None, Name, Elevation, Time };
 
     void readRoot();
-    void readTokens();
+    bool readTokens();
     void startElement();
     void endElement();
     void startPoint();
@@ -47,6 +50,8 @@ class GpxReader {
     bool trackStarted_ = false;
     bool segmentStart_ = false;  // the next point is a segment's first
     SourcePoint point_;
+    bool rootRead_ = false;
+    std::int64_t budget_ = 0;  // points still to hand on in this step
 };
 
 }  // namespace source

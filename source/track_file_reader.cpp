@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <fstream>
+#include <limits>
 
 #include "coords/point_file.h"
 #include "source/fit_decoder.h"
@@ -34,10 +35,85 @@ bool isXml(const QByteArray& head) {
 
 }  // namespace
 
-TrackFileReader::TrackFileReader(QString path) : path_(std::move(path)) {
-    QFile file(path_);
+class TrackFileReader::Steps {
+  public:
+    virtual ~Steps() = default;
+    virtual bool readSome(std::int64_t points) = 0;
+};
+
+namespace {
+
+class GpxSteps final : public TrackFileReader::Steps {
+  public:
+    GpxSteps(const QString& path, TrackSink& sink) : file_(path), reader_(file_, path, sink) {
+        if (!file_.open(QIODevice::ReadOnly))
+            fail(QStringLiteral("%1 cannot be opened: %2.").arg(path, file_.errorString()));
+    }
+    bool readSome(std::int64_t points) override { return reader_.runSome(points); }
+
+  private:
+    QFile file_;
+    GpxReader reader_;
+};
+
+class FitSteps final : public TrackFileReader::Steps {
+  public:
+    FitSteps(const QString& path, TrackSink& sink)
+        : in_(QFile::encodeName(path).toStdString(), std::ios::binary),
+          decoder_(in_, path.toStdString(), sink) {
+        if (!in_) fail(QStringLiteral("%1 cannot be opened.").arg(path));
+    }
+    bool readSome(std::int64_t points) override { return decoder_.runSome(points); }
+
+  private:
+    std::ifstream in_;
+    FitDecoder decoder_;
+};
+
+// A kept point file holds no segments or tracks: its points are one segment.
+class PointFileSteps final : public TrackFileReader::Steps {
+  public:
+    PointFileSteps(const QString& path, TrackSink& sink)
+        : reader_(opened(QFile::encodeName(path).toStdString())), sink_(sink) {
+        point_.newSegment = true;
+    }
+    bool readSome(std::int64_t points) override {
+        try {
+            for (; points > 0; --points) {
+                if (!reader_.next(record_)) return false;
+                point_.lat = record_.lat;
+                point_.lon = record_.lon;
+                point_.time.assign(record_.text);
+                sink_.point(point_);
+                point_.newSegment = false;
+            }
+            return true;
+        } catch (const coords::ConversionError& e) {
+            throw ReadError(e.what());
+        }
+    }
+
+  private:
+    static coords::PointFileReader opened(const std::string& path) {
+        try {
+            return coords::PointFileReader(path);
+        } catch (const coords::ConversionError& e) {
+            throw ReadError(e.what());
+        }
+    }
+
+    coords::PointFileReader reader_;
+    TrackSink& sink_;
+    coords::PointRecord record_;
+    SourcePoint point_;
+};
+
+}  // namespace
+
+TrackFileReader::TrackFileReader(QString path, TrackSink& sink) {
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        fail(QStringLiteral("%1 cannot be opened: %2.").arg(path_, file.errorString()));
+        fail(QStringLiteral("%1 cannot be opened: %2.").arg(path, file.errorString()));
     const QByteArray head = file.read(256);
     if (isFit(head))
         kind_ = TrackFileKind::Fit;
@@ -46,50 +122,29 @@ TrackFileReader::TrackFileReader(QString path) : path_(std::move(path)) {
     else if (isPointFile(head))
         kind_ = TrackFileKind::PointFile;
     else
-        fail(QStringLiteral("%1 is neither a GPX nor a FIT file.").arg(path_));
-}
-
-void TrackFileReader::read(TrackSink& sink) const {
+        fail(QStringLiteral("%1 is neither a GPX nor a FIT file.").arg(path));
     switch (kind_) {
         case TrackFileKind::Gpx:
-            return readGpx(sink);
+            steps_ = std::make_unique<GpxSteps>(path, sink);
+            break;
         case TrackFileKind::Fit:
-            return readFit(sink);
+            steps_ = std::make_unique<FitSteps>(path, sink);
+            break;
         case TrackFileKind::PointFile:
-            return readPointFile(sink);
+            steps_ = std::make_unique<PointFileSteps>(path, sink);
+            break;
     }
 }
 
-void TrackFileReader::readGpx(TrackSink& sink) const {
-    QFile file(path_);
-    if (!file.open(QIODevice::ReadOnly))
-        fail(QStringLiteral("%1 cannot be opened: %2.").arg(path_, file.errorString()));
-    GpxReader(file, path_, sink).run();
-}
+TrackFileReader::~TrackFileReader() = default;
 
-void TrackFileReader::readFit(TrackSink& sink) const {
-    std::ifstream in(QFile::encodeName(path_).toStdString(), std::ios::binary);
-    if (!in) fail(QStringLiteral("%1 cannot be opened.").arg(path_));
-    FitDecoder(in, path_.toStdString(), sink).run();
-}
-
-// A kept point file holds no segments or tracks: its points are one segment.
-void TrackFileReader::readPointFile(TrackSink& sink) const {
-    try {
-        coords::PointFileReader reader(QFile::encodeName(path_).toStdString());
-        coords::PointRecord record;
-        SourcePoint point;
-        point.newSegment = true;
-        while (reader.next(record)) {
-            point.lat = record.lat;
-            point.lon = record.lon;
-            point.time.assign(record.text);
-            sink.point(point);
-            point.newSegment = false;
-        }
-    } catch (const coords::ConversionError& e) {
-        throw ReadError(e.what());
+void TrackFileReader::read() {
+    while (readSome(std::numeric_limits<std::int64_t>::max())) {
     }
+}
+
+bool TrackFileReader::readSome(std::int64_t points) {
+    return steps_->readSome(points);
 }
 
 }  // namespace source

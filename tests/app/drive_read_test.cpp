@@ -107,4 +107,53 @@ TEST(DriveRead, ListIsReadAgainAndFileCancelledKeepsTheChoice) {
     EXPECT_EQ(window.findChild<QComboBox*>("cmbSpeed")->isEnabled(), false);
 }
 
+// A GPX longer than one step of reading.
+QString writeLongGpx(const QString& path, int points) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly)) return path;
+    f.write("<gpx xmlns=\"http://www.topografix.com/GPX/1/1\" version=\"1.1\"><trk><trkseg>");
+    for (int i = 0; i < points; ++i)
+        f.write(QStringLiteral("<trkpt lat=\"%1\" lon=\"35.2\"/>")
+                    .arg(31.5 + i * 1e-5, 0, 'f', 5)
+                    .toUtf8());
+    f.write("</trkseg></trk></gpx>");
+    return path;
+}
+
+// A long file is read in steps: the window counts the points in its caption between them,
+// keeps its inputs locked, and ends as a short read does; Cancel between two steps ends
+// the program and leaves no file.
+TEST(DriveRead, LongFileInStepsAndCancelled) {
+    QTemporaryDir dir;
+    QDir(dir.path()).mkdir("tmp");
+    testkit::FakePlatform fakes(dir.filePath("tmp"));
+    const QString file = writeLongGpx(dir.filePath("long.gpx"), 25000);
+    fakes.store.values = {{"Settings/1StUse2", "1"},
+                          {"Settings/GPSType", "2"},
+                          {"Settings/Dev", "10"},
+                          {"Settings/FName", dir.filePath("t.txt")},
+                          {"Settings/Source", file}};
+    frmKelvaron window(fakes.services());
+    window.findChild<QCheckBox*>("chkSplit")->setChecked(false);
+    auto* save = window.findChild<QPushButton*>("cmdSave");
+    save->click();
+    EXPECT_EQ(window.windowTitle(), "Kelvaron - Read 10000 points");
+    EXPECT_FALSE(save->isEnabled());
+    for (int step = 0; step < 10 && fakes.dialogs.messages.empty(); ++step) fakes.deadline.pass(0);
+    ASSERT_EQ(fakes.dialogs.messages.size(), 1u);
+    EXPECT_EQ(fakes.dialogs.messages.front().toStdString(),
+              QStringLiteral("Read 25000 points from %1.").arg(file).toStdString());
+    EXPECT_EQ(window.windowTitle(), "Kelvaron");
+    EXPECT_TRUE(save->isEnabled());
+    EXPECT_TRUE(QFile::exists(dir.filePath("t.txt")));
+    QFile::remove(dir.filePath("t.txt"));
+
+    save->click();
+    fakes.deadline.pass(0);
+    window.findChild<QPushButton*>("cmdCancel")->click();
+    EXPECT_EQ(fakes.exit.codes, std::vector<int>{0});
+    EXPECT_FALSE(QFile::exists(dir.filePath("t.txt")));
+    EXPECT_TRUE(QDir(dir.filePath("tmp")).isEmpty());
+}
+
 }  // namespace
