@@ -78,6 +78,9 @@ void TerminalUi::interrupt(app::Download& download, int signal) {
         // A Garmin transfer that was running has told its end and named its points.
         if (options_.family == Family::Garmin && !end_)
             say(QStringLiteral("the track transfer had not started; nothing was received"));
+        // A file read in part keeps nothing: it can be read again whole.
+        if (options_.family == Family::Drive && !end_)
+            say(QStringLiteral("the read was stopped; no file was written"));
         finish();
     });
 }
