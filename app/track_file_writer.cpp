@@ -246,25 +246,30 @@ bool TrackFileWriter::Finish_Output_File() {
 bool TrackFileWriter::finishFile(const PointFileParts& parts) {
     const FileChoices choices = choices_();
     const auto deviation = deviationForPass(readNumberText(choices.deviation.toStdString()));
+    const std::string elevationsFile =
+        parts.elevationsFile.isEmpty() ? std::string() : pathBytes(parts.elevationsFile);
+    // Whatever comes of the pass, only the point file can be wanted afterwards.
+    const auto dropElevationsFile = [&] {
+        if (!parts.elevationsFile.isEmpty()) QFile::remove(parts.elevationsFile);
+    };
     if (!deviation) {
         // The point file is all that is left of the track: it stays.
+        dropElevationsFile();
         failed_({WriterFailure::Kind::BadDeviation, parts.pointFile, choices.deviation, true,
                  parts.output});
         return false;
     }
-    const std::string elevationsFile =
-        parts.elevationsFile.isEmpty() ? std::string() : pathBytes(parts.elevationsFile);
     try {
         coords::Convert_Track_File(pathBytes(parts.pointFile), pathBytes(parts.output),
                                    {choices.system, choices.reduce, *deviation, decimalSeparator(),
                                     parts.segmentStarts, parts.trackStarts, elevationsFile});
     } catch (const std::exception& e) {
-        if (!parts.elevationsFile.isEmpty()) QFile::remove(parts.elevationsFile);
+        dropElevationsFile();
         failed_({WriterFailure::Kind::OutputFailed, parts.pointFile,
                  QString::fromStdString(e.what()), true, parts.output});
         return false;
     }
-    if (!parts.elevationsFile.isEmpty()) QFile::remove(parts.elevationsFile);
+    dropElevationsFile();
     QFile::remove(parts.pointFile);
     return true;
 }
