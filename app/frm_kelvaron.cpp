@@ -564,8 +564,8 @@ void frmKelvaron::downloadStopped() {
     if (!downloading_) unlockInputs();
 }
 
-// A Magellan reply has ended: its caption stays when the track was saved. A long file
-// read in steps leaves the caption that counted its points.
+// A Magellan reply has ended: its caption stays when the track was saved. A file read in
+// steps gets the program's title back in place of its count of points.
 void frmKelvaron::downloadFinished() {
     if (downloading_) return;  // Save tidies up itself when start() returns
     if (failed_ || driveChosen()) setWindowTitle(app::kProgramTitle);
