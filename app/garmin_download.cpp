@@ -285,8 +285,9 @@ void GarminDownload::completeTransfer() {
         ui_.ended(noPoint ? DownloadEnd::NoTrack : DownloadEnd::Done);
     ui_.showMessage(receivedText());
     if (claimed != RecordCount) {
-        QString text = QStringLiteral("Error - Record counts don't match\r\n"
-                                      "GPS claims to have sent %1 records.")
+        QString text = QStringLiteral(
+                           "Error - Record counts don't match\r\n"
+                           "GPS claims to have sent %1 records.")
                            .arg(claimed);
         if (cutShort && closed) text += QStringLiteral("\r\n") + kept;
         ui_.showMessage(text);
@@ -313,9 +314,9 @@ void GarminDownload::finishOutput(bool noPoint) {
     if (noPoint) {
         writer_.discardEmpty();
         ui_.showMessage(writer_.pointsWithoutPosition() == 0
-                               ? QStringLiteral("The receiver holds no track; no file was written.")
-                               : QStringLiteral("The receiver holds no track point with a "
-                                                "position; no file was written."));
+                            ? QStringLiteral("The receiver holds no track; no file was written.")
+                            : QStringLiteral("The receiver holds no track point with a "
+                                             "position; no file was written."));
         return;
     }
     // The finishing step names its own failure; that end is told after its message.
@@ -391,7 +392,8 @@ void GarminDownload::portLost() {
     QString text =
         QStringLiteral("The connection to the receiver on %1 was lost").arg(portDescription());
     if (step == Step::Transfer) {
-        text += QStringLiteral(" before the end of the track.\r\n") + keptPointsText(writer_.keptPoints());
+        text += QStringLiteral(" before the end of the track.\r\n") +
+                keptPointsText(writer_.keptPoints());
         writer_.closeCutShort();
         ui_.ended(DownloadEnd::CutShort);
     } else {

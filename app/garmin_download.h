@@ -9,10 +9,10 @@
 #include <memory>
 
 #include "app/download.h"
+#include "app/download_services.h"
 #include "app/download_ui.h"
 #include "app/frame_trace.h"
 #include "app/speed_change.h"
-#include "app/download_services.h"
 #include "app/track_file_writer.h"
 #include "garmin/host.h"
 

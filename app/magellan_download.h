@@ -7,11 +7,11 @@
 #include <memory>
 
 #include "app/download.h"
+#include "app/download_services.h"
 #include "app/download_ui.h"
 #include "app/frame_trace.h"
-#include "app/download_services.h"
-#include "app/track_file_writer.h"
 #include "app/tracing_port.h"
+#include "app/track_file_writer.h"
 
 namespace magellan {
 class TrackDownload;

@@ -19,8 +19,7 @@ namespace app {
 
 class SpeedChange {
   public:
-    SpeedChange(garmin::cGarminGPS& gps, CommPort& comm, DeadlineTimer& deadline,
-                FrameTrace& trace)
+    SpeedChange(garmin::cGarminGPS& gps, CommPort& comm, DeadlineTimer& deadline, FrameTrace& trace)
         : gps_(gps), comm_(comm), deadline_(deadline), trace_(trace) {}
 
     // The port is at `speed` and no change is under way (what was to follow one is

@@ -42,10 +42,18 @@ void appendDegrees(std::string& out, double degrees) {
 void appendEscaped(std::string& out, std::string_view text) {
     for (const char c : text) {
         switch (c) {
-            case '&': out.append("&amp;"); break;
-            case '<': out.append("&lt;"); break;
-            case '>': out.append("&gt;"); break;
-            case '"': out.append("&quot;"); break;
+            case '&':
+                out.append("&amp;");
+                break;
+            case '<':
+                out.append("&lt;");
+                break;
+            case '>':
+                out.append("&gt;");
+                break;
+            case '"':
+                out.append("&quot;");
+                break;
             default:
                 if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) out.push_back(c);
         }

@@ -40,7 +40,7 @@ class GpxWriter {
     std::string& out_;
     bool trackOpen_ = false;
     bool segmentDue_ = false;  // the next point starts a new segment
-    std::string name_;  // of the track not yet opened
+    std::string name_;         // of the track not yet opened
 };
 
 }  // namespace coords

@@ -1,9 +1,9 @@
 // The Garmin protocol engine: the packet link to the receiver, the receive engine,
 // the capability registry, the track record codec and the device commands.
 //
-// The engine reaches the serial port, the reply timer and the window only through the seams of seams/seams.h and its host (host.h); it owns none of them.
-// Everything runs on the caller's one thread, and the window's handlers may call back into the
-// engine from inside every Host call.
+// The engine reaches the serial port, the reply timer and the window only through the seams of
+// seams/seams.h and its host (host.h); it owns none of them. Everything runs on the caller's one
+// thread, and the window's handlers may call back into the engine from inside every Host call.
 #pragma once
 
 #include <cstddef>

@@ -140,8 +140,7 @@ DownloadEnd TrackDownload::conclude(const Reply& reply) {
             tell(hooks_, why + "\r\nNo track point had arrived.");
         } else if (savePoints(points, hooks_)) {
             tell(hooks_, why + "\r\nThe " + std::to_string(points.size()) +
-                             " points received before were saved to " + request_.outputName +
-                             ".");
+                             " points received before were saved to " + request_.outputName + ".");
         } else {
             tell(hooks_, why);
         }

@@ -53,5 +53,4 @@ class Deadline {
     virtual void disarm() = 0;
 };
 
-
 }  // namespace seams

@@ -47,13 +47,12 @@ std::string packet(const QStringList& w) {
     // A receiver stores a point without a fix at 0x7FFFFFFF semicircles both ways.
     const QString how = w.value(3);
     const bool none = how.startsWith("nopos");
-    const std::uint32_t lat = none ? 0x7FFFFFFF
-                              : how == "minlat"
-                                  ? 0x80000000u
-                                  : garmin::Degrees_To_Semicircles(31.7 + n * 0.0007);
+    const std::uint32_t lat = none              ? 0x7FFFFFFF
+                              : how == "minlat" ? 0x80000000u
+                                                : garmin::Degrees_To_Semicircles(31.7 + n * 0.0007);
     const std::uint32_t lon = none ? 0x7FFFFFFF : garmin::Degrees_To_Semicircles(35.1 + n * 0.0011);
-    return testkit::frame(34, le(lat, 4) + le(lon, 4) + le(1145337120u + 10u * n, 4) +
-                                  char(how.endsWith("seg")));
+    return testkit::frame(
+        34, le(lat, 4) + le(lon, 4) + le(1145337120u + 10u * n, 4) + char(how.endsWith("seg")));
 }
 
 // The frames written, each as its identifier and first data byte in hexadecimal ("0A/3A",

@@ -16,11 +16,11 @@
 #include <optional>
 
 #include "app/desktop_services.h"
-#include "app/system_temp_files.h"
 #include "app/open_failure.h"
 #include "app/qt_dialogs.h"
 #include "app/qt_serial_port.h"
 #include "app/qt_settings_store.h"
+#include "app/system_temp_files.h"
 #include "tests/support/pty.h"
 #include "tests/support/qt/app_fakes.h"
 #include "tests/support/qt/qt_case_table.h"

@@ -126,11 +126,9 @@ TEST_P(TraceReplay, EndsAsExpected) {
     EXPECT_EQ(QString(written).remove('\r').toStdString(), expected.output);
 }
 
-INSTANTIATE_TEST_SUITE_P(Traces, TraceReplay,
-                         ::testing::ValuesIn(testkit::filesIn(KELVARON_APP_DATA "/traces",
-                                                              ".trace")),
-                         [](const auto& info) {
-                             return testkit::caseName(info.param.stem().string());
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Traces, TraceReplay,
+    ::testing::ValuesIn(testkit::filesIn(KELVARON_APP_DATA "/traces", ".trace")),
+    [](const auto& info) { return testkit::caseName(info.param.stem().string()); });
 
 }  // namespace

@@ -55,15 +55,17 @@ void addExtras(const fs::path& folder, coords::ConvertOptions& o, const testkit:
         const std::vector<std::string> f = testkit::cells(row, ' ');
         const std::uint64_t line = std::stoull(f.at(1));
         if (f[0] == "track") {
-            o.trackStarts.push_back({line, testkit::unescape(row.substr(f[0].size() + f[1].size() + 2))});
+            o.trackStarts.push_back(
+                {line, testkit::unescape(row.substr(f[0].size() + f[1].size() + 2))});
         } else {
             elevations.resize(line, NAN);
             elevations[line - 1] = std::stof(f.at(2));
         }
     }
     o.elevationsFile = dir.path("elevations");
-    testkit::writeFile(o.elevationsFile, std::string(reinterpret_cast<const char*>(elevations.data()),
-                                                     elevations.size() * sizeof(float)));
+    testkit::writeFile(o.elevationsFile,
+                       std::string(reinterpret_cast<const char*>(elevations.data()),
+                                   elevations.size() * sizeof(float)));
 }
 std::string suffixFor(const std::string& mode) {
     return mode.starts_with("gpx") ? ".gpx" : ".out";

@@ -85,7 +85,8 @@ Read fromGpsbabel(const std::string& path) {
     }
     std::istringstream tracks(run("gpsbabel -t -i gpx -f " + path + " -o garmin_txt -F - 2>&1"));
     for (std::string line; std::getline(tracks, line);)
-        if (line.starts_with("Track\t")) read.names.push_back(line.substr(6, line.find('\t', 6) - 6));
+        if (line.starts_with("Track\t"))
+            read.names.push_back(line.substr(6, line.find('\t', 6) - 6));
     return read;
 }
 

@@ -102,8 +102,8 @@ TEST(TrackDownload, SilentReceiverRows) {
         EXPECT_FALSE(download.running()) << row;
         EXPECT_EQ(said, std::vector<std::string>{unescape(message)}) << row;
         EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), std::stoi(points)) << row;
-        EXPECT_EQ(download.outcome(), points == "0" ? seams::DownloadEnd::NoAnswer
-                                                    : seams::DownloadEnd::CutShort);
+        EXPECT_EQ(download.outcome(),
+                  points == "0" ? seams::DownloadEnd::NoAnswer : seams::DownloadEnd::CutShort);
         EXPECT_FALSE(port.isOpen());
     }
 }

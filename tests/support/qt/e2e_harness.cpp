@@ -144,9 +144,10 @@ bool runDownload(LiveWindow& w, int limitMs) {
     return w.runUntil(
         [&] {
             return !w.exit.codes.empty() ||
-                   (garmin ? std::any_of(messages.begin(), messages.end(),
-                                         [](const QString& m) { return !m.startsWith("Received "); })
-                           : w.control<QPushButton>("cmdSave")->isEnabled());
+                   (garmin
+                        ? std::any_of(messages.begin(), messages.end(),
+                                      [](const QString& m) { return !m.startsWith("Received "); })
+                        : w.control<QPushButton>("cmdSave")->isEnabled());
         },
         static_cast<int>(std::max<qint64>(0, limitMs - t.elapsed())));
 }

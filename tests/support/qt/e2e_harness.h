@@ -20,12 +20,12 @@
 #include <string>
 
 #include "app/desktop_services.h"
-#include "app/system_temp_files.h"
 #include "app/frm_kelvaron.h"
 #include "app/qt_deadline_timer.h"
 #include "app/qt_serial_port.h"
 #include "app/qt_settings_store.h"
 #include "app/qt_timeout_timer.h"
+#include "app/system_temp_files.h"
 #include "tests/support/qt/app_fakes.h"
 
 namespace testkit {
