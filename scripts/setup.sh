@@ -14,7 +14,7 @@ if [[ ${1:-} != run ]]; then
     # The tests (GoogleTest, cs2cs and GPSBabel as independent readers), the package check
     # (desktop-file-validate, a headless X server) and the fuzz build (clang, libFuzzer).
     packages+=(libgtest-dev libgmock-dev
-               proj-bin gpsbabel desktop-file-utils
+               proj-bin gpsbabel desktop-file-utils clang-format
                xvfb xauth
                clang libclang-rt-14-dev)
 fi
