@@ -1,5 +1,6 @@
 #include "coords/gpx_writer.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstddef>
@@ -37,26 +38,52 @@ void appendDegrees(std::string& out, double degrees) {
     out.append(buf + (zero && buf[0] == '-' ? 1 : 0), res.ptr);
 }
 
-// Names come from the receiver: markup characters are escaped, and control characters,
-// which XML 1.0 cannot hold at all, are left out.
+// The length of the UTF-8 character `text` starts with; 0 when it starts with none (a byte
+// that begins no character, an overlong form, a surrogate, a value beyond U+10FFFF, a cut).
+std::size_t utf8Length(std::string_view text) {
+    const auto lead = static_cast<unsigned char>(text[0]);
+    const std::size_t n = lead < 0x80                    ? 1
+                          : lead >= 0xC2 && lead <= 0xDF ? 2
+                          : lead >= 0xE0 && lead <= 0xEF ? 3
+                          : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                         : 0;
+    if (n == 0 || n > text.size()) return 0;
+    const unsigned low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+    const unsigned high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+    for (std::size_t i = 1; i < n; ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (i == 1 ? c < low || c > high : (c & 0xC0) != 0x80) return 0;
+    }
+    return n;
+}
+
+// Names come from receivers and files: markup characters are escaped, a tab or a line
+// break becomes a space, and other control characters and U+FFFE and U+FFFF, which XML
+// 1.0 cannot hold, are left out. So is a byte that is not UTF-8 (no reader hands one on),
+// so that the document is UTF-8 whatever came in.
 void appendEscaped(std::string& out, std::string_view text) {
-    for (const char c : text) {
-        switch (c) {
-            case '&':
-                out.append("&amp;");
-                break;
-            case '<':
-                out.append("&lt;");
-                break;
-            case '>':
-                out.append("&gt;");
-                break;
-            case '"':
-                out.append("&quot;");
-                break;
-            default:
-                if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) out.push_back(c);
-        }
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t n = utf8Length(text.substr(at));
+        const std::string_view c = text.substr(at, std::max<std::size_t>(n, 1));
+        at += c.size();
+        if (n == 0)
+            continue;
+        else if (c == "&")
+            out.append("&amp;");
+        else if (c == "<")
+            out.append("&lt;");
+        else if (c == ">")
+            out.append("&gt;");
+        else if (c == "\"")
+            out.append("&quot;");
+        else if (c == "\t" || c == "\n" || c == "\r")
+            out.push_back(' ');
+        else if (c == "\xEF\xBF\xBE" || c == "\xEF\xBF\xBF" ||
+                 (n == 1 && (static_cast<unsigned char>(c[0]) < 0x20 || c[0] == 0x7F)))
+            continue;
+        else
+            out.append(c);
+        if (c == "\r" && at < text.size() && text[at] == '\n') ++at;  // one line break
     }
 }
 

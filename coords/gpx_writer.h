@@ -29,7 +29,8 @@ class GpxWriter {
     // no segment is ever empty.
     void newSegment();
     // Ends the current track, if it holds a point, and names the next one (UTF-8; empty
-    // for none). Characters XML cannot hold are left out.
+    // for none). A tab or line break becomes a space; other characters XML cannot hold are
+    // left out.
     void newTrack(std::string_view name);
     // Appends everything after the last point.
     void finish();

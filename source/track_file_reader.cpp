@@ -26,8 +26,12 @@ bool isPointFile(const QByteArray& head) {
     return !head.isEmpty() && (head[0] == '-' || (head[0] >= '0' && head[0] <= '9'));
 }
 
-// XML may start with a byte order mark and white space before its first "<".
+// XML may start with a byte order mark and white space before its first "<"; in UTF-16 it
+// starts with its byte order mark, or with "<?" in either byte order.
 bool isXml(const QByteArray& head) {
+    if (head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF") ||
+        head.startsWith(QByteArray("<\0?\0", 4)) || head.startsWith(QByteArray("\0<\0?", 4)))
+        return true;
     QByteArray rest = head.startsWith("\xEF\xBB\xBF") ? head.mid(3) : head;
     rest = rest.trimmed();
     return rest.startsWith('<');

@@ -31,24 +31,6 @@ bool startsCharacter(char c) {
     return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
 }
 
-void appendUtf8(std::string& into, std::uint32_t c) {
-    if (c < 0x80) {
-        into += static_cast<char>(c);
-    } else if (c < 0x800) {
-        into += static_cast<char>(0xC0 | c >> 6);
-        into += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        into += static_cast<char>(0xE0 | c >> 12);
-        into += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        into += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        into += static_cast<char>(0xF0 | c >> 18);
-        into += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-        into += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        into += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 std::string_view prefixOf(std::string_view qualified) {
     const auto colon = qualified.find(':');
     return colon == std::string_view::npos ? std::string_view() : qualified.substr(0, colon);
@@ -62,11 +44,20 @@ std::string_view localOf(std::string_view qualified) {
 }  // namespace
 
 std::int64_t XmlScanner::line() const {
-    return linesBefore_ + std::count(buffer_.begin(), buffer_.begin() + at_, '\n') + 1;
+    return lineAt(at_);
 }
 
 std::int64_t XmlScanner::column() const {
-    const auto end = buffer_.begin() + at_;
+    return columnAt(at_);
+}
+
+std::int64_t XmlScanner::lineAt(std::size_t offset) const {
+    const auto end = buffer_.begin() + static_cast<std::ptrdiff_t>(offset);
+    return linesBefore_ + std::count(buffer_.begin(), end, '\n') + 1;
+}
+
+std::int64_t XmlScanner::columnAt(std::size_t offset) const {
+    const auto end = buffer_.begin() + static_cast<std::ptrdiff_t>(offset);
     const auto lastLine = std::find(std::make_reverse_iterator(end), buffer_.rend(), '\n').base();
     const std::int64_t here = std::count_if(lastLine, end, startsCharacter);
     return lastLine == buffer_.begin() ? columnBefore_ + here : here;
@@ -90,21 +81,43 @@ void XmlScanner::dropRead() {
     at_ = 0;
 }
 
+// Appends at least one more character to the buffer, false at the end of the input. A byte
+// that cannot be decoded is reported once everything before it has been scanned, as
+// standing where the decoded text stops.
 bool XmlScanner::fill() {
-    if (inputEnded_) return false;
     dropRead();
     if (buffer_.size() - std::min(at_, buffer_.size()) > kMaxToken)
         fail("a name longer than 16 MB");
     const std::size_t old = buffer_.size();
-    buffer_.resize(old + kChunk);
-    const qint64 got = in_.read(buffer_.data() + old, kChunk);
-    if (got < 0) {
-        buffer_.resize(old);
-        throw XmlError(in_.errorString().toStdString(), -1, -1);
+    while (buffer_.size() == old) {
+        if (!decoder_.fault().why.empty())  // the column of the byte itself
+            throw XmlError(decoder_.fault().why, lineAt(old), columnAt(old) + 1);
+        if (inputEnded_) return false;
+        readRaw();
+        if (!decoding_) startDecoding();
+        raw_.erase(0, decoder_.decode(raw_, buffer_));
+        if (inputEnded_ && decoder_.fault().why.empty()) decoder_.finish(raw_.size());
     }
-    buffer_.resize(old + static_cast<std::size_t>(got));
-    if (got == 0) inputEnded_ = true;
-    return got > 0;
+    return true;
+}
+
+// The first read holds the document's first chunk whole, so that the encoding is chosen
+// from its declaration however the input trickles in.
+void XmlScanner::readRaw() {
+    do {
+        const std::size_t old = raw_.size();
+        const std::size_t want = decoding_ ? kChunk : kChunk - old;
+        raw_.resize(old + want);
+        const qint64 got = in_.read(raw_.data() + old, static_cast<qint64>(want));
+        raw_.resize(old + static_cast<std::size_t>(std::max<qint64>(got, 0)));
+        if (got < 0) throw XmlError(in_.errorString().toStdString(), -1, -1);
+        if (got == 0) inputEnded_ = true;
+    } while (!decoding_ && !inputEnded_ && raw_.size() < kChunk);
+}
+
+void XmlScanner::startDecoding() {
+    decoding_ = true;
+    if (!decoder_.start(raw_)) throw XmlError(decoder_.fault().why, 1, decoder_.fault().column);
 }
 
 bool XmlScanner::ensureMore(std::size_t count) {
@@ -120,9 +133,6 @@ XmlScanner::Token XmlScanner::next() {
         return Token::EndElement;
     }
     dropRead();
-    if (!rootSeen_ && at_ == 0 && linesBefore_ == 0 && columnBefore_ == 0 && ensure(3) &&
-        buffer_.compare(0, 3, "\xEF\xBB\xBF") == 0)
-        at_ = 3;  // a byte order mark
     for (;;) {
         if (!ensure(1)) {
             if (!open_.empty()) fail("the file ends inside <" + open_.back().qualifiedName + ">");

@@ -3,7 +3,8 @@
 // processing instructions and a document type passed over. It checks that the document is
 // well formed as it goes (tags closed in order, one root, attributes quoted and not
 // repeated, prefixes declared) and holds one buffer of the file plus the open elements, so
-// memory does not grow with the file. Text is taken as UTF-8, as GPX prescribes.
+// memory does not grow with the file. The text is decoded from the encoding its first bytes
+// and declaration give (TextDecoder), and handed on as UTF-8.
 #pragma once
 
 #include <QIODevice>
@@ -14,10 +15,12 @@
 #include <string_view>
 #include <vector>
 
+#include "source/text_decoder.h"
+
 namespace source {
 
 // A document that is not well formed, or could not be read; `line` and `column` (counted
-// from 1, in characters) are where the scanner stood.
+// from 1, in characters) are where the scanner stood, or the byte that could not be decoded.
 struct XmlError : std::runtime_error {
     XmlError(const std::string& why, std::int64_t line, std::int64_t column)
         : std::runtime_error(why), line(line), column(column) {}
@@ -64,6 +67,10 @@ class XmlScanner {
 
     void dropRead();
     bool fill();
+    void readRaw();
+    void startDecoding();
+    std::int64_t lineAt(std::size_t offset) const;
+    std::int64_t columnAt(std::size_t offset) const;
     // Fast paths inline: they run for nearly every byte.
     bool ensure(std::size_t count) { return buffer_.size() - at_ >= count || ensureMore(count); }
     bool ensureMore(std::size_t count);
@@ -85,7 +92,10 @@ class XmlScanner {
     void closeElement();
 
     QIODevice& in_;
-    std::string buffer_;
+    std::string raw_;  // bytes read and not yet decoded: the start of a character
+    TextDecoder decoder_;
+    bool decoding_ = false;  // the encoding has been chosen
+    std::string buffer_;     // the decoded text, UTF-8
     std::size_t at_ = 0;
     bool inputEnded_ = false;
     bool readingName_ = false;  // the front of the buffer holds a name being read

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -156,6 +157,12 @@ TEST_P(Program, Row) {
                       dump.toStdString(), o.count("grid") > 0, reduced, o["dev"].toInt())));
     } else {
         EXPECT_EQ(QFile::exists(out), o["out"] == "saved");
+    }
+    if (o.count("gpxname")) {
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        const QString gpx = utf8(readBytes(dir + "/t.gpx"));
+        EXPECT_FALSE(utf8.hasError());
+        EXPECT_TRUE(gpx.contains("<name>" + o["gpxname"])) << gpx.toStdString();
     }
     EXPECT_TRUE(o["kept"] != "none" || kept.isEmpty()) << kept.join(' ').toStdString();
     if (o.count("simback")) {

@@ -1,8 +1,9 @@
-// The promises of every track file reader, checked on each point it hands over: a
-// position on the globe, a time the point file and the GPX writer take, and the first
-// point of a file beginning a segment.
+// The promises of every track file reader, checked on each track and point it hands over:
+// a name in UTF-8, a position on the globe, a time the point file and the GPX writer take,
+// and the first point of a file beginning a segment.
 #pragma once
 
+#include <QStringDecoder>
 #include <cmath>
 #include <string>
 
@@ -14,7 +15,13 @@ namespace kelvaron_fuzz {
 
 class CheckingSink : public source::TrackSink {
   public:
-    void startTrack(const std::string&) override {}
+    // Names go on to the GPX writer as they are: every reader hands them over as UTF-8.
+    void startTrack(const std::string& name) override {
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        const QString decoded =
+            utf8(QByteArrayView(name.data(), static_cast<qsizetype>(name.size())));
+        FUZZ_CHECK(!utf8.hasError());
+    }
     void point(const source::SourcePoint& p) override {
         FUZZ_CHECK(std::isfinite(p.lat) && std::fabs(p.lat) <= 90.0);
         FUZZ_CHECK(std::isfinite(p.lon) && std::fabs(p.lon) <= 180.0);
