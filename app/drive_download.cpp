@@ -1,13 +1,22 @@
 #include "app/drive_download.h"
 
 #include <QFileInfo>
+#include <limits>
 
 #include "app/file_messages.h"
+#include "garmin/units.h"
 #include "source/read_error.h"
 #include "source/track_file_reader.h"
 #include "source/unit_folder.h"
 
 namespace app {
+
+namespace {
+
+// What a receiver sends for the position of a point taken without a fix.
+constexpr std::int32_t kNoFixSemicircles = 0x7FFFFFFF;
+
+}  // namespace
 
 DriveDownload::DriveDownload(const DownloadServices& services, DownloadUi& ui)
     : ui_(ui),
@@ -49,7 +58,20 @@ void DriveDownload::point(const source::SourcePoint& p) {
     writer_.Write_Track_Point(track_, p.elevation);
 }
 
+// Counted by the writer as a receiver's point without a fix is, which it reads as beyond a
+// pole.
+void DriveDownload::pointWithoutPosition() {
+    garmin::cTrack none;
+    none.lat = none.lon = garmin::Semicircles_To_Degrees(kNoFixSemicircles);
+    writer_.Write_Track_Point(none, std::numeric_limits<float>::quiet_NaN());
+}
+
+void DriveDownload::warning(const std::string& text) {
+    warnings_ += QStringLiteral("\r\n") + QString::fromStdString(text);
+}
+
 void DriveDownload::start(const PortChoice& choice) {
+    warnings_.clear();
     try {
         file_ = trackFileOf(choice.device);
         source::TrackSink& sink = *this;
@@ -113,7 +135,11 @@ void DriveDownload::finish() {
     if (writer_.pointsStored() == 0) {
         writer_.discardEmpty();
         end(DownloadEnd::NoTrack,
-            QStringLiteral("%1 holds no track; no file was written.").arg(file_));
+            (writer_.pointsWithoutPosition() == 0
+                 ? QStringLiteral("%1 holds no track; no file was written.")
+                 : QStringLiteral("%1 holds no track point with a position; no file was written."))
+                    .arg(file_) +
+                warnings_);
         return;
     }
     const bool earlierMade = writer_.finishWaitingFiles();
@@ -122,7 +148,8 @@ void DriveDownload::finish() {
         return;
     }
     end(DownloadEnd::Done,
-        QStringLiteral("Read %1 points from %2.").arg(writer_.pointsStored()).arg(file_));
+        QStringLiteral("Read %1 points from %2.").arg(writer_.pointsStored()).arg(file_) +
+            pointsLeftOutText(writer_.pointsWithoutPosition()) + warnings_);
 }
 
 void DriveDownload::end(DownloadEnd how, const QString& text) {

@@ -8,6 +8,7 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "app/download.h"
 #include "app/download_services.h"
@@ -45,6 +46,8 @@ class DriveDownload final : public Download, private source::TrackSink {
     static QString trackFileOf(const QString& chosen);
     void startTrack(const std::string& name) override;
     void point(const source::SourcePoint& p) override;
+    void pointWithoutPosition() override;
+    void warning(const std::string& text) override;
     void readStep();
     // Drops the reader and every file this download has made so far.
     void discard();
@@ -55,8 +58,9 @@ class DriveDownload final : public Download, private source::TrackSink {
     seams::Deadline& deadline_;
     TrackFileWriter writer_;
     std::unique_ptr<source::TrackFileReader> reader_;
-    QString file_;  // the file being read
+    QString file_;  // the file being read, as messages call it
     garmin::cTrack track_;
+    QString warnings_;  // what the reader said of a file it read all the same
 };
 
 }  // namespace app

@@ -23,6 +23,14 @@ class FitStream {
     void skip(std::size_t count);
     // True when no byte follows (after a failed read, throws as byte() would).
     bool atEnd();
+    // Copies up to `count` of the bytes that follow without taking them; how many there
+    // were (fewer at the end).
+    std::size_t peek(std::uint8_t* into, std::size_t count);
+    // Takes every byte left; how many there were.
+    std::uint64_t skipToEnd();
+    // Where the header of the file being read says it ends: running out of bytes before
+    // it says how many of them the file holds.
+    void setAnnouncedEnd(std::uint64_t end) { announcedEnd_ = end; }
 
     std::uint64_t offset() const { return offset_; }
     std::uint16_t crc() const { return crc_; }
@@ -30,6 +38,7 @@ class FitStream {
     const std::string& name() const { return name_; }
 
   private:
+    // Reads more after the bytes not yet taken; false at the end of the input.
     bool fill();
 
     std::istream& in_;
@@ -38,6 +47,7 @@ class FitStream {
     std::size_t at_ = 0;
     std::size_t end_ = 0;
     std::uint64_t offset_ = 0;
+    std::uint64_t announcedEnd_ = 0;
     std::uint16_t crc_ = 0;
 };
 

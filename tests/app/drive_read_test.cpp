@@ -68,8 +68,9 @@ TEST(DriveRead, WindowRows) {
         window.findChild<QPushButton*>("cmdSave")->click();
 
         const QStringList boxes(fakes.dialogs.messages.begin(), fakes.dialogs.messages.end());
-        EXPECT_EQ(boxes.join(";;").toStdString(),
-                  QString(row[3]).replace("{source}", source).toStdString());
+        EXPECT_EQ(
+            boxes.join(";;").toStdString(),
+            QString(row[3]).replace("{source}", source).replace("\\r\\n", "\r\n").toStdString());
         EXPECT_EQ(window.windowTitle(), "Kelvaron");
         EXPECT_TRUE(QDir(dir.filePath("tmp")).isEmpty());
         QStringList made = QDir(dir.path()).entryList(QDir::Files, QDir::Name);
