@@ -7,6 +7,7 @@
 #include "garmin/units.h"
 #include "source/read_error.h"
 #include "source/track_file_reader.h"
+#include "source/track_input.h"
 #include "source/unit_folder.h"
 
 namespace app {
@@ -34,7 +35,7 @@ DriveDownload::~DriveDownload() {
 }
 
 QString DriveDownload::trackFileOf(const QString& chosen) {
-    if (!QFileInfo(chosen).isDir()) return chosen;
+    if (chosen == source::kStandardInput || !QFileInfo(chosen).isDir()) return chosen;
     const QString file = source::UnitFolder(chosen).trackFile();
     if (file.isEmpty())
         throw source::ReadError(
@@ -73,9 +74,9 @@ void DriveDownload::warning(const std::string& text) {
 void DriveDownload::start(const PortChoice& choice) {
     warnings_.clear();
     try {
-        file_ = trackFileOf(choice.device);
         source::TrackSink& sink = *this;
-        reader_ = std::make_unique<source::TrackFileReader>(file_, sink);
+        reader_ = std::make_unique<source::TrackFileReader>(trackFileOf(choice.device), sink);
+        file_ = reader_->name();
     } catch (const source::ReadError& e) {
         end(DownloadEnd::Unreadable, QString::fromStdString(e.what()));
         return;
@@ -92,21 +93,33 @@ void DriveDownload::onDeadline() {
     if (reader_) readStep();
 }
 
+// A pipe is not waited for: its reader returns when it has sent nothing new, and is called
+// again a little later, so that Cancel and the signals are heard meanwhile.
 void DriveDownload::readStep() {
-    bool more = false;
+    using Step = source::TrackFileReader::Step;
+    Step step = Step::Done;
     try {
-        more = reader_->readSome(kPointsPerStep);
+        step = reader_->readSome(kPointsPerStep);
     } catch (const source::ReadError& e) {
         // Nothing of a file that could not be read is kept: it is still where it was.
         discard();
         end(DownloadEnd::Unreadable, QString::fromStdString(e.what()));
         return;
     }
-    if (more) {
-        ui_.setCaption(QStringLiteral("Kelvaron - Read %1 points").arg(writer_.pointsStored()));
-        ui_.progress(writer_.pointsStored(), 0);
-        deadline_.arm(0);
-        return;
+    switch (step) {
+        case Step::More:
+            if (writer_.pointsStored() > 0) {
+                ui_.setCaption(
+                    QStringLiteral("Kelvaron - Read %1 points").arg(writer_.pointsStored()));
+                ui_.progress(writer_.pointsStored(), 0);
+            }
+            deadline_.arm(0);
+            return;
+        case Step::Waiting:
+            deadline_.arm(kPipeWaitSeconds);
+            return;
+        case Step::Done:
+            break;
     }
     reader_.reset();
     finish();

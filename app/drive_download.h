@@ -26,11 +26,13 @@ class DriveDownload final : public Download, private source::TrackSink {
   public:
     // Points read in one step: some tens of milliseconds of work.
     static constexpr std::int64_t kPointsPerStep = 10000;
+    // A pipe that has sent nothing new is looked at again this much later.
+    static constexpr double kPipeWaitSeconds = 0.02;
 
     DriveDownload(const DownloadServices& services, DownloadUi& ui);
     ~DriveDownload() override;
 
-    // `choice.device` is the folder a unit is mounted at, or a file.
+    // `choice.device` is the folder a unit is mounted at, or a file ("-": standard input).
     void start(const PortChoice& choice) override;
     void onPortEvent() override {}
     void onTimerTick() override {}

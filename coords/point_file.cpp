@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 
 #include "coords/decimal_text.h"
 
@@ -64,6 +65,11 @@ PointFileReader::PointFileReader(const std::string& path)
         throw ConversionError("Cannot open the point file " + path_ + ": " + std::strerror(error));
     }
 }
+
+PointFileReader::PointFileReader(FileHandle file, std::string path)
+    : path_(std::move(path)),
+      file_(std::move(file)),
+      buffer_(std::make_unique_for_overwrite<char[]>(kBufferSize)) {}
 
 bool PointFileReader::next(PointRecord& record) {
     for (;;) {

@@ -34,6 +34,8 @@ struct PointRecord {
 class PointFileReader {
   public:
     explicit PointFileReader(const std::string& path);
+    // Reads `file`, opened by the caller; `path` is how messages call it.
+    PointFileReader(FileHandle file, std::string path);
 
     // The next record; false at the end of the file.
     bool next(PointRecord& record);

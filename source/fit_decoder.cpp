@@ -89,7 +89,7 @@ std::optional<double> valueOf(const BaseType& type, std::uint64_t raw) {
 
 }  // namespace
 
-FitDecoder::FitDecoder(std::istream& in, std::string name, TrackSink& sink)
+FitDecoder::FitDecoder(QIODevice& in, std::string name, TrackSink& sink)
     : in_(in, std::move(name)), sink_(sink) {}
 
 void FitDecoder::run() {

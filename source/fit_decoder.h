@@ -6,9 +6,9 @@
 // passed over with a warning.
 #pragma once
 
+#include <QIODevice>
 #include <array>
 #include <cstdint>
-#include <istream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,7 +21,7 @@ namespace source {
 class FitDecoder {
   public:
     // `name` is how messages call the file.
-    FitDecoder(std::istream& in, std::string name, TrackSink& sink);
+    FitDecoder(QIODevice& in, std::string name, TrackSink& sink);
 
     // Reads every file of the chain to its end.
     void run();

@@ -33,10 +33,9 @@ bool FitStream::fill() {
         end_ -= at_;
         at_ = 0;
     }
-    in_.read(reinterpret_cast<char*>(buffer_.data() + end_),
-             static_cast<std::streamsize>(buffer_.size() - end_));
-    const auto got = in_.gcount();
-    if (in_.bad())
+    const qint64 got = in_.read(reinterpret_cast<char*>(buffer_.data() + end_),
+                                static_cast<qint64>(buffer_.size() - end_));
+    if (got < 0)
         throw ReadError(name_ + " could not be read at byte " + std::to_string(offset_ + end_) +
                         ".");
     end_ += static_cast<std::size_t>(got);

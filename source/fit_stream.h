@@ -3,10 +3,10 @@
 // read that fails (a drive pulled out), throws ReadError naming the file and the byte.
 #pragma once
 
+#include <QIODevice>
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <istream>
 #include <string>
 
 namespace source {
@@ -16,7 +16,7 @@ std::uint16_t fitCrc(std::uint16_t crc, std::uint8_t byte);
 
 class FitStream {
   public:
-    FitStream(std::istream& in, std::string name) : in_(in), name_(std::move(name)) {}
+    FitStream(QIODevice& in, std::string name) : in_(in), name_(std::move(name)) {}
 
     std::uint8_t byte();
     void read(std::uint8_t* into, std::size_t count);
@@ -41,7 +41,7 @@ class FitStream {
     // Reads more after the bytes not yet taken; false at the end of the input.
     bool fill();
 
-    std::istream& in_;
+    QIODevice& in_;
     std::string name_;
     std::array<std::uint8_t, 65536> buffer_{};
     std::size_t at_ = 0;

@@ -2,11 +2,14 @@
 // handed, compared with its .expected file (KELVARON_REWRITE_FIXTURES=1 rewrites them);
 // each bad input of data/bad with the message of bad.txt; ISO times from times.txt.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "source/iso_time.h"
 #include "source/read_error.h"
@@ -53,6 +56,37 @@ std::string fileText(const std::string& path) {
     return text.str();
 }
 
+// What the sink is handed from `path` read whole.
+std::string readWhole(const std::string& path, const std::string& name) {
+    LogSink sink(name);
+    source::TrackFileReader(QString::fromStdString(path), sink).read();
+    return sink.log.str();
+}
+
+// The same file through a pipe, as `--from <(cat FILE)` gives it: read once, in whatever
+// pieces the pipe hands over.
+std::string readThroughPipe(const std::string& path) {
+    int ends[2];
+    if (::pipe(ends) != 0) return "no pipe";
+    std::thread writer([&ends, bytes = fileText(path)] {
+        for (std::size_t at = 0; at < bytes.size(); at += 100)
+            if (::write(ends[1], bytes.data() + at, std::min<std::size_t>(100, bytes.size() - at)) <
+                0)
+                break;
+        ::close(ends[1]);
+    });
+    const std::string fd = "/proc/self/fd/" + std::to_string(ends[0]);
+    std::string log;
+    try {
+        log = readWhole(fd, fd);
+    } catch (const source::ReadError& e) {
+        log = e.what();
+    }
+    writer.join();
+    ::close(ends[0]);
+    return log;
+}
+
 TEST(TrackFileReader, FilesAsTheirWritersWroteThem) {
     const auto files = testkit::filesIn(kData + "/files", "");
     ASSERT_GT(files.size(), 6u);
@@ -67,9 +101,10 @@ TEST(TrackFileReader, FilesAsTheirWritersWroteThem) {
         // Read a point at a time, as a long file is, it reads the same.
         LogSink stepped(file.string());
         source::TrackFileReader reader(QString::fromStdString(file.string()), stepped);
-        while (reader.readSome(1)) {
+        while (reader.readSome(1) != source::TrackFileReader::Step::Done) {
         }
         EXPECT_EQ(stepped.log.str(), sink.log.str()) << file;
+        EXPECT_EQ(readThroughPipe(file.string()), sink.log.str()) << file;
     }
 }
 
