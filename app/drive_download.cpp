@@ -17,6 +17,10 @@ namespace {
 // What a receiver sends for the position of a point taken without a fix.
 constexpr std::int32_t kNoFixSemicircles = 0x7FFFFFFF;
 
+QString pointsText(std::int64_t count) {
+    return count == 1 ? QStringLiteral("1 point") : QStringLiteral("%1 points").arg(count);
+}
+
 }  // namespace
 
 DriveDownload::DriveDownload(const DownloadServices& services, DownloadUi& ui)
@@ -109,8 +113,8 @@ void DriveDownload::readStep() {
     switch (step) {
         case Step::More:
             if (writer_.pointsStored() > 0) {
-                ui_.setCaption(
-                    QStringLiteral("Kelvaron - Read %1 points").arg(writer_.pointsStored()));
+                ui_.setCaption(QStringLiteral("Kelvaron - Read ") +
+                               pointsText(writer_.pointsStored()));
                 ui_.progress(writer_.pointsStored(), 0);
             }
             deadline_.arm(0);
@@ -161,7 +165,7 @@ void DriveDownload::finish() {
         return;
     }
     end(DownloadEnd::Done,
-        QStringLiteral("Read %1 points from %2.").arg(writer_.pointsStored()).arg(file_) +
+        QStringLiteral("Read %1 from %2.").arg(pointsText(writer_.pointsStored()), file_) +
             pointsLeftOutText(writer_.pointsWithoutPosition()) + warnings_);
 }
 

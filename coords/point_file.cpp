@@ -90,7 +90,10 @@ bool PointFileReader::next(PointRecord& record) {
         if (!fill()) {
             if (begin_ == end_) return false;
             ++line_;
-            failLine("the last line is not complete");
+            if (!passOverCut_) failLine("the last line is not complete");
+            lastLineCut_ = true;
+            begin_ = end_;
+            return false;
         }
     }
 }

@@ -38,6 +38,7 @@ bool isXml(const QByteArray& head) {
 }
 
 TrackFileKind kindOf(const QByteArray& head, const QString& name) {
+    if (head.isEmpty()) fail(QStringLiteral("%1 is empty.").arg(name));
     if (isFit(head)) return TrackFileKind::Fit;
     if (isXml(head)) return TrackFileKind::Gpx;
     if (isPointFile(head)) return TrackFileKind::PointFile;
@@ -86,17 +87,26 @@ class FitSteps final : public TrackFileReader::Steps {
     FitDecoder decoder_;
 };
 
-// A kept point file holds no segments or tracks: its points are one segment.
+// A kept point file holds no segments or tracks: its points are one segment. The download
+// that kept it may have been killed in the middle of a line: the lines before are read.
 class PointFileSteps final : public TrackFileReader::Steps {
   public:
     PointFileSteps(int descriptor, const QString& name, TrackSink& sink)
         : reader_(opened(descriptor, name)), sink_(sink) {
+        reader_.passOverCutLastLine();
         point_.newSegment = true;
     }
     bool readSome(std::int64_t points) override {
         try {
             for (; points > 0; --points) {
-                if (!reader_.next(record_)) return false;
+                if (!reader_.next(record_)) {
+                    if (reader_.lastLineCut())
+                        sink_.warning(reader_.path() + ", line " +
+                                      std::to_string(reader_.lineNumber()) +
+                                      ": the last line is cut short; the lines before it were "
+                                      "read.");
+                    return false;
+                }
                 point_.lat = record_.lat;
                 point_.lon = record_.lon;
                 point_.time.assign(record_.text);
