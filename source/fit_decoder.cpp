@@ -300,9 +300,12 @@ void FitDecoder::handleRecord(const Values& v) {
     point_.lon = lon;
     point_.time =
         isTime(v.timestamp) ? receiverTimeText(static_cast<std::int64_t>(*v.timestamp)) : "N/A";
+    // A float64 field may hold more than a float can.
     const std::optional<double> alt = v.enhancedAltitude ? v.enhancedAltitude : v.altitude;
-    point_.elevation =
-        alt ? static_cast<float>(*alt / 5.0 - 500.0) : std::numeric_limits<float>::quiet_NaN();
+    const double metres = alt ? *alt / 5.0 - 500.0 : std::numeric_limits<double>::infinity();
+    point_.elevation = std::fabs(metres) < std::numeric_limits<float>::max()
+                           ? static_cast<float>(metres)
+                           : std::numeric_limits<float>::quiet_NaN();
     point_.newSegment = segmentPending_;
     segmentPending_ = false;
     sink_.point(point_);
