@@ -1,13 +1,27 @@
 #include "app/drive_download.h"
 
 #include <QFileInfo>
+#include <limits>
 
 #include "app/file_messages.h"
+#include "garmin/units.h"
 #include "source/read_error.h"
 #include "source/track_file_reader.h"
+#include "source/track_input.h"
 #include "source/unit_folder.h"
 
 namespace app {
+
+namespace {
+
+// What a receiver sends for the position of a point taken without a fix.
+constexpr std::int32_t kNoFixSemicircles = 0x7FFFFFFF;
+
+QString pointsText(std::int64_t count) {
+    return count == 1 ? QStringLiteral("1 point") : QStringLiteral("%1 points").arg(count);
+}
+
+}  // namespace
 
 DriveDownload::DriveDownload(const DownloadServices& services, DownloadUi& ui)
     : ui_(ui),
@@ -25,7 +39,7 @@ DriveDownload::~DriveDownload() {
 }
 
 QString DriveDownload::trackFileOf(const QString& chosen) {
-    if (!QFileInfo(chosen).isDir()) return chosen;
+    if (chosen == source::kStandardInput || !QFileInfo(chosen).isDir()) return chosen;
     const QString file = source::UnitFolder(chosen).trackFile();
     if (file.isEmpty())
         throw source::ReadError(
@@ -49,11 +63,24 @@ void DriveDownload::point(const source::SourcePoint& p) {
     writer_.Write_Track_Point(track_, p.elevation);
 }
 
+// Counted by the writer as a receiver's point without a fix is, which it reads as beyond a
+// pole.
+void DriveDownload::pointWithoutPosition() {
+    garmin::cTrack none;
+    none.lat = none.lon = garmin::Semicircles_To_Degrees(kNoFixSemicircles);
+    writer_.Write_Track_Point(none, std::numeric_limits<float>::quiet_NaN());
+}
+
+void DriveDownload::warning(const std::string& text) {
+    warnings_ += QStringLiteral("\r\n") + QString::fromStdString(text);
+}
+
 void DriveDownload::start(const PortChoice& choice) {
+    warnings_.clear();
     try {
-        file_ = trackFileOf(choice.device);
         source::TrackSink& sink = *this;
-        reader_ = std::make_unique<source::TrackFileReader>(file_, sink);
+        reader_ = std::make_unique<source::TrackFileReader>(trackFileOf(choice.device), sink);
+        file_ = reader_->name();
     } catch (const source::ReadError& e) {
         end(DownloadEnd::Unreadable, QString::fromStdString(e.what()));
         return;
@@ -70,21 +97,33 @@ void DriveDownload::onDeadline() {
     if (reader_) readStep();
 }
 
+// A pipe is not waited for: its reader returns when it has sent nothing new, and is called
+// again a little later, so that Cancel and the signals are heard meanwhile.
 void DriveDownload::readStep() {
-    bool more = false;
+    using Step = source::TrackFileReader::Step;
+    Step step = Step::Done;
     try {
-        more = reader_->readSome(kPointsPerStep);
+        step = reader_->readSome(kPointsPerStep);
     } catch (const source::ReadError& e) {
         // Nothing of a file that could not be read is kept: it is still where it was.
         discard();
         end(DownloadEnd::Unreadable, QString::fromStdString(e.what()));
         return;
     }
-    if (more) {
-        ui_.setCaption(QStringLiteral("Kelvaron - Read %1 points").arg(writer_.pointsStored()));
-        ui_.progress(writer_.pointsStored(), 0);
-        deadline_.arm(0);
-        return;
+    switch (step) {
+        case Step::More:
+            if (writer_.pointsStored() > 0) {
+                ui_.setCaption(QStringLiteral("Kelvaron - Read ") +
+                               pointsText(writer_.pointsStored()));
+                ui_.progress(writer_.pointsStored(), 0);
+            }
+            deadline_.arm(0);
+            return;
+        case Step::Waiting:
+            deadline_.arm(kPipeWaitSeconds);
+            return;
+        case Step::Done:
+            break;
     }
     reader_.reset();
     finish();
@@ -113,7 +152,11 @@ void DriveDownload::finish() {
     if (writer_.pointsStored() == 0) {
         writer_.discardEmpty();
         end(DownloadEnd::NoTrack,
-            QStringLiteral("%1 holds no track; no file was written.").arg(file_));
+            (writer_.pointsWithoutPosition() == 0
+                 ? QStringLiteral("%1 holds no track; no file was written.")
+                 : QStringLiteral("%1 holds no track point with a position; no file was written."))
+                    .arg(file_) +
+                warnings_);
         return;
     }
     const bool earlierMade = writer_.finishWaitingFiles();
@@ -122,7 +165,8 @@ void DriveDownload::finish() {
         return;
     }
     end(DownloadEnd::Done,
-        QStringLiteral("Read %1 points from %2.").arg(writer_.pointsStored()).arg(file_));
+        QStringLiteral("Read %1 from %2.").arg(pointsText(writer_.pointsStored()), file_) +
+            pointsLeftOutText(writer_.pointsWithoutPosition()) + warnings_);
 }
 
 void DriveDownload::end(DownloadEnd how, const QString& text) {

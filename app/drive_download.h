@@ -8,6 +8,7 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "app/download.h"
 #include "app/download_services.h"
@@ -25,11 +26,13 @@ class DriveDownload final : public Download, private source::TrackSink {
   public:
     // Points read in one step: some tens of milliseconds of work.
     static constexpr std::int64_t kPointsPerStep = 10000;
+    // A pipe that has sent nothing new is looked at again this much later.
+    static constexpr double kPipeWaitSeconds = 0.02;
 
     DriveDownload(const DownloadServices& services, DownloadUi& ui);
     ~DriveDownload() override;
 
-    // `choice.device` is the folder a unit is mounted at, or a file.
+    // `choice.device` is the folder a unit is mounted at, or a file ("-": standard input).
     void start(const PortChoice& choice) override;
     void onPortEvent() override {}
     void onTimerTick() override {}
@@ -45,6 +48,8 @@ class DriveDownload final : public Download, private source::TrackSink {
     static QString trackFileOf(const QString& chosen);
     void startTrack(const std::string& name) override;
     void point(const source::SourcePoint& p) override;
+    void pointWithoutPosition() override;
+    void warning(const std::string& text) override;
     void readStep();
     // Drops the reader and every file this download has made so far.
     void discard();
@@ -55,8 +60,9 @@ class DriveDownload final : public Download, private source::TrackSink {
     seams::Deadline& deadline_;
     TrackFileWriter writer_;
     std::unique_ptr<source::TrackFileReader> reader_;
-    QString file_;  // the file being read
+    QString file_;  // the file being read, as messages call it
     garmin::cTrack track_;
+    QString warnings_;  // what the reader said of a file it read all the same
 };
 
 }  // namespace app

@@ -69,4 +69,11 @@ QString keptPointsText(const KeptPoints& kept) {
            convertLater(kept.file);
 }
 
+QString pointsLeftOutText(std::int64_t count) {
+    if (count == 1) return QStringLiteral("\r\n1 point without a position was left out.");
+    if (count > 1)
+        return QStringLiteral("\r\n%1 points without a position were left out.").arg(count);
+    return {};
+}
+
 }  // namespace app

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 
 #include "app/track_file_writer.h"
 
@@ -10,5 +11,8 @@ namespace app {
 
 QString writerFailureText(const WriterFailure& failure);
 QString keptPointsText(const KeptPoints& kept);
+// The line that counts the points without a position left out, after a line break; empty
+// for none.
+QString pointsLeftOutText(std::int64_t count);
 
 }  // namespace app

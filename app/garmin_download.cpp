@@ -301,12 +301,8 @@ void GarminDownload::completeTransfer() {
 }
 
 QString GarminDownload::receivedText() const {
-    QString text = QStringLiteral("Received %1 records.").arg(RecordCount);
-    const std::int64_t left = writer_.pointsWithoutPosition();
-    if (left == 1) text += QStringLiteral("\r\n1 point without a position was left out.");
-    if (left > 1)
-        text += QStringLiteral("\r\n%1 points without a position were left out.").arg(left);
-    return text;
+    return QStringLiteral("Received %1 records.").arg(RecordCount) +
+           pointsLeftOutText(writer_.pointsWithoutPosition());
 }
 
 // A receiver without a track point leaves every earlier file as it was.

@@ -86,8 +86,9 @@ Command parseCommandLine(const QStringList& arguments, const app::SettingsStore&
                                   QStringLiteral("DEVICE|COMn|FOLDER"));
     const QCommandLineOption from(QStringLiteral("from"),
                                   QStringLiteral("Read the tracks of a GPX or FIT file of any "
-                                                 "origin, or the point file a cut-short "
-                                                 "download kept, instead of a receiver."),
+                                                 "origin (- for standard input), or the point "
+                                                 "file a cut-short download kept, instead of a "
+                                                 "receiver."),
                                   QStringLiteral("FILE"));
     const QCommandLineOption speed(QStringLiteral("speed"),
                                    QStringLiteral("Line speed in bit/s (default: the window's, or "

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 
 #include "coords/decimal_text.h"
 
@@ -65,6 +66,11 @@ PointFileReader::PointFileReader(const std::string& path)
     }
 }
 
+PointFileReader::PointFileReader(FileHandle file, std::string path)
+    : path_(std::move(path)),
+      file_(std::move(file)),
+      buffer_(std::make_unique_for_overwrite<char[]>(kBufferSize)) {}
+
 bool PointFileReader::next(PointRecord& record) {
     for (;;) {
         const char* start = buffer_.get() + begin_;
@@ -84,7 +90,10 @@ bool PointFileReader::next(PointRecord& record) {
         if (!fill()) {
             if (begin_ == end_) return false;
             ++line_;
-            failLine("the last line is not complete");
+            if (!passOverCut_) failLine("the last line is not complete");
+            lastLineCut_ = true;
+            begin_ = end_;
+            return false;
         }
     }
 }

@@ -34,6 +34,14 @@ struct PointRecord {
 class PointFileReader {
   public:
     explicit PointFileReader(const std::string& path);
+    // Reads `file`, opened by the caller; `path` is how messages call it.
+    PointFileReader(FileHandle file, std::string path);
+
+    // A point file a download kept when it was killed may end in the middle of a line:
+    // with this on, next() ends before such a line instead of refusing it, and
+    // lastLineCut() says so.
+    void passOverCutLastLine() { passOverCut_ = true; }
+    bool lastLineCut() const { return lastLineCut_; }
 
     // The next record; false at the end of the file.
     bool next(PointRecord& record);
@@ -53,6 +61,8 @@ class PointFileReader {
     std::size_t end_ = 0;
     bool atEnd_ = false;
     std::uint64_t line_ = 0;
+    bool passOverCut_ = false;
+    bool lastLineCut_ = false;
 };
 
 }  // namespace coords

@@ -1,6 +1,7 @@
 #include "source/fit_decoder.h"
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "garmin/units.h"
@@ -14,11 +15,13 @@ namespace {
 constexpr std::uint16_t kRecordMessage = 20;
 constexpr std::uint16_t kEventMessage = 21;
 constexpr std::uint8_t kTimestampField = 253;
-constexpr std::int64_t kNoPosition = 0x7FFFFFFF;
-constexpr std::int64_t kEventTimer = 0;
-constexpr std::int64_t kEventStart = 0, kEventStop = 1, kEventStopAll = 4;
+constexpr double kEventTimer = 0;
+constexpr double kEventStart = 0, kEventStop = 1, kEventStopAll = 4;
 // Stops that also disable the timer end a stretch of recording as well.
-constexpr std::int64_t kEventStopDisable = 8, kEventStopDisableAll = 9;
+constexpr double kEventStopDisable = 8, kEventStopDisableAll = 9;
+// A FIT time is seconds since 1989-12-31 in 32 bits; a time far beyond is no time.
+constexpr double kLatestTime = 0x1p40;
+constexpr double kDegreesPerSemicircle = 180.0 / 2147483648.0;
 
 std::uint64_t number(const std::uint8_t* bytes, std::size_t size, bool bigEndian) {
     std::uint64_t v = 0;
@@ -26,9 +29,67 @@ std::uint64_t number(const std::uint8_t* bytes, std::size_t size, bool bigEndian
     return v;
 }
 
+// A FIT base type, numbered by the low five bits of its code. The value whose every bit
+// is set, or the largest positive one for a signed type, or zero for the "z" types, says
+// that the field holds nothing.
+struct BaseType {
+    std::uint8_t size = 0;  // 0: not a number (a string, bytes, an unknown code)
+    bool isSigned = false;
+    bool isFloat = false;
+    bool zeroInvalid = false;
+};
+
+BaseType baseTypeOf(std::uint8_t code) {
+    static constexpr BaseType kTypes[17] = {{1},
+                                            {1, true},
+                                            {1},
+                                            {2, true},
+                                            {2},
+                                            {4, true},
+                                            {4},
+                                            {0},
+                                            {4, false, true},
+                                            {8, false, true},
+                                            {1, false, false, true},
+                                            {2, false, false, true},
+                                            {4, false, false, true},
+                                            {0},
+                                            {8, true},
+                                            {8},
+                                            {8, false, false, true}};
+    const unsigned n = code & 0x1Fu;
+    return n < 17 ? kTypes[n] : BaseType{};
+}
+
+bool isTime(const std::optional<double>& seconds) {
+    return seconds && *seconds >= 0 && *seconds < kLatestTime;
+}
+
+std::optional<double> valueOf(const BaseType& type, std::uint64_t raw) {
+    const unsigned bits = type.size * 8u;
+    const std::uint64_t ones = bits == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << bits) - 1;
+    if (type.zeroInvalid ? raw == 0 : raw == (type.isSigned ? ones >> 1 : ones))
+        return std::nullopt;
+    if (type.isFloat) {
+        double v = 0;
+        if (type.size == 4) {
+            float f = 0;
+            const auto narrow = static_cast<std::uint32_t>(raw);
+            std::memcpy(&f, &narrow, sizeof f);
+            v = f;
+        } else {
+            std::memcpy(&v, &raw, sizeof v);
+        }
+        return std::isfinite(v) ? std::optional<double>(v) : std::nullopt;
+    }
+    if (type.isSigned && bits < 64 && (raw >> (bits - 1) & 1) != 0) raw |= ~ones;
+    return type.isSigned ? static_cast<double>(static_cast<std::int64_t>(raw))
+                         : static_cast<double>(raw);
+}
+
 }  // namespace
 
-FitDecoder::FitDecoder(std::istream& in, std::string name, TrackSink& sink)
+FitDecoder::FitDecoder(QIODevice& in, std::string name, TrackSink& sink)
     : in_(in, std::move(name)), sink_(sink) {}
 
 void FitDecoder::run() {
@@ -36,7 +97,8 @@ void FitDecoder::run() {
     }
 }
 
-// An input holds at least one file; what follows a file's CRC is the next one.
+// An input holds at least one file; what follows a file's CRC is the next one, or bytes
+// that start none, which are passed over.
 bool FitDecoder::runSome(std::int64_t points) {
     budget_ = points;
     while (budget_ > 0) {
@@ -44,12 +106,32 @@ bool FitDecoder::runSome(std::int64_t points) {
             readRecord();
         } else if (inFile_) {
             endFile();
-        } else {
-            if (fileRead_ && in_.atEnd()) return false;
+        } else if (!fileRead_ || (!in_.atEnd() && fileFollows())) {
             startFile();
+        } else {
+            if (!in_.atEnd()) passOverTrailing();
+            return false;
         }
     }
     return true;
+}
+
+bool FitDecoder::fileFollows() {
+    std::uint8_t head[12];
+    return in_.peek(head, sizeof head) == sizeof head && (head[0] == 12 || head[0] == 14) &&
+           std::memcmp(head + 8, ".FIT", 4) == 0;
+}
+
+// Padding or a line break that a program added after the last file holds no point.
+void FitDecoder::passOverTrailing() {
+    const std::uint64_t at = in_.offset();
+    const std::uint64_t count = in_.skipToEnd();
+    sink_.warning(in_.name() + ", byte " + std::to_string(at) + ": " +
+                  (count == 1 ? std::string("the byte after the last FIT file is not FIT data; "
+                                            "it was passed over.")
+                              : "the " + std::to_string(count) +
+                                    " bytes after the last FIT file are not FIT data; they "
+                                    "were passed over."));
 }
 
 void FitDecoder::fail(std::uint64_t at, const std::string& why) const {
@@ -60,6 +142,7 @@ void FitDecoder::fail(std::uint64_t at, const std::string& why) const {
 // begins a segment.
 void FitDecoder::startFile() {
     definitions_ = {};
+    in_.setAnnouncedEnd(0);
     segmentPending_ = true;
     timerStopped_ = false;
     in_.resetCrc();
@@ -92,6 +175,7 @@ void FitDecoder::readHeader() {
         if (crc != stored) fail(start + 12, "the FIT header checksum does not match");
     }
     dataEnd_ = in_.offset() + number(header + 4, 4, false);
+    in_.setAnnouncedEnd(dataEnd_ + 2);
 }
 
 void FitDecoder::checkFits(std::uint64_t end, std::uint64_t at, const char* what) {
@@ -131,7 +215,7 @@ void FitDecoder::readDefinition(std::uint8_t header, std::uint64_t at) {
     for (Field& field : def.fields) {
         std::uint8_t f[3];
         in_.read(f, 3);
-        field = {f[0], f[1]};
+        field = {f[0], f[1], f[2]};
     }
     if ((header & 0x20) != 0) {
         checkFits(in_.offset() + 1, at, "a FIT definition");
@@ -156,76 +240,80 @@ void FitDecoder::readData(std::uint8_t local, std::int64_t compressedTime, std::
     for (const Field& field : def.fields) size += field.size;
     checkFits(in_.offset() + size, at, "a FIT message");
     Values values;
-    values.timestamp = compressedTime;
+    if (compressedTime >= 0) values.timestamp = static_cast<double>(compressedTime);
     for (const Field& field : def.fields) readField(def, field, at, values);
     in_.skip(def.developerBytes);
-    if (values.timestamp >= 0) lastTimestamp_ = values.timestamp;
+    if (isTime(values.timestamp)) lastTimestamp_ = static_cast<std::int64_t>(*values.timestamp);
     if (def.global == kRecordMessage) handleRecord(values);
     if (def.global == kEventMessage) handleEvent(values);
 }
 
-// Only fields of the sizes their types have are read; a known field of another size does
-// not fit its definition. Everything else is passed over by its size.
+// Only the fields this program knows are read, each by the base type its definition
+// gives (a maker may write an altitude in 32 bits where the profile has 16), the first
+// element of an array; everything else is passed over by its size.
 void FitDecoder::readField(const Definition& def, const Field& field, std::uint64_t at,
                            Values& values) {
     std::uint8_t bytes[255];
     in_.read(bytes, field.size);
     const bool record = def.global == kRecordMessage, event = def.global == kEventMessage;
-    std::int64_t* target = nullptr;
-    std::size_t size = 4;
+    std::optional<double>* target = nullptr;
     if (field.number == kTimestampField)
         target = &values.timestamp;
-    else if (record && field.number == 0)
-        target = &values.lat;
-    else if (record && field.number == 1)
-        target = &values.lon;
-    else if (record && field.number == 2)
-        target = &values.altitude, size = 2;
+    else if (record && field.number <= 2)
+        target = field.number == 0   ? &values.lat
+                 : field.number == 1 ? &values.lon
+                                     : &values.altitude;
     else if (record && field.number == 78)
         target = &values.enhancedAltitude;
     else if (event && field.number <= 1)
-        target = field.number == 0 ? &values.event : &values.eventType, size = 1;
-    if (target == nullptr) return;
-    if (field.size != size)
-        fail(at, "field " + std::to_string(field.number) + " of a FIT message has " +
-                     std::to_string(field.size) + " bytes where its type has " +
-                     std::to_string(size));
-    const std::uint64_t raw = number(bytes, size, def.bigEndian);
-    // A position is signed: 0x7FFFFFFF says it holds nothing, which handleRecord sees.
-    if (target == &values.lat || target == &values.lon) {
-        *target = static_cast<std::int32_t>(static_cast<std::uint32_t>(raw));
-        return;
-    }
-    // All ones is the value FIT writes for an unsigned field that holds nothing.
-    if (raw == (size == 4 ? 0xFFFFFFFFu : size == 2 ? 0xFFFFu : 0xFFu)) return;
-    *target = static_cast<std::int64_t>(raw);
+        target = field.number == 0 ? &values.event : &values.eventType;
+    if (target != nullptr) *target = fieldValue(def, field, bytes, at);
 }
 
+// A field of a type that holds no number (a string, bytes) says nothing this program reads.
+std::optional<double> FitDecoder::fieldValue(const Definition& def, const Field& field,
+                                             const std::uint8_t* bytes, std::uint64_t at) const {
+    const BaseType type = baseTypeOf(field.baseType);
+    if (type.size == 0) return std::nullopt;
+    if (field.size < type.size || field.size % type.size != 0)
+        fail(at, "field " + std::to_string(field.number) + " of a FIT message has " +
+                     std::to_string(field.size) + " bytes where its base type has " +
+                     std::to_string(type.size));
+    return valueOf(type, number(bytes, type.size, def.bigEndian));
+}
+
+// A record without a position, or with one beyond a pole, is a point taken without a fix:
+// counted, and a segment it would have begun begins at the next point.
 void FitDecoder::handleRecord(const Values& v) {
-    if (v.lat == kAbsent || v.lon == kAbsent || v.lat == kNoPosition || v.lon == kNoPosition)
+    const double lat = v.lat.value_or(0) * kDegreesPerSemicircle;
+    const double lon = v.lon.value_or(0) * kDegreesPerSemicircle;
+    --budget_;
+    if (!v.lat || !v.lon || std::fabs(lat) > 90.0 || std::fabs(lon) > 180.0) {
+        sink_.pointWithoutPosition();
         return;
-    const double lat = garmin::Semicircles_To_Degrees(static_cast<std::int32_t>(v.lat));
-    const double lon = garmin::Semicircles_To_Degrees(static_cast<std::int32_t>(v.lon));
-    if (lat < -90.0 || lat > 90.0) return;
+    }
     if (!trackStarted_) {
         trackStarted_ = true;
         sink_.startTrack("");
     }
     point_.lat = lat;
     point_.lon = lon;
-    point_.time = v.timestamp >= 0 ? receiverTimeText(v.timestamp) : "N/A";
-    const std::int64_t alt = v.enhancedAltitude >= 0 ? v.enhancedAltitude : v.altitude;
-    point_.elevation =
-        alt >= 0 ? static_cast<float>(alt / 5.0 - 500.0) : std::numeric_limits<float>::quiet_NaN();
+    point_.time =
+        isTime(v.timestamp) ? receiverTimeText(static_cast<std::int64_t>(*v.timestamp)) : "N/A";
+    // A float64 field may hold more than a float can.
+    const std::optional<double> alt = v.enhancedAltitude ? v.enhancedAltitude : v.altitude;
+    const double metres = alt ? *alt / 5.0 - 500.0 : std::numeric_limits<double>::infinity();
+    point_.elevation = std::fabs(metres) < std::numeric_limits<float>::max()
+                           ? static_cast<float>(metres)
+                           : std::numeric_limits<float>::quiet_NaN();
     point_.newSegment = segmentPending_;
     segmentPending_ = false;
     sink_.point(point_);
-    --budget_;
 }
 
 // The timer stopped and started again: the points after the pause are a new segment.
 void FitDecoder::handleEvent(const Values& v) {
-    if (v.event != kEventTimer) return;
+    if (v.event != kEventTimer || !v.eventType) return;
     if (v.eventType == kEventStop || v.eventType == kEventStopAll ||
         v.eventType == kEventStopDisable || v.eventType == kEventStopDisableAll)
         timerStopped_ = true;

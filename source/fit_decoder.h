@@ -1,13 +1,15 @@
 // Reads FIT activity files (one or several chained in one file) and hands each record
-// message with a position to the sink. The whole layout is checked as it goes: header,
-// definitions, the data size the header announces and the CRC of each file; the first
-// fault throws ReadError naming the file and the byte where it lies.
+// message with a position to the sink, and counts those without. The whole layout is
+// checked as it goes: header, definitions, the data size the header announces and the CRC
+// of each file; the first fault throws ReadError naming the file and the byte where it
+// lies. Bytes after the last complete file that start no other (padding, a line break) are
+// passed over with a warning.
 #pragma once
 
+#include <QIODevice>
 #include <array>
-#include <climits>
 #include <cstdint>
-#include <istream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,7 +21,7 @@ namespace source {
 class FitDecoder {
   public:
     // `name` is how messages call the file.
-    FitDecoder(std::istream& in, std::string name, TrackSink& sink);
+    FitDecoder(QIODevice& in, std::string name, TrackSink& sink);
 
     // Reads every file of the chain to its end.
     void run();
@@ -31,6 +33,7 @@ class FitDecoder {
     struct Field {
         std::uint8_t number = 0;
         std::uint8_t size = 0;
+        std::uint8_t baseType = 0;  // as the definition gives it, whatever the profile says
     };
     struct Definition {
         bool defined = false;
@@ -39,17 +42,19 @@ class FitDecoder {
         std::vector<Field> fields;
         std::uint32_t developerBytes = 0;
     };
-    static constexpr std::int64_t kAbsent = INT64_MIN;
-    // What one data message said of the fields this program reads; -1 where an unsigned
-    // field is not there.
+    // What one data message said of the fields this program reads, in the units of their
+    // profile (semicircles, seconds); empty where a field is not there or holds its base
+    // type's invalid value.
     struct Values {
-        std::int64_t timestamp = -1;
-        // Signed: any value of 32 bits is a position, so "not there" lies outside them.
-        std::int64_t lat = kAbsent, lon = kAbsent;
-        std::int64_t altitude = -1, enhancedAltitude = -1;
-        std::int64_t event = -1, eventType = -1;
+        std::optional<double> timestamp;
+        std::optional<double> lat, lon;
+        std::optional<double> altitude, enhancedAltitude;
+        std::optional<double> event, eventType;
     };
 
+    // True when the bytes that follow start a FIT file.
+    bool fileFollows();
+    void passOverTrailing();
     void startFile();
     void endFile();
     void readHeader();
@@ -57,6 +62,8 @@ class FitDecoder {
     void readDefinition(std::uint8_t header, std::uint64_t at);
     void readData(std::uint8_t local, std::int64_t compressedTime, std::uint64_t at);
     void readField(const Definition& def, const Field& field, std::uint64_t at, Values& values);
+    std::optional<double> fieldValue(const Definition& def, const Field& field,
+                                     const std::uint8_t* bytes, std::uint64_t at) const;
     void handleRecord(const Values& values);
     void handleEvent(const Values& values);
     void checkFits(std::uint64_t end, std::uint64_t at, const char* what);

@@ -1,13 +1,17 @@
 #include "source/track_file_reader.h"
 
+#include <unistd.h>
+
 #include <QFile>
-#include <fstream>
+#include <cerrno>
+#include <cstring>
 #include <limits>
 
 #include "coords/point_file.h"
 #include "source/fit_decoder.h"
 #include "source/gpx_reader.h"
 #include "source/read_error.h"
+#include "source/track_input.h"
 
 namespace source {
 
@@ -37,6 +41,21 @@ bool isXml(const QByteArray& head) {
     return rest.startsWith('<');
 }
 
+TrackFileKind kindOf(const QByteArray& head, const QString& name) {
+    if (head.isEmpty()) fail(QStringLiteral("%1 is empty.").arg(name));
+    if (isFit(head)) return TrackFileKind::Fit;
+    if (isXml(head)) return TrackFileKind::Gpx;
+    if (isPointFile(head)) return TrackFileKind::PointFile;
+    fail(QStringLiteral("%1 is neither a GPX nor a FIT file.").arg(name));
+}
+
+// The readers take the open input through a device of their own over its descriptor,
+// which stays the input's.
+void openOn(QFile& file, int descriptor, const QString& name) {
+    if (!file.open(descriptor, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+        fail(QStringLiteral("%1 could not be read: %2.").arg(name, file.errorString()));
+}
+
 }  // namespace
 
 class TrackFileReader::Steps {
@@ -49,9 +68,8 @@ namespace {
 
 class GpxSteps final : public TrackFileReader::Steps {
   public:
-    GpxSteps(const QString& path, TrackSink& sink) : file_(path), reader_(file_, path, sink) {
-        if (!file_.open(QIODevice::ReadOnly))
-            fail(QStringLiteral("%1 cannot be opened: %2.").arg(path, file_.errorString()));
+    GpxSteps(int descriptor, const QString& name, TrackSink& sink) : reader_(file_, name, sink) {
+        openOn(file_, descriptor, name);
     }
     bool readSome(std::int64_t points) override { return reader_.runSome(points); }
 
@@ -62,29 +80,37 @@ class GpxSteps final : public TrackFileReader::Steps {
 
 class FitSteps final : public TrackFileReader::Steps {
   public:
-    FitSteps(const QString& path, TrackSink& sink)
-        : in_(QFile::encodeName(path).toStdString(), std::ios::binary),
-          decoder_(in_, path.toStdString(), sink) {
-        if (!in_) fail(QStringLiteral("%1 cannot be opened.").arg(path));
+    FitSteps(int descriptor, const QString& name, TrackSink& sink)
+        : decoder_(file_, name.toStdString(), sink) {
+        openOn(file_, descriptor, name);
     }
     bool readSome(std::int64_t points) override { return decoder_.runSome(points); }
 
   private:
-    std::ifstream in_;
+    QFile file_;
     FitDecoder decoder_;
 };
 
-// A kept point file holds no segments or tracks: its points are one segment.
+// A kept point file holds no segments or tracks: its points are one segment. The download
+// that kept it may have been killed in the middle of a line: the lines before are read.
 class PointFileSteps final : public TrackFileReader::Steps {
   public:
-    PointFileSteps(const QString& path, TrackSink& sink)
-        : reader_(opened(QFile::encodeName(path).toStdString())), sink_(sink) {
+    PointFileSteps(int descriptor, const QString& name, TrackSink& sink)
+        : reader_(opened(descriptor, name)), sink_(sink) {
+        reader_.passOverCutLastLine();
         point_.newSegment = true;
     }
     bool readSome(std::int64_t points) override {
         try {
             for (; points > 0; --points) {
-                if (!reader_.next(record_)) return false;
+                if (!reader_.next(record_)) {
+                    if (reader_.lastLineCut())
+                        sink_.warning(reader_.path() + ", line " +
+                                      std::to_string(reader_.lineNumber()) +
+                                      ": the last line is cut short; the lines before it were "
+                                      "read.");
+                    return false;
+                }
                 point_.lat = record_.lat;
                 point_.lon = record_.lon;
                 point_.time.assign(record_.text);
@@ -98,12 +124,16 @@ class PointFileSteps final : public TrackFileReader::Steps {
     }
 
   private:
-    static coords::PointFileReader opened(const std::string& path) {
-        try {
-            return coords::PointFileReader(path);
-        } catch (const coords::ConversionError& e) {
-            throw ReadError(e.what());
+    static coords::PointFileReader opened(int descriptor, const QString& name) {
+        const int own = ::dup(descriptor);
+        coords::FileHandle file(own < 0 ? nullptr : ::fdopen(own, "rb"));
+        if (!file) {
+            const int error = errno;
+            if (own >= 0) ::close(own);
+            fail(QStringLiteral("%1 could not be read: %2.")
+                     .arg(name, QString::fromLocal8Bit(std::strerror(error))));
         }
+        return coords::PointFileReader(std::move(file), name.toStdString());
     }
 
     coords::PointFileReader reader_;
@@ -114,41 +144,45 @@ class PointFileSteps final : public TrackFileReader::Steps {
 
 }  // namespace
 
-TrackFileReader::TrackFileReader(QString path, TrackSink& sink) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        fail(QStringLiteral("%1 cannot be opened: %2.").arg(path, file.errorString()));
-    const QByteArray head = file.read(256);
-    if (isFit(head))
-        kind_ = TrackFileKind::Fit;
-    else if (isXml(head))
-        kind_ = TrackFileKind::Gpx;
-    else if (isPointFile(head))
-        kind_ = TrackFileKind::PointFile;
-    else
-        fail(QStringLiteral("%1 is neither a GPX nor a FIT file.").arg(path));
-    switch (kind_) {
-        case TrackFileKind::Gpx:
-            steps_ = std::make_unique<GpxSteps>(path, sink);
-            break;
-        case TrackFileKind::Fit:
-            steps_ = std::make_unique<FitSteps>(path, sink);
-            break;
-        case TrackFileKind::PointFile:
-            steps_ = std::make_unique<PointFileSteps>(path, sink);
-            break;
-    }
-}
+TrackFileReader::TrackFileReader(const QString& path, TrackSink& sink)
+    : sink_(sink), input_(std::make_unique<TrackInput>(path)) {}
 
 TrackFileReader::~TrackFileReader() = default;
 
+const QString& TrackFileReader::name() const {
+    return input_->name();
+}
+
 void TrackFileReader::read() {
-    while (readSome(std::numeric_limits<std::int64_t>::max())) {
+    for (;;) {
+        const Step step = readSome(std::numeric_limits<std::int64_t>::max());
+        if (step == Step::Done) return;
+        if (step == Step::Waiting) input_->waitForBytes();
     }
 }
 
-bool TrackFileReader::readSome(std::int64_t points) {
-    return steps_->readSome(points);
+// A pipe is gathered whole before its reader starts; its kind is told, and a file of none
+// refused, as soon as its first bytes have come.
+TrackFileReader::Step TrackFileReader::readSome(std::int64_t points) {
+    if (!steps_) {
+        const TrackInput::Gathered gathered = input_->gather();
+        if (!kind_ && input_->headKnown()) kind_ = kindOf(input_->head(), name());
+        if (gathered == TrackInput::Gathered::Nothing) return Step::Waiting;
+        if (gathered == TrackInput::Gathered::Some) return Step::More;
+        const int descriptor = input_->descriptor();
+        switch (*kind_) {
+            case TrackFileKind::Gpx:
+                steps_ = std::make_unique<GpxSteps>(descriptor, name(), sink_);
+                break;
+            case TrackFileKind::Fit:
+                steps_ = std::make_unique<FitSteps>(descriptor, name(), sink_);
+                break;
+            case TrackFileKind::PointFile:
+                steps_ = std::make_unique<PointFileSteps>(descriptor, name(), sink_);
+                break;
+        }
+    }
+    return steps_->readSome(points) ? Step::More : Step::Done;
 }
 
 }  // namespace source

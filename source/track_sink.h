@@ -22,6 +22,12 @@ class TrackSink {
     // The points that follow belong to a track of this name (UTF-8; may be empty).
     virtual void startTrack(const std::string& name) = 0;
     virtual void point(const SourcePoint& point) = 0;
+    // A track point the file holds without a position (a FIT record taken without a fix,
+    // or beyond a pole): counted with the points left out, not stored.
+    virtual void pointWithoutPosition() = 0;
+    // Something the user should know of a file that was read all the same, such as bytes
+    // after its end that were passed over: a sentence naming the file (UTF-8).
+    virtual void warning(const std::string& text) = 0;
 };
 
 }  // namespace source

@@ -3,6 +3,7 @@
 // each compared with data/drive/NAME (KELVARON_REWRITE_FIXTURES=1 rewrites them). No
 // temporary point file may be left behind.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -68,8 +69,9 @@ TEST(DriveRead, WindowRows) {
         window.findChild<QPushButton*>("cmdSave")->click();
 
         const QStringList boxes(fakes.dialogs.messages.begin(), fakes.dialogs.messages.end());
-        EXPECT_EQ(boxes.join(";;").toStdString(),
-                  QString(row[3]).replace("{source}", source).toStdString());
+        EXPECT_EQ(
+            boxes.join(";;").toStdString(),
+            QString(row[3]).replace("{source}", source).replace("\\r\\n", "\r\n").toStdString());
         EXPECT_EQ(window.windowTitle(), "Kelvaron");
         EXPECT_TRUE(QDir(dir.filePath("tmp")).isEmpty());
         QStringList made = QDir(dir.path()).entryList(QDir::Files, QDir::Name);
@@ -153,6 +155,31 @@ TEST(DriveRead, LongFileInStepsAndCancelled) {
     window.findChild<QPushButton*>("cmdCancel")->click();
     EXPECT_EQ(fakes.exit.codes, std::vector<int>{0});
     EXPECT_FALSE(QFile::exists(dir.filePath("t.txt")));
+    EXPECT_TRUE(QDir(dir.filePath("tmp")).isEmpty());
+}
+
+// A FIFO nobody writes: Save returns at once and the read waits by its deadline, so the
+// window stays alive and Cancel ends the program as it does during any read.
+TEST(DriveRead, FifoNobodyWritesIsCancelled) {
+    QTemporaryDir dir;
+    QDir(dir.path()).mkdir("tmp");
+    testkit::FakePlatform fakes(dir.filePath("tmp"));
+    const QString fifo = dir.filePath("p.gpx");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    fakes.store.values = {{"Settings/1StUse2", "1"},
+                          {"Settings/GPSType", "2"},
+                          {"Settings/Dev", "10"},
+                          {"Settings/FName", dir.filePath("t.txt")},
+                          {"Settings/Source", fifo}};
+    frmKelvaron window(fakes.services());
+    auto* save = window.findChild<QPushButton*>("cmdSave");
+    save->click();
+    for (int tick = 0; tick < 3; ++tick) fakes.deadline.pass(1);
+    EXPECT_TRUE(fakes.dialogs.messages.empty());
+    EXPECT_FALSE(save->isEnabled());
+    window.findChild<QPushButton*>("cmdCancel")->click();
+    EXPECT_EQ(fakes.exit.codes, std::vector<int>{0});
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).join(' ').toStdString(), "");
     EXPECT_TRUE(QDir(dir.filePath("tmp")).isEmpty());
 }
 

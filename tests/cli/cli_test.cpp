@@ -2,6 +2,7 @@
 // program as a child process against kelvaron-sim through a pseudo-terminal (rows.txt).
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -121,10 +122,17 @@ TEST_P(Program, Row) {
         if (full[1] >= 0) ::dup2(full[1], STDERR_FILENO);
         if (nohup) ::signal(SIGHUP, SIG_IGN);
     });
+    if (o.count("fifo")) {
+        ASSERT_EQ(::mkfifo(QFile::encodeName(dir + "/" + o["fifo"]).constData(), 0600), 0);
+    }
     get.start(KELVARON_GET_PATH, words(fill(cols[2])));
     ASSERT_TRUE(get.waitForStarted(5000));
+    if (o.count("stdin")) {
+        get.write(readBytes(fill(o["stdin"])));
+        get.closeWriteChannel();
+    }
     for (const auto& [name, signal] :
-         std::map<QString, int>{{"sigint", SIGINT}, {"sighup", SIGHUP}}) {
+         std::map<QString, int>{{"sigint", SIGINT}, {"sighup", SIGHUP}, {"sigterm", SIGTERM}}) {
         if (!o.count(name)) continue;
         if (o[name] == "points")
             EXPECT_TRUE(QTest::qWaitFor([&] { return pointFileSize(dir) > 0; }, 60000));

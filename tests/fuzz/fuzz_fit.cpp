@@ -1,7 +1,8 @@
 // Fuzz target: the FIT decoder fed arbitrary files. A ReadError is the decoder refusing a
 // bad file, as it should; anything else that escapes, or a point the point file could not
 // carry, is a finding.
-#include <sstream>
+#include <QBuffer>
+#include <QByteArray>
 #include <string>
 
 #include "source/fit_decoder.h"
@@ -10,7 +11,9 @@
 #include "tests/fuzz/track_sink_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
+    QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    QBuffer in(&bytes);
+    in.open(QIODevice::ReadOnly);
     kelvaron_fuzz::CheckingSink sink;
     try {
         source::FitDecoder(in, "fuzz.fit", sink).run();

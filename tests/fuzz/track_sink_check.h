@@ -29,6 +29,8 @@ class CheckingSink : public source::TrackSink {
         FUZZ_CHECK(points_++ > 0 || p.newSegment);
         (void)coords::formatPointRecord(p.lat, p.lon, p.time);
     }
+    void pointWithoutPosition() override {}
+    void warning(const std::string& text) override { FUZZ_CHECK(text.starts_with("fuzz.")); }
 
   private:
     long points_ = 0;

@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """Makes the FIT fixtures from files GPSBabel wrote (gpsbabel.fit, gpsbabel-hermon.fit:
 `gpsbabel -i gpx -f current_source.gpx -o garmin_fit -F gpsbabel.fit`, the second with
-`-x track,name="Hermon ridge"`). GPSBabel writes no pauses, records without a position,
-compressed timestamps, developer fields or big-endian messages, so those are spliced into
-its records here, and the damaged files are cut or altered copies. Run from this folder."""
+`-x track,name="Hermon ridge"`). GPSBabel writes no pauses, records without a position or
+beyond a pole, compressed timestamps, developer fields, big-endian messages or fields of
+another base type than the profile's, so those are spliced into its records here; bytes
+after the last file are appended, and the damaged files are cut or altered copies. Run from
+this folder."""
 import struct
 
 
@@ -66,6 +68,7 @@ def pause():
     spliced = definition(7, 21, EVENT) + event(7, t + 1, 1)
     spliced += definition(8, 20, [(253, 4, 0x86), (0, 4, 0x85), (1, 4, 0x85)])
     spliced += b'\x08' + struct.pack('<Iii', t + 2, 0x7FFFFFFF, 0x7FFFFFFF)
+    spliced += b'\x08' + struct.pack('<Iii', t + 2, 0x40000001, 0x19000000)  # beyond the pole
     spliced += definition(9, 20, [(253, 4, 0x86), (2, 2, 0x84)])  # a record without position
     spliced += b'\x09' + struct.pack('<IH', t + 3, 2600)
     spliced += event(7, t + 4, 0)
@@ -90,6 +93,16 @@ def crafted():
     return fit_file(body, header_size=12)
 
 
+def altitude_uint32():
+    """An altitude whose definition gives uint32 where the profile has uint16."""
+    t = 1083000000
+    body = definition(0, 20, [(253, 4, 0x86), (0, 4, 0x85), (1, 4, 0x85), (2, 4, 0x86)])
+    body += b'\x00' + struct.pack('<IiiI', t, 379000000, 418000000, 3000)  # 100 m
+    body += b'\x00' + struct.pack('<IiiI', t + 1, 379001000, 418000000, 0xFFFFFFFF)  # none
+    body += b'\x00' + struct.pack('<IiiI', t + 2, 379002000, 418000000, 70000)  # 13,500 m
+    return fit_file(body)
+
+
 def write(path, data):
     open(path, 'wb').write(data)
 
@@ -99,6 +112,10 @@ write('files/gpsbabel.fit', good)
 write('files/pause.fit', pause())
 write('files/chained.fit', good + open('gpsbabel-hermon.fit', 'rb').read())
 write('files/crafted.fit', crafted())
+write('files/altitude-uint32.fit', altitude_uint32())
+write('files/trailing-zeros.fit', good + b'\x00' * 512)
+write('files/trailing-newline.fit', good + b'\n')
+write('files/trailing-garbage.fit', good + b'\x0e\x10' + b'garbage, garbage')
 write('bad/truncated.fit', good[:200])
 flipped = bytearray(good)
 flipped[100] ^= 0x01
@@ -108,6 +125,8 @@ header[12] ^= 0xFF
 write('bad/header-checksum.fit', bytes(header))
 write('bad/undefined-type.fit', fit_file(b'\x05' + b'\x00' * 8))
 write('bad/position-size.fit',
-      fit_file(definition(0, 20, [(0, 2, 0x83), (1, 4, 0x85)]) + b'\x00' + b'\x00' * 6))
+      fit_file(definition(0, 20, [(0, 3, 0x85), (1, 4, 0x85)]) + b'\x00' + b'\x00' * 7))
+write('files/position-type.fit',  # a position as a string holds none
+      fit_file(definition(0, 20, [(0, 4, 0x07), (1, 4, 0x85)]) + b'\x00' + b'\x00' * 8))
 write('bad/past-the-end.fit', fit_file(definition(0, 20, [(0, 4, 0x85), (1, 4, 0x85)]) + b'\x00' * 4))
-write('bad/chained-garbage.fit', good + b'\x0e\x10' + b'garbage, garbage')
+write('bad/chained-truncated.fit', good + open('gpsbabel-hermon.fit', 'rb').read()[:100])
