@@ -107,7 +107,7 @@ void DriveDownload::discard() {
 void DriveDownload::finish() {
     if (!writer_.closePointFile()) {  // reported as it failed
         writer_.finishWaitingFiles();
-        end(DownloadEnd::OutputFailed, QString());
+        end(DownloadEnd::OutputFailed, writtenText(writer_.written(), writer_.pointsStored()));
         return;
     }
     if (writer_.pointsStored() == 0) {
@@ -117,12 +117,15 @@ void DriveDownload::finish() {
         return;
     }
     const bool earlierMade = writer_.finishWaitingFiles();
-    if (!writer_.Finish_Output_File() || !earlierMade) {  // each failure was named
-        end(DownloadEnd::OutputFailed, QString());
+    const bool made = writer_.Finish_Output_File();
+    const QString wrote = writtenText(writer_.written(), writer_.pointsStored());
+    if (!made || !earlierMade) {  // each failure was named
+        end(DownloadEnd::OutputFailed, wrote);
         return;
     }
     end(DownloadEnd::Done,
-        QStringLiteral("Read %1 points from %2.").arg(writer_.pointsStored()).arg(file_));
+        QStringLiteral("Read %1 points from %2.\r\n").arg(writer_.pointsStored()).arg(file_) +
+            wrote);
 }
 
 void DriveDownload::end(DownloadEnd how, const QString& text) {

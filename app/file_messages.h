@@ -1,8 +1,9 @@
 // What the user is told of the files of a download: a point file or an output that
-// failed, and where the points of a transfer that did not end are kept.
+// failed, where the points of a transfer that did not end are kept, and what was written.
 #pragma once
 
 #include <QString>
+#include <cstdint>
 
 #include "app/track_file_writer.h"
 
@@ -10,5 +11,9 @@ namespace app {
 
 QString writerFailureText(const WriterFailure& failure);
 QString keptPointsText(const KeptPoints& kept);
+// How many of the `pointsRead` points went to which files ("Wrote 1,062 of 2,000 points to
+// x.gpx."), and the numbered files of an earlier run left beside them; empty when no file
+// was made.
+QString writtenText(const WrittenFiles& written, std::int64_t pointsRead);
 
 }  // namespace app

@@ -321,6 +321,14 @@ void GarminDownload::finishOutput(bool noPoint) {
     }
     // The finishing step names its own failure; that end is told after its message.
     if (!writer_.Finish_Output_File()) ui_.ended(DownloadEnd::OutputFailed);
+    tellWritten();
+}
+
+// After the files are made: how many points went to which of them.
+void GarminDownload::tellWritten() {
+    if (const QString text = writtenText(writer_.written(), writer_.pointsStored());
+        !text.isEmpty())
+        ui_.showMessage(text);
 }
 
 void GarminDownload::onLinkError(garmin::LinkError error, const std::string& message) {

@@ -78,6 +78,7 @@ class GarminDownload final : public Download, public garmin::Host {
     void completeTransfer();
     QString receivedText() const;
     void finishOutput(bool noPoint);
+    void tellWritten();
     void packetFailed(const QString& what);
     void portLost();
     void stopDownload();

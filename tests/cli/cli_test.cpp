@@ -101,6 +101,11 @@ TEST_P(Program, Row) {
         store.write(key.contains('/') ? key.section('/', 0, 0) : "Settings", key.section('/', -1),
                     value);
     std::map<QString, QString> o = testkit::keyValues(cols[4], "=@");
+    // Files of an earlier run beside the output: t5.txt ... t9.txt for "5-9", tx.txt for "x".
+    for (const QString& item : o["files"].split(',', Qt::SkipEmptyParts))
+        for (int n = item.section('-', 0, 0).toInt(); n <= item.section('-', -1).toInt(); ++n)
+            QFile(dir + "/t" + (item.contains('-') ? QString::number(n) : item) + ".txt")
+                .open(QIODevice::WriteOnly);
 
     QProcess get;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
