@@ -102,8 +102,9 @@ Command parseCommandLine(const QStringList& arguments, const app::SettingsStore&
                                   QStringLiteral("old|new|none"));
     const QCommandLineOption reduce(QStringLiteral("reduce"),
                                     QStringLiteral("Keep only the points where the track turns "
-                                                   "by more than DEGREES (5 to 90)."),
-                                    QStringLiteral("DEGREES"));
+                                                   "by more than DEGREES (5 to 90); off (or 0) "
+                                                   "keeps every point."),
+                                    QStringLiteral("DEGREES|off"));
     const QCommandLineOption split(QStringLiteral("split"),
                                    QStringLiteral("One numbered file per track segment (Garmin)."));
     const QCommandLineOption trace(QStringLiteral("trace"),
@@ -223,7 +224,13 @@ Command parseCommandLine(const QStringList& arguments, const app::SettingsStore&
                               .arg(parser.value(grid)));
     }
 
-    o.files.reduce = parser.isSet(reduce) || app::storedNumber(store, app::key::kReduce, 0) != 0;
+    // A deviation is 5 degrees at least: 0 can only mean no reduction, as "off" does.
+    const bool reduceOff =
+        parser.isSet(reduce) &&
+        (parser.value(reduce) == QLatin1String("0") ||
+         parser.value(reduce).compare(QLatin1String("off"), Qt::CaseInsensitive) == 0);
+    o.files.reduce =
+        !reduceOff && (parser.isSet(reduce) || app::storedNumber(store, app::key::kReduce, 0) != 0);
     // Without reduction the deviation is not used.
     o.files.deviation = QStringLiteral("0");
     if (o.files.reduce) {
