@@ -41,6 +41,12 @@ class Download {
     // download has let go of the receiver (a Garmin unit moved to a faster speed is moved
     // back first), at once when there is nothing to wait for.
     virtual void abortTransfer(std::function<void()> done) { done(); }
+    // A second interrupt: what waits for the receiver (a Garmin unit on its way back to its
+    // speed) is given up, and what was to follow the wait follows at once.
+    virtual void stopWaiting() {}
+    // True once every point has arrived and the output is being made: an interrupt then
+    // stops nothing.
+    virtual bool trackComplete() const { return false; }
     // Lets go of the receiver before the program ends (the window's Cancel): a Garmin unit
     // moved to a faster speed is moved back, then `then` runs; at once when nothing is held.
     virtual void release(std::function<void()> then) { then(); }

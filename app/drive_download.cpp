@@ -146,7 +146,7 @@ void DriveDownload::discard() {
 void DriveDownload::finish() {
     if (!writer_.closePointFile()) {  // reported as it failed
         writer_.finishWaitingFiles();
-        end(DownloadEnd::OutputFailed, QString());
+        end(DownloadEnd::OutputFailed, writtenText(writer_.written(), writer_.pointsStored()));
         return;
     }
     if (writer_.pointsStored() == 0) {
@@ -160,13 +160,16 @@ void DriveDownload::finish() {
         return;
     }
     const bool earlierMade = writer_.finishWaitingFiles();
-    if (!writer_.Finish_Output_File() || !earlierMade) {  // each failure was named
-        end(DownloadEnd::OutputFailed, QString());
+    const bool made = writer_.Finish_Output_File();
+    const QString wrote = writtenText(writer_.written(), writer_.pointsStored());
+    if (!made || !earlierMade) {  // each failure was named
+        end(DownloadEnd::OutputFailed, wrote);
         return;
     }
     end(DownloadEnd::Done,
         QStringLiteral("Read %1 from %2.").arg(pointsText(writer_.pointsStored()), file_) +
-            pointsLeftOutText(writer_.pointsWithoutPosition()) + warnings_);
+            pointsLeftOutText(writer_.pointsWithoutPosition()) + warnings_ +
+            QStringLiteral("\r\n") + wrote);
 }
 
 void DriveDownload::end(DownloadEnd how, const QString& text) {

@@ -1,5 +1,9 @@
 #include "app/file_messages.h"
 
+#include <QLocale>
+
+#include "app/output_name.h"
+
 namespace app {
 
 namespace {
@@ -20,6 +24,27 @@ QString failureLine(const WriterFailure& f) {
             break;
     }
     return {};
+}
+
+// Counts as an English sentence writes them: 1,062.
+QString count(std::int64_t n) {
+    return QLocale(QLocale::English, QLocale::UnitedStates).toString(static_cast<qlonglong>(n));
+}
+
+QString alreadyThereText(const WrittenFiles& w) {
+    const std::vector<int>& n = w.alreadyThere;
+    if (n.empty()) return {};
+    const QString first = numberedOutputName(w.base, n.front());
+    if (n.size() == 1)
+        return QStringLiteral("\r\n%1 was already there and was left as it is.").arg(first);
+    const QString last = numberedOutputName(w.base, n.back());
+    if (n.back() - n.front() + 1 == static_cast<int>(n.size()))
+        return QStringLiteral("\r\n%1 to %2 were already there and were left as they are.")
+            .arg(first, last);
+    return QStringLiteral(
+               "\r\n%1 numbered files from %2 to %3 were already there and were left as "
+               "they are.")
+        .arg(count(static_cast<std::int64_t>(n.size())), first, last);
 }
 
 // A kept point file reads like any track file.
@@ -56,12 +81,16 @@ QString keptPointsText(const KeptPoints& kept) {
                 "The points that arrived after the last file failed were not stored.");
         case Where::NoneYet:
             return QStringLiteral("No track point had arrived yet.");
-        case Where::SinceLastFile:
+        case Where::SinceLastFile: {
+            // The files made before hold the rest.
+            const QString wrote = writtenText(kept.written, kept.pointsStored);
             return QStringLiteral(
                        "The track points received since the last file was started are "
                        "kept in %1.")
                        .arg(kept.file) +
-                   convertLater(kept.file);
+                   convertLater(kept.file) +
+                   (wrote.isEmpty() ? QString() : QStringLiteral("\r\n") + wrote);
+        }
         case Where::SoFar:
             break;
     }
@@ -74,6 +103,18 @@ QString pointsLeftOutText(std::int64_t count) {
     if (count > 1)
         return QStringLiteral("\r\n%1 points without a position were left out.").arg(count);
     return {};
+}
+
+QString writtenText(const WrittenFiles& w, std::int64_t pointsRead) {
+    if (w.files == 0) return {};
+    const QString points =
+        QStringLiteral("Wrote %1 of %2 %3 to ")
+            .arg(count(w.pointsWritten), count(pointsRead),
+                 pointsRead == 1 ? QStringLiteral("point") : QStringLiteral("points"));
+    const QString files =
+        w.files == 1 ? w.first
+                     : QStringLiteral("%1 files, %2 to %3").arg(count(w.files), w.first, w.last);
+    return points + files + QLatin1Char('.') + alreadyThereText(w);
 }
 
 }  // namespace app

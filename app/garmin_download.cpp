@@ -149,7 +149,7 @@ void GarminDownload::onDeadline() {
 
 // At every end whose port is still open: the receiver goes back to the speed it was found
 // at, so the next program finds it as configured. `then` follows in any case.
-void GarminDownload::restoreSpeed(std::function<void()> then) {
+void GarminDownload::restoreSpeed(std::function<void()> then, Step meanwhile) {
     // A change under way is given up; where the port is decides what follows.
     speedChange_.abandon();
     if (!speedChanged() || !comm_.isOpen()) {
@@ -157,7 +157,7 @@ void GarminDownload::restoreSpeed(std::function<void()> then) {
         then();
         return;
     }
-    step_ = Step::Restoring;
+    step_ = meanwhile;
     speedChange_.start(startSpeed_, std::move(then));
 }
 
@@ -264,7 +264,7 @@ void GarminDownload::handle(const garmin::TrackPoint& event) {
 }
 
 void GarminDownload::handle(const garmin::TransferComplete&) {
-    if (inTransfer()) restoreSpeed([this] { completeTransfer(); });
+    if (inTransfer()) restoreSpeed([this] { completeTransfer(); }, Step::Completing);
 }
 
 void GarminDownload::completeTransfer() {
@@ -317,6 +317,14 @@ void GarminDownload::finishOutput(bool noPoint) {
     }
     // The finishing step names its own failure; that end is told after its message.
     if (!writer_.Finish_Output_File()) ui_.ended(DownloadEnd::OutputFailed);
+    tellWritten();
+}
+
+// After the files are made: how many points went to which of them.
+void GarminDownload::tellWritten() {
+    if (const QString text = writtenText(writer_.written(), writer_.pointsStored());
+        !text.isEmpty())
+        ui_.showMessage(text);
 }
 
 void GarminDownload::onLinkError(garmin::LinkError error, const std::string& message) {
@@ -377,7 +385,7 @@ void GarminDownload::portLost() {
     // A port that went away takes no speed change any more.
     auto then = speedChange_.reset(startSpeed_);
     deadline_.disarm();
-    if (step_ == Step::Restoring) {
+    if (restoring()) {
         // On the way to an end already: that end follows, without the receiver.
         if (then) then();
         return;
@@ -431,22 +439,38 @@ void GarminDownload::abortTransfer(std::function<void()> done) {
         return;
     }
     GPS->Reset();
+    // The kept points are named before the receiver is moved back, so that they are named
+    // whatever ends the program during that wait; the end is told once it is over.
+    ui_.showMessage(QStringLiteral("The transfer from the receiver on %1 was stopped.\r\n")
+                        .arg(portDescription()) +
+                    keptPointsText(writer_.keptPoints()));
+    writer_.closeCutShort();
     restoreSpeed([this, done = std::move(done)] {
-        const QString text = QStringLiteral("The transfer from the receiver on %1 was stopped.\r\n")
-                                 .arg(portDescription()) +
-                             keptPointsText(writer_.keptPoints());
-        writer_.closeCutShort();
         ui_.ended(DownloadEnd::CutShort);
         stopDownload();
-        ui_.showMessage(text);
         done();
     });
+}
+
+// The port may still be at the faster speed; the receiver goes back by itself when it is
+// switched off and on.
+void GarminDownload::stopWaiting() {
+    if (!restoring() || !speedChange_.running()) return;
+    if (speedChanged())
+        ui_.showMessage(QStringLiteral("Not waiting for the receiver on %1 to go back to %2 bit/s: "
+                                       "if it stays at %3 bit/s, switch it off and on.")
+                            .arg(portDescription())
+                            .arg(startSpeed_)
+                            .arg(speedChange_.speed()));
+    deadline_.disarm();
+    GPS->Stop_Awaiting_Baud();
+    if (auto then = speedChange_.reset(startSpeed_)) then();
 }
 
 // The receiver is on its way back to its speed already: `then` follows what was to
 // follow that. True when it was taken over.
 bool GarminDownload::joinRestore(std::function<void()>& then) {
-    return step_ == Step::Restoring && speedChange_.join(then);
+    return restoring() && speedChange_.join(then);
 }
 
 // The window's Cancel in the middle of a download: the receiver stops sending and goes

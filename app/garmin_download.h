@@ -36,9 +36,11 @@ class GarminDownload final : public Download, public garmin::Host {
     // changes and the transfer.
     bool transferRunning() const override {
         return step_ == Step::Identifying || step_ == Step::Switching || step_ == Step::Transfer ||
-               step_ == Step::Restoring;
+               restoring();
     }
     void abortTransfer(std::function<void()> done) override;
+    void stopWaiting() override;
+    bool trackComplete() const override { return step_ == Step::Completing || step_ == Step::Done; }
     void release(std::function<void()> then) override;
 
     // garmin::Host
@@ -49,8 +51,9 @@ class GarminDownload final : public Download, public garmin::Host {
 
   private:
     // Switching: the receiver is being moved to the faster speed for its track;
-    // Restoring: back to the starting speed, at an end, before the port closes.
-    enum class Step { Idle, Identifying, Switching, Transfer, Restoring, Done };
+    // Restoring: back to the starting speed, at an end, before the port closes;
+    // Completing: the same after the whole track has arrived, before its files are made.
+    enum class Step { Idle, Identifying, Switching, Transfer, Restoring, Completing, Done };
 
     void Download_Garmin_Track(const PortChoice& choice);
     bool inTransfer() const { return step_ == Step::Transfer; }
@@ -71,13 +74,15 @@ class GarminDownload final : public Download, public garmin::Host {
     void handle(const garmin::OtherPacket&) {}
     int switchSpeed(const PortChoice& choice) const;
     void switched();
-    void restoreSpeed(std::function<void()> then);
+    void restoreSpeed(std::function<void()> then, Step meanwhile = Step::Restoring);
+    bool restoring() const { return step_ == Step::Restoring || step_ == Step::Completing; }
     bool speedChanged() const { return speedChange_.speed() != startSpeed_; }
     bool joinRestore(std::function<void()>& then);
     void reportSilence(const std::string& message);
     void completeTransfer();
     QString receivedText() const;
     void finishOutput(bool noPoint);
+    void tellWritten();
     void packetFailed(const QString& what);
     void portLost();
     void stopDownload();

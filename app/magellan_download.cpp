@@ -90,6 +90,10 @@ void MagellanDownload::afterEvent() {
     traced_.reset();  // it traces a last unfinished line as it goes
     trace_.close();
     ui_.ended(end);
+    // Also after a reply cut short whose points were saved.
+    const WrittenFiles written = writer_.written();
+    if (const QString text = writtenText(written, written.pointsRead); !text.isEmpty())
+        ui_.showMessage(text);
     ui_.downloadFinished();
 }
 

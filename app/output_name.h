@@ -4,6 +4,7 @@
 
 #include <QChar>
 #include <QString>
+#include <vector>
 
 namespace app {
 
@@ -18,6 +19,11 @@ inline constexpr QChar kPathSeparator = u'/';
 // has none (a dot in a folder name is no extension): track.txt gives track1.txt,
 // a.b.txt gives a.b1.txt, gps.old/track gives gps.old/track1.
 QString numberedOutputName(const QString& base, int number, QChar separator = kPathSeparator);
+
+// The numbers above `last` whose numbered files of `base` exist, ascending: what an
+// earlier split into more files left beside the ones a download has just made.
+std::vector<int> numberedFilesAfter(const QString& base, int last,
+                                    QChar separator = kPathSeparator);
 
 // Why an output cannot be written under `name` (its first numbered name when `split`), in
 // words for the user, or empty when it can: an empty name (it made files "1", "2" in the

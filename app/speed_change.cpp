@@ -17,7 +17,6 @@ namespace {
 constexpr double kAnswerWait = 1.0;
 constexpr double kAcknowledgementLeaves = 0.1;
 constexpr double kPingWait = 2.0;
-constexpr int kStandardSpeeds[] = {9600, 19200, 38400, 57600, 115200};
 
 bool near(std::uint32_t rate, int speed) {
     return std::abs(static_cast<double>(rate) - speed) <= speed * 0.05;

@@ -17,6 +17,9 @@ class cGarminGPS;
 
 namespace app {
 
+// The speeds a receiver can be asked for, in bit/s.
+inline constexpr int kStandardSpeeds[] = {9600, 19200, 38400, 57600, 115200};
+
 class SpeedChange {
   public:
     SpeedChange(garmin::cGarminGPS& gps, CommPort& comm, DeadlineTimer& deadline, FrameTrace& trace)

@@ -46,6 +46,7 @@ QString TrackFileWriter::Make_Output_Name(const QString& base) {
     if (!choices_().split) return base;
     if (SplitCount == INT16_MAX) throw std::overflow_error("too many numbered output files");
     ++SplitCount;
+    splitBase_ = base;
     return numberedOutputName(base, SplitCount);
 }
 
@@ -55,7 +56,11 @@ QString TrackFileWriter::Make_Temp_Name() {
 
 bool TrackFileWriter::startDownload() {
     // One download's files start afresh, also after an earlier one was cut short.
+    // Each download numbers its files from 1 (the window reads drives and files again).
     FirstSegment = true;
+    SplitCount = 0;
+    splitBase_.clear();
+    written_ = {};
     segmentPending_ = false;
     trackName_.reset();
     pointsStored_ = 0;
@@ -225,7 +230,16 @@ KeptPoints TrackFileWriter::keptPoints() {
     if (!earlierFiles && QFileInfo(TempFileName).size() == 0)
         return {KeptPoints::Where::NoneYet, {}};
     return {earlierFiles ? KeptPoints::Where::SinceLastFile : KeptPoints::Where::SoFar,
-            TempFileName};
+            TempFileName, written(), pointsStored_};
+}
+
+WrittenFiles TrackFileWriter::written() const {
+    WrittenFiles w = written_;
+    if (!splitBase_.isEmpty()) {
+        w.base = splitBase_;
+        w.alreadyThere = numberedFilesAfter(splitBase_, SplitCount);
+    }
+    return w;
 }
 
 QString TrackFileWriter::newTempFile() {
@@ -259,10 +273,12 @@ bool TrackFileWriter::finishFile(const PointFileParts& parts) {
                  parts.output});
         return false;
     }
+    coords::ConvertCounts counts;
     try {
-        coords::Convert_Track_File(pathBytes(parts.pointFile), pathBytes(parts.output),
-                                   {choices.system, choices.reduce, *deviation, decimalSeparator(),
-                                    parts.segmentStarts, parts.trackStarts, elevationsFile});
+        counts = coords::Convert_Track_File(
+            pathBytes(parts.pointFile), pathBytes(parts.output),
+            {choices.system, choices.reduce, *deviation, decimalSeparator(), parts.segmentStarts,
+             parts.trackStarts, elevationsFile});
     } catch (const std::exception& e) {
         dropElevationsFile();
         failed_({WriterFailure::Kind::OutputFailed, parts.pointFile,
@@ -271,6 +287,10 @@ bool TrackFileWriter::finishFile(const PointFileParts& parts) {
     }
     dropElevationsFile();
     QFile::remove(parts.pointFile);
+    if (written_.files++ == 0) written_.first = parts.output;
+    written_.last = parts.output;
+    written_.pointsRead += static_cast<std::int64_t>(counts.pointsRead);
+    written_.pointsWritten += static_cast<std::int64_t>(counts.pointsWritten);
     return true;
 }
 

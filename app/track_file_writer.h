@@ -37,6 +37,19 @@ struct WriterFailure {
     QString output;
 };
 
+// The output files one download made, and the points that went into them.
+struct WrittenFiles {
+    int files = 0;
+    QString first;  // the first and the last file made
+    QString last;
+    std::int64_t pointsRead = 0;     // from the point files of the files made
+    std::int64_t pointsWritten = 0;  // into those files: fewer when reduced
+    // When the output was split: the numbered names of `base` above the last number
+    // this download gave, whose files were there already and were left as they are.
+    QString base;
+    std::vector<int> alreadyThere;
+};
+
 // Where the points of a transfer that did not end are.
 struct KeptPoints {
     enum class Where {
@@ -47,6 +60,9 @@ struct KeptPoints {
     };
     Where where;
     QString file;
+    // The files made before (SinceLastFile), and all the points stored.
+    WrittenFiles written = {};
+    std::int64_t pointsStored = 0;
 };
 
 class TrackFileWriter {
@@ -77,6 +93,9 @@ class TrackFileWriter {
     // Points stored and points left out since startDownload().
     std::int64_t pointsStored() const { return pointsStored_; }
     std::int64_t pointsWithoutPosition() const { return pointsWithoutPosition_; }
+    // The files made since the download started, with the numbered files of an earlier
+    // run found beside them.
+    WrittenFiles written() const;
     // Closes and deletes the point file of a download that stored no point.
     void discardEmpty();
     // Closes the point file; false when it failed, now or earlier (that was reported).
@@ -108,6 +127,7 @@ class TrackFileWriter {
     // A Magellan download's one output file, and a new temporary point file for it.
     void startSingleFile(const QString& outFileName) {
         OutFileName = outFileName;
+        written_ = {};
         segmentStarts_.clear();
         trackStarts_.clear();
         dropElevations();
@@ -171,6 +191,8 @@ class TrackFileWriter {
     bool trackPending_ = false;  // the next point stored begins a track
     std::int64_t pointsStored_ = 0;
     std::int64_t pointsWithoutPosition_ = 0;
+    WrittenFiles written_;
+    QString splitBase_;  // the name the numbered files were made from, last
 };
 
 }  // namespace app

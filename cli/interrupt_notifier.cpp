@@ -63,9 +63,7 @@ InterruptNotifier::~InterruptNotifier() {
 void InterruptNotifier::onReadable() {
     unsigned char byte = 0;
     while (::read(pipeEnds[0], &byte, 1) == 1) {
-        const int signal = byte;
-        install(signal, SIG_DFL);
-        handler_(signal);
+        handler_(byte);
     }
 }
 

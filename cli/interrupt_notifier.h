@@ -1,7 +1,7 @@
 // Ctrl-C (SIGINT), SIGTERM and a closed terminal (SIGHUP) as calls on the event loop:
 // the signal handler only writes the signal's number into a pipe, whose reading end the
-// loop watches. A second signal of the same kind ends the program at once, as if there
-// were no handler.
+// loop watches. Every signal comes this way, a second as much as the first, so that the
+// program always ends saying where the points are; Ctrl-\ (SIGQUIT) still ends it at once.
 #pragma once
 
 #include <QSocketNotifier>

@@ -4,9 +4,12 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <algorithm>
+#include <iterator>
 
 #include "app/choices.h"
 #include "app/deviation.h"
+#include "app/speed_change.h"
 #include "app/stored_settings.h"
 #include "cli/exit_code.h"
 
@@ -54,6 +57,13 @@ const QString kHelpTail = QStringLiteral(
     "written, 8 receiver holds no track, 9 the input cannot be read,\n"
     "129 terminal closed (SIGHUP), 130 Ctrl-C, 143 SIGTERM. After 6, 129, 130 and 143 the\n"
     "points received so far are kept in the file the last message names; --from reads it.\n");
+
+// The speeds a receiver can be asked for, as a list for a message.
+QString standardSpeeds() {
+    QStringList speeds;
+    for (const int speed : app::kStandardSpeeds) speeds << QString::number(speed);
+    return speeds.join(QStringLiteral(", "));
+}
 
 // The family stored as the window's GPS type: 0 Magellan, 1 Garmin, 2 drive or file.
 Family familyOf(int storedType) {
@@ -103,10 +113,13 @@ Command parseCommandLine(const QStringList& arguments, const app::SettingsStore&
                                   QStringLiteral("old|new|none"));
     const QCommandLineOption reduce(QStringLiteral("reduce"),
                                     QStringLiteral("Keep only the points where the track turns "
-                                                   "by more than DEGREES (5 to 90)."),
-                                    QStringLiteral("DEGREES"));
+                                                   "by more than DEGREES (5 to 90); off (or 0) "
+                                                   "keeps every point."),
+                                    QStringLiteral("DEGREES|off"));
     const QCommandLineOption split(QStringLiteral("split"),
-                                   QStringLiteral("One numbered file per track segment (Garmin)."));
+                                   QStringLiteral("One numbered file per track segment (Garmin, "
+                                                  "drives and files; a Magellan track has "
+                                                  "none)."));
     const QCommandLineOption trace(QStringLiteral("trace"),
                                    QStringLiteral("Write a trace of every frame to FILE."),
                                    QStringLiteral("FILE"));
@@ -117,8 +130,9 @@ Command parseCommandLine(const QStringList& arguments, const app::SettingsStore&
                                    QStringLiteral("N"));
     const QCommandLineOption switchSpeed(
         QStringLiteral("switch-speed"),
-        QStringLiteral("Move a Garmin receiver to N bit/s for its track, and back after it; off "
-                       "never moves it (default: the settings' SwitchSpeed, else 115200)."),
+        QStringLiteral("Move a Garmin receiver to N bit/s (9600, 19200, 38400, 57600 or 115200, "
+                       "faster than --speed) for its track, and back after it; off never moves "
+                       "it (default: the settings' SwitchSpeed, else 115200)."),
         QStringLiteral("N|off"));
     const QCommandLineOption quiet(QStringLiteral("quiet"),
                                    QStringLiteral("Print nothing but errors."));
@@ -224,7 +238,13 @@ Command parseCommandLine(const QStringList& arguments, const app::SettingsStore&
                               .arg(parser.value(grid)));
     }
 
-    o.files.reduce = parser.isSet(reduce) || app::storedNumber(store, app::key::kReduce, 0) != 0;
+    // A deviation is 5 degrees at least: 0 can only mean no reduction, as "off" does.
+    const bool reduceOff =
+        parser.isSet(reduce) &&
+        (parser.value(reduce) == QLatin1String("0") ||
+         parser.value(reduce).compare(QLatin1String("off"), Qt::CaseInsensitive) == 0);
+    o.files.reduce =
+        !reduceOff && (parser.isSet(reduce) || app::storedNumber(store, app::key::kReduce, 0) != 0);
     // Without reduction the deviation is not used.
     o.files.deviation = QStringLiteral("0");
     if (o.files.reduce) {
@@ -249,14 +269,23 @@ Command parseCommandLine(const QStringList& arguments, const app::SettingsStore&
             return refuse(QStringLiteral("--tries must be a whole number of 1 or more, not \"%1\"")
                               .arg(parser.value(tries)));
     }
+    if ((parser.isSet(trace) || parser.isSet(switchSpeed)) && o.family == Family::Drive)
+        return refuse(
+            QStringLiteral("--trace and --switch-speed apply to a receiver on a serial "
+                           "port, not to a drive or a file"));
     if (parser.isSet(switchSpeed)) {
         const QString v = parser.value(switchSpeed);
         bool ok = v.compare(QLatin1String("off"), Qt::CaseInsensitive) == 0;
         const int n = ok ? 0 : v.toInt(&ok);
-        if (!ok || n < 0)
-            return refuse(
-                QStringLiteral("--switch-speed must be a whole number of bit/s or off, not \"%1\"")
-                    .arg(v));
+        if (!ok || (n != 0 &&
+                    std::ranges::find(app::kStandardSpeeds, n) == std::end(app::kStandardSpeeds)))
+            return refuse(QStringLiteral("--switch-speed must be one of %1 or off, not \"%2\"")
+                              .arg(standardSpeeds(), v));
+        if (n != 0 && n <= o.port.speed.toInt())
+            return refuse(QStringLiteral("--switch-speed %1 is not faster than the port's %2 "
+                                         "bit/s; give a faster one or off")
+                              .arg(n)
+                              .arg(o.port.speed));
         o.port.switchSpeed = n;
     }
     o.quiet = parser.isSet(quiet);

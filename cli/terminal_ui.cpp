@@ -68,7 +68,16 @@ void TerminalUi::ended(app::DownloadEnd end) {
 }
 
 void TerminalUi::interrupt(app::Download& download, int signal) {
-    if (signal_ != 0) return;
+    if (finishing_) return;
+    // A second signal does not wait for the receiver; the points are named already.
+    if (++signals_ > 1) {
+        download.stopWaiting();
+        return;
+    }
+    // Once every point has arrived a signal stops nothing: the output is made (a pass under
+    // way cannot be undone, it may have replaced an earlier file) and the program ends as
+    // it would have, saying nothing of a stop.
+    if (end_ == app::DownloadEnd::Done || download.trackComplete()) return;
     signal_ = signal;
     say(signal == SIGINT   ? QStringLiteral("interrupted by Ctrl-C (SIGINT)")
         : signal == SIGHUP ? QStringLiteral("stopped by SIGHUP")

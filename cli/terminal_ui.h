@@ -36,7 +36,8 @@ class TerminalUi final : public app::DownloadUi {
     void ended(app::DownloadEnd end) override;
     void linkSpeed(int bitsPerSecond) override;
 
-    // Ctrl-C or a termination request: the transfer stops, its points are kept.
+    // Ctrl-C or a termination request: the transfer stops, its points are kept; a second
+    // one ends the wait for the receiver. After the track is complete it changes nothing.
     void interrupt(app::Download& download, int signal);
     // Leaves the event loop with the exit status of how the download ended.
     void finish();
@@ -50,7 +51,8 @@ class TerminalUi final : public app::DownloadUi {
     ProgressLine progress_;
     int retryRounds_;  // Retry answers left
     std::optional<app::DownloadEnd> end_;
-    int signal_ = 0;  // the signal that stopped the download
+    int signal_ = 0;   // the signal that stopped the download
+    int signals_ = 0;  // signals handled
     bool finishing_ = false;
     // What is said after the download told its end as Done: said at the finish, once the
     // output is written (with --quiet only if it failed after all), so a reader of

@@ -78,11 +78,12 @@ class Pass {
           trackStarts_(options.trackStarts),
           elevations_(options.elevationsFile) {}
 
-    void run() {
+    ConvertCounts run() {
         try {
             if (gpx_) gpxWriter_.emplace(out_.buffer());
             PointRecord record;
             while (reader_.next(record)) {
+                ++read_;
                 handle(record);
                 out_.flushIfFull();
             }
@@ -95,6 +96,7 @@ class Pass {
                                   std::to_string(reader_.lineNumber()) + ": " + e.what());
         }
         out_.close();
+        return {read_, written_};
     }
 
   private:
@@ -175,6 +177,7 @@ class Pass {
     // A failure halfway through a line needs no undoing: a pass that fails leaves no
     // output at all.
     void write(std::int32_t x, std::int32_t y, double lat, double lon, std::string_view text) {
+        ++written_;
         if (gpxWriter_) {
             startTrackOrSegmentIfDue();
             gpxWriter_->point(lat, lon, text, elevations_.at(line_));
@@ -200,6 +203,8 @@ class Pass {
     std::size_t nextTrack_ = 0;
     ElevationReader elevations_;
     std::uint64_t line_ = 0;  // of the point being written
+    std::uint64_t read_ = 0;
+    std::uint64_t written_ = 0;
 
     bool first_ = true;
     bool second_ = true;
@@ -209,9 +214,9 @@ class Pass {
 
 }  // namespace
 
-void Convert_Track_File(const std::string& input, const std::string& output,
-                        const ConvertOptions& options) {
-    Pass(input, output, options).run();
+ConvertCounts Convert_Track_File(const std::string& input, const std::string& output,
+                                 const ConvertOptions& options) {
+    return Pass(input, output, options).run();
 }
 
 }  // namespace coords

@@ -41,13 +41,20 @@ struct ConvertOptions {
     std::string elevationsFile = {};
 };
 
+// What one pass did: the points it read from the point file and the points it wrote to the
+// output (fewer when reduced).
+struct ConvertCounts {
+    std::uint64_t pointsRead = 0;
+    std::uint64_t pointsWritten = 0;
+};
+
 // Reads `input` (lines `lat,lon,"text"` CR LF) from start to end and writes `output`: GPX when
 // its name ends in ".gpx" (any case; see isGpxName in coords/gpx_writer.h), in which the
 // coordinate system does not apply, otherwise text lines in the chosen system.
 // The output appears under its name only when it is complete: a pass that fails (a bad
 // record, an arithmetic error, a write failure) throws ConversionError and leaves a file
 // already at that name as it was, with no part of the new one anywhere.
-void Convert_Track_File(const std::string& input, const std::string& output,
-                        const ConvertOptions& options);
+ConvertCounts Convert_Track_File(const std::string& input, const std::string& output,
+                                 const ConvertOptions& options);
 
 }  // namespace coords

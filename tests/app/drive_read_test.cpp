@@ -38,7 +38,8 @@ QString mountUnit(const QString& root) {
 
 // Rows "NAME | SOURCE | SETTINGS | BOXES | OUTPUTS": SOURCE "unit" or "file NAME" (of the
 // track file fixtures, chosen with File…); settings as stored ("split=0" unticks the split
-// box); boxes joined by ";;" with {source} for the file read; outputs the files the
+// box, "again=1" presses Save once more); boxes joined by ";;" with {source} for the file
+// read and {dir} for the folder of the outputs; outputs the files the
 // folder holds afterwards, each compared with data/drive/NAME-FILE.
 TEST(DriveRead, WindowRows) {
     for (const QStringList& row : testkit::qtTableRows(KELVARON_APP_DATA "/drive_reads.txt")) {
@@ -66,12 +67,15 @@ TEST(DriveRead, WindowRows) {
         if (!unit) emit ports->activated(ports->count() - 1);
         if (fakes.store.values["Settings/split"] == "0")
             window.findChild<QCheckBox*>("chkSplit")->setChecked(false);
-        window.findChild<QPushButton*>("cmdSave")->click();
+        for (int n = fakes.store.values["Settings/again"].toInt(); n >= 0; --n)
+            window.findChild<QPushButton*>("cmdSave")->click();
 
         const QStringList boxes(fakes.dialogs.messages.begin(), fakes.dialogs.messages.end());
-        EXPECT_EQ(
-            boxes.join(";;").toStdString(),
-            QString(row[3]).replace("{source}", source).replace("\\r\\n", "\r\n").toStdString());
+        EXPECT_EQ(boxes.join(";;").toStdString(), QString(row[3])
+                                                      .replace("{source}", source)
+                                                      .replace("{dir}", dir.path())
+                                                      .replace("\\r\\n", "\r\n")
+                                                      .toStdString());
         EXPECT_EQ(window.windowTitle(), "Kelvaron");
         EXPECT_TRUE(QDir(dir.filePath("tmp")).isEmpty());
         QStringList made = QDir(dir.path()).entryList(QDir::Files, QDir::Name);
@@ -144,7 +148,9 @@ TEST(DriveRead, LongFileInStepsAndCancelled) {
     for (int step = 0; step < 10 && fakes.dialogs.messages.empty(); ++step) fakes.deadline.pass(0);
     ASSERT_EQ(fakes.dialogs.messages.size(), 1u);
     EXPECT_EQ(fakes.dialogs.messages.front().toStdString(),
-              QStringLiteral("Read 25000 points from %1.").arg(file).toStdString());
+              QStringLiteral("Read 25000 points from %1.\r\nWrote 25,000 of 25,000 points to %2.")
+                  .arg(file, dir.filePath("t.txt"))
+                  .toStdString());
     EXPECT_EQ(window.windowTitle(), "Kelvaron");
     EXPECT_TRUE(save->isEnabled());
     EXPECT_TRUE(QFile::exists(dir.filePath("t.txt")));

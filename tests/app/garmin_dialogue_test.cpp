@@ -162,7 +162,9 @@ TEST_P(GarminDialogue, Replays) {
             QStringList got;
             for (; told < messages.size(); ++told) got << messages[told];
             EXPECT_EQ(got.join(" ;; ").toStdString(),
-                      arg.replace("{kept}", keptFile).toStdString());
+                      arg.replace("{kept}", keptFile)
+                          .replace("{out}", dir.filePath("track.txt"))
+                          .toStdString());
         }
         if (s[1] == "written") {
             EXPECT_EQ(framesText(port.written, writtenSeen).toStdString(), arg.toStdString());

@@ -18,6 +18,7 @@
 #include "app/qt_settings_store.h"
 #include "cli/options.h"
 #include "cli/progress_line.h"
+#include "cli/terminal_ui.h"
 #include "tests/support/convert_oracle.h"
 #include "tests/support/qt/e2e_harness.h"
 #include "tests/support/qt/qt_case_table.h"
@@ -70,6 +71,52 @@ TEST(CommandLine, Table) {
     }
 }
 
+// A download that records what it is asked; after a stop it waits for its receiver.
+struct StubDownload final : app::Download {
+    void start(const app::PortChoice&) override {}
+    void onPortEvent() override {}
+    void onTimerTick() override {}
+    bool transferRunning() const override { return true; }
+    void abortTransfer(std::function<void()> done) override {
+        ++aborts;
+        waiting = std::move(done);
+    }
+    void stopWaiting() override {
+        ++stops;
+        if (waiting) std::exchange(waiting, {})();
+    }
+    bool trackComplete() const override { return complete; }
+    int aborts = 0;
+    int stops = 0;
+    bool complete = false;
+    std::function<void()> waiting;
+};
+
+TEST(Interrupts, Table) {
+    for (const QStringList& row : testkit::qtTableRows(KELVARON_CLI_DATA "/interrupts.txt")) {
+        cli::Options options;
+        options.family = cli::Family::Garmin;
+        options.quiet = true;
+        cli::TerminalUi ui(options, false);
+        StubDownload download;
+        for (const QString& event : words(row[0])) {
+            if (event == "int") ui.interrupt(download, SIGINT);
+            if (event == "complete") download.complete = true;
+            if (event == "end" || event == "over") {
+                ui.ended(app::DownloadEnd::Done);
+                ui.downloadFinished();
+            }
+        }
+        const QString got = QStringLiteral("%1 | %2 %3")
+                                .arg(ui.exitCode())
+                                .arg(download.aborts)
+                                .arg(download.stops);
+        EXPECT_EQ(got.toStdString(), (row[1] + " | " + row[2]).toStdString())
+            << row[0].toStdString();
+        QCoreApplication::processEvents();  // the finish it queued, while `ui` lives
+    }
+}
+
 // The size of the temporary point file of the run in `dir`, 0 while there is none.
 qint64 pointFileSize(const QString& dir) {
     const QFileInfoList files = QDir(dir + "/tmp").entryInfoList({"ts*"}, QDir::Files);
@@ -103,6 +150,11 @@ TEST_P(Program, Row) {
         store.write(key.contains('/') ? key.section('/', 0, 0) : "Settings", key.section('/', -1),
                     value);
     std::map<QString, QString> o = testkit::keyValues(cols[4], "=@");
+    // Files of an earlier run beside the output: t5.txt ... t9.txt for "5-9", tx.txt for "x".
+    for (const QString& item : o["files"].split(',', Qt::SkipEmptyParts))
+        for (int n = item.section('-', 0, 0).toInt(); n <= item.section('-', -1).toInt(); ++n)
+            QFile(dir + "/t" + (item.contains('-') ? QString::number(n) : item) + ".txt")
+                .open(QIODevice::WriteOnly);
 
     QProcess get;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -139,6 +191,10 @@ TEST_P(Program, Row) {
         else
             QThread::msleep(o[name].toULong());
         ::kill(static_cast<pid_t>(get.processId()), signal);
+        if (o.count("again")) {  // the same signal once more, that long after
+            QThread::msleep(o["again"].toULong());
+            ::kill(static_cast<pid_t>(get.processId()), signal);
+        }
     }
     ASSERT_TRUE(get.waitForFinished(120000));
     for (const int end : full)

@@ -79,11 +79,23 @@ TEST(ConvertTrackFile, FixtureOutputsByteForByte) {
         coords::ConvertOptions options = optionsFor(mode);
         const testkit::TempDir dir;
         addExtras(entry.path().parent_path(), options, dir);
-        const std::string actual = testkit::convertPoints(
-            testkit::readFile(entry.path().parent_path() / "points"), options, suffixFor(mode));
+        const std::string points = testkit::readFile(entry.path().parent_path() / "points");
+        coords::ConvertCounts counts;
+        const std::string actual =
+            testkit::convertPoints(points, options, suffixFor(mode), &counts);
         if (std::getenv("KELVARON_REWRITE_FIXTURES") != nullptr)
             testkit::writeFile(entry.path(), actual);
         EXPECT_EQ(actual, testkit::readFile(entry.path())) << entry.path();
+        // The counts the end messages give: every line read, and every point written.
+        const auto lines = [](const std::string& s, const char* what) {
+            std::size_t n = 0;
+            for (std::size_t at = s.find(what); at != std::string::npos; at = s.find(what, at + 1))
+                ++n;
+            return n;
+        };
+        EXPECT_EQ(counts.pointsRead, lines(points, "\n")) << entry.path();
+        EXPECT_EQ(counts.pointsWritten, lines(actual, mode.starts_with("gpx") ? "<trkpt" : "\n"))
+            << entry.path();
         ++compared;
     }
     EXPECT_GT(compared, 20);

@@ -7,9 +7,10 @@
 namespace testkit {
 
 std::string convertedBytes(const std::string& pointFile, const coords::ConvertOptions& options,
-                           const std::string& suffix) {
+                           const std::string& suffix, coords::ConvertCounts* counts) {
     const std::string out = pointFile + suffix;
-    coords::Convert_Track_File(pointFile, out, options);
+    const coords::ConvertCounts got = coords::Convert_Track_File(pointFile, out, options);
+    if (counts != nullptr) *counts = got;
     return readFile(out);
 }
 
@@ -21,11 +22,11 @@ std::string convertedBytes(const std::string& pointFile, bool grid, bool reduce,
 }
 
 std::string convertPoints(const std::string& points, const coords::ConvertOptions& options,
-                          const std::string& suffix) {
+                          const std::string& suffix, coords::ConvertCounts* counts) {
     const TempDir dir;
     const std::string in = dir.path("points.tmp");
     writeFile(in, points);
-    return convertedBytes(in, options, suffix);
+    return convertedBytes(in, options, suffix, counts);
 }
 
 }  // namespace testkit

@@ -11,15 +11,18 @@
 namespace testkit {
 
 // Converts the point file `pointFile` into `pointFile` + `suffix` (".gpx" asks for GPX) and
-// returns its bytes. The pass's ConversionError passes through.
+// returns its bytes; `counts`, when given, gets what the pass counted. The pass's
+// ConversionError passes through.
 std::string convertedBytes(const std::string& pointFile, const coords::ConvertOptions& options,
-                           const std::string& suffix = ".out");
+                           const std::string& suffix = ".out",
+                           coords::ConvertCounts* counts = nullptr);
 // The same with the design's grid flag: true chooses the old Israeli grid.
 std::string convertedBytes(const std::string& pointFile, bool grid, bool reduce, int deviation,
                            char decimalSeparator = '.');
 
 // The same for a point file whose bytes are `points`, written into a temporary folder.
 std::string convertPoints(const std::string& points, const coords::ConvertOptions& options,
-                          const std::string& suffix = ".out");
+                          const std::string& suffix = ".out",
+                          coords::ConvertCounts* counts = nullptr);
 
 }  // namespace testkit
