@@ -105,10 +105,14 @@ QString UnitFolder::trackLog() const {
         throw ReadError(QStringLiteral("The folder %1 cannot be read: %2.")
                             .arg(found.unreadFolder, found.reason)
                             .toStdString());
-    throw ReadError(QStringLiteral("%1 holds no track log: neither Garmin/GPX/Current/Current.gpx "
-                                   "nor an activity file under Garmin/Activity.")
-                        .arg(root_)
-                        .toStdString());
+    QString text = QStringLiteral(
+                       "%1 holds no track log: neither Garmin/GPX/Current/Current.gpx nor an "
+                       "activity file under Garmin/Activity.")
+                       .arg(root_);
+    if (const QString unit = enclosingUnit(); !unit.isEmpty())
+        text += QStringLiteral(" It is a folder inside the unit at %1: name the drive's root.")
+                    .arg(unit);
+    throw ReadError(text.toStdString());
 }
 
 // A folder on the way to the current log that cannot be read is told, not passed over for
@@ -144,6 +148,17 @@ UnitPath UnitFolder::newestActivity() const {
     }
     if (!newest) return {};
     return {newest->filePath(), {}, {}};
+}
+
+// Garmin/GPX/Current is the deepest folder of a unit a user is likely to name.
+QString UnitFolder::enclosingUnit() const {
+    QString at = QFileInfo(root_).absoluteFilePath();
+    for (int up = 0; up < 3 && at != QLatin1String("/"); ++up) {
+        at = QFileInfo(at).absolutePath();
+        const UnitFolder unit(at);
+        if (unit.hasDeviceFile() || !unit.trackFile().isEmpty()) return at;
+    }
+    return {};
 }
 
 }  // namespace source

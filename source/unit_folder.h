@@ -35,13 +35,16 @@ class UnitFolder {
     // neither.
     QString trackFile() const;
     // trackFile(), or a ReadError that says why there is none: a folder that cannot be read,
-    // or neither place.
+    // or neither place, with a hint when `root` is a folder inside a unit.
     QString trackLog() const;
 
   private:
     UnitPath findTrackFile() const;
     UnitPath currentGpx() const;
     UnitPath newestActivity() const;
+    // The drive's root when `root_` is one of the folders of a unit (the Garmin folder named
+    // instead of the drive); empty when it is not.
+    QString enclosingUnit() const;
 
     QString root_;
     bool hasDeviceFile_ = false;

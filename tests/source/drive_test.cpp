@@ -75,8 +75,9 @@ void layOut(const QString& root, const std::string& files, ClosedFolders* closed
     }
 }
 
-// Rows "LABEL|TRACK LOG|LAYOUT": the label with the root as ROOT; the file the track log is
-// read from, relative to the root, or the message why there is none.
+// Rows "LABEL|TRACK LOG|LAYOUT[|CHOSEN]": the label with the root as ROOT; the file the
+// track log is read from, relative to the root, or the message why there is none; CHOSEN a
+// folder under the root named instead of the root.
 TEST(UnitFolder, LayoutRows) {
     const auto rows = testkit::tableLines(SOURCE_TEST_DATA "/drives.txt");
     EXPECT_GT(rows.size(), 5u);
@@ -91,7 +92,8 @@ TEST(UnitFolder, LayoutRows) {
             ++leftOut;
             continue;
         }
-        const source::UnitFolder unit(root);
+        const source::UnitFolder unit(
+            f.size() > 3 ? root + QLatin1Char('/') + QString::fromStdString(f[3]) : root);
         QString label = unit.label();
         label.replace(root, QStringLiteral("ROOT"));
         EXPECT_EQ(label.toStdString(), f[0]) << row;
