@@ -40,14 +40,7 @@ DriveDownload::~DriveDownload() {
 
 QString DriveDownload::trackFileOf(const QString& chosen) {
     if (chosen == source::kStandardInput || !QFileInfo(chosen).isDir()) return chosen;
-    const QString file = source::UnitFolder(chosen).trackFile();
-    if (file.isEmpty())
-        throw source::ReadError(
-            QStringLiteral("%1 holds no track log: neither Garmin/GPX/Current/Current.gpx nor "
-                           "an activity file under Garmin/Activity.")
-                .arg(chosen)
-                .toStdString());
-    return file;
+    return source::UnitFolder(chosen).trackLog();
 }
 
 // Each point read goes to the writer, as the Garmin download hands on each point received.

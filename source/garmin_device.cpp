@@ -41,6 +41,16 @@ bool fromUnit(const FileEntry& e) {
     return !e.place.path.isEmpty() && e.direction != QLatin1String("InputToUnit");
 }
 
+// A place on the unit itself: a relative path that never climbs out of it. The file comes
+// from whatever drive was plugged in, and a place outside it would hide the unit's own log
+// or read a file elsewhere on the machine.
+bool onUnit(const FilePlace& place) {
+    if (place.path.startsWith(QLatin1Char('/'))) return false;
+    if (place.path.split(QLatin1Char('/')).contains(QLatin1String(".."))) return false;
+    return !place.baseName.contains(QLatin1Char('/')) &&
+           !place.extension.contains(QLatin1Char('/'));
+}
+
 void readDataType(QXmlStreamReader& xml, GarminDevice& device) {
     QString name;
     while (child(xml)) {
@@ -48,7 +58,7 @@ void readDataType(QXmlStreamReader& xml, GarminDevice& device) {
             name = xml.readElementText(QXmlStreamReader::SkipChildElements).trimmed();
         } else if (xml.name() == QLatin1String("File")) {
             const FileEntry e = readFile(xml);
-            if (!fromUnit(e)) continue;
+            if (!fromUnit(e) || !onUnit(e.place)) continue;
             if (name == QLatin1String("GPSData") && !e.place.baseName.isEmpty())
                 device.currentGpx = e.place;
             if (name == QLatin1String("FIT_TYPE_4")) device.activities = e.place;

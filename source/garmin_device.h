@@ -24,7 +24,8 @@ struct GarminDevice {
     FilePlace activities = {QStringLiteral("Garmin/Activity"), QString(), QStringLiteral("FIT")};
 
     // Reads the description from `in`; what it does not say (or a file that is not well
-    // formed from where it breaks) keeps the values above.
+    // formed from where it breaks, or a place outside the unit: an absolute path, or one
+    // with "..") keeps the values above.
     static GarminDevice read(QIODevice& in);
 };
 

@@ -3,9 +3,10 @@
 //   args A...    start the simulator ("@name" is data/name, "@dump" a file to hold --dump-track)
 //   host> HEX    the host writes these bytes          text> TEXT   ... this text and CR LF
 //   sim>  HEX    the simulator must send these next   text< TEXT   ... this text and CR LF
-//   quiet MS     nothing arrives for MS milliseconds  exit N       the simulator ends with N
+//   quiet MS     nothing arrives for MS milliseconds  exit N [MS]  it ends with N (within MS; 5 s)
 //   stderr TEXT  its standard error holds TEXT        dump LINE    a line of the --dump-track file
 //   baud N       the host sets its end of the line to N bit/s
+//   close        the host closes its end of the line
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -66,8 +67,8 @@ class SimProcess {
         }
     }
     const std::string& device() const { return device_; }
-    int exitStatus() {
-        for (int i = 0; i < 500 && status_ < 0 && pid_ > 0; ++i) {
+    int exitStatus(int withinMs = 5000) {
+        for (int i = 0; i < withinMs / 10 && status_ < 0 && pid_ > 0; ++i) {
             int st = 0;
             if (::waitpid(pid_, &st, WNOHANG) == pid_)
                 status_ = WIFEXITED(st) ? WEXITSTATUS(st) : 128;
@@ -134,7 +135,13 @@ void replay(const fs::path& file) {
             ::cfsetospeed(&t, code);
             ASSERT_EQ(::tcsetattr(port, TCSANOW, &t), 0);
         } else if (op == "exit") {
-            EXPECT_EQ(sim->exitStatus(), std::stoi(rest));
+            std::istringstream parts(rest);
+            int status = 0, ms = 5000;
+            parts >> status >> ms;
+            EXPECT_EQ(sim->exitStatus(ms), status);
+        } else if (op == "close") {
+            ::close(port);
+            port = -1;
         } else if (op == "stderr") {
             EXPECT_NE(testkit::readFile(errorPath).find(rest), std::string::npos)
                 << testkit::readFile(errorPath);

@@ -12,12 +12,11 @@ namespace ksim {
 
 namespace {
 
-// After the last reply of a --once run the host gets up to kDrainLimit to read what is still
-// in the pseudo-terminal before the simulator closes it. The kernel hands bytes from master
-// to slave a moment after the write, so an empty slave queue only counts after kDrainSettle.
-constexpr auto kDrainLimit = std::chrono::seconds(5);
-constexpr auto kDrainSettle = std::chrono::milliseconds(100);
-constexpr auto kDrainPoll = std::chrono::milliseconds(5);
+// After the last reply of a --once run the simulator waits for the host to close the line, as a
+// receiver stays on the cable: a host that sets its line back as it closes the port fails if
+// the line is gone under it. A host that keeps the port gets kCloseLimit to read what is
+// left, then the simulator closes the line anyway.
+constexpr auto kCloseLimit = std::chrono::seconds(3);
 
 timespec until(TimePoint now, std::optional<TimePoint> deadline) {
     // Compare before subtracting: "at once" is TimePoint::min(), which must not overflow.
@@ -36,18 +35,19 @@ std::optional<TimePoint> earliest(std::optional<TimePoint> a, std::optional<Time
 
 LoopOutcome runEventLoop(PtyPort& pty, SerialLine& line, SimReceiver& receiver,
                          const StopSignals& signals) {
-    std::optional<TimePoint> drainStart;
+    std::optional<TimePoint> doneAt;  // when the receiver finished and let go of the slave
     for (;;) {
         TimePoint now = Clock::now();
         std::optional<TimePoint> deadline = earliest(line.nextDeadline(), receiver.nextDeadline());
         if (receiver.status() == SimReceiver::Status::GaveUp)
             return {LoopOutcome::Kind::GaveUp, receiver.failure()};
-        if (receiver.status() == SimReceiver::Status::Done && line.outputIdle()) {
-            if (!drainStart) drainStart = now;
-            const bool settled = !receiver.waitForHostToRead() ||
-                                 (now >= *drainStart + kDrainSettle && pty.unreadByHost() == 0);
-            if (settled || now >= *drainStart + kDrainLimit) return {LoopOutcome::Kind::Done, {}};
-            deadline = earliest(deadline, now + kDrainPoll);
+        if (receiver.status() == SimReceiver::Status::Done && line.outputIdle() && !doneAt) {
+            doneAt = now;
+            pty.releaseSlave();
+        }
+        if (doneAt) {
+            if (now >= *doneAt + kCloseLimit) return {LoopOutcome::Kind::Done, {}};
+            deadline = earliest(deadline, *doneAt + kCloseLimit);
         }
 
         pollfd fds[2] = {{pty.masterFd(), POLLIN, 0}, {signals.fd(), POLLIN, 0}};
@@ -59,6 +59,9 @@ LoopOutcome runEventLoop(PtyPort& pty, SerialLine& line, SimReceiver& receiver,
             return {LoopOutcome::Kind::Failed, std::string("poll failed: ") + std::strerror(errno)};
         now = Clock::now();
         if (r > 0 && (fds[1].revents & POLLIN)) return {LoopOutcome::Kind::Stopped, {}};
+        // Once the simulator has let go of the slave, a hang-up is the host closing the line;
+        // what it may have sent before is no longer anyone's business.
+        if (r > 0 && doneAt && (fds[0].revents & POLLHUP)) return {LoopOutcome::Kind::Done, {}};
         const bool hungUp = (fds[0].revents & POLLHUP) && !(fds[0].revents & POLLIN);
         if (r > 0 && ((fds[0].revents & (POLLERR | POLLNVAL)) || hungUp))
             return {LoopOutcome::Kind::Failed, "the pseudo-terminal failed"};

@@ -45,10 +45,6 @@ class GarminReceiver : public SimReceiver {
     void onTime(TimePoint now) override;
     std::optional<TimePoint> nextDeadline() const override;
     Status status() const override { return status_; }
-    // The host's acknowledgement of transfer complete proves it has read the transfer; what
-    // may still be unread are resends it no longer needs. After a speed change back, the
-    // last word is the acknowledgement of the host's ping, which it waits for.
-    bool waitForHostToRead() const override { return s_.switchSpeed.has_value(); }
     std::string failure() const override { return failure_; }
     std::string onStop() const override;
 

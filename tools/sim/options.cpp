@@ -244,8 +244,9 @@ It prints "kelvaron-sim: device /dev/pts/N" and serves until it is stopped (Ctrl
 
   --protocol garmin|magellan   receiver family (default garmin)
   --link PATH                  also make PATH a symlink to the device (replaced if it exists)
-  --once                       exit after one complete download has been served (a receiver
-                               with --never-answer, --nmea or --silent-after never completes one)
+  --once                       exit after one complete download has been served, once the host
+                               has closed the device (at most 3 s later); a receiver with
+                               --never-answer, --nmea or --silent-after never completes one
   --track FILE                 track to send; lines lat,lon[,seconds[,newseg[,alt]]] in decimal
                                degrees ("-,-": no position), seconds since 1989-12-31 00:00:00
                                UTC, newseg 0/1, altitude in metres (none: 1.0e25 on the wire);

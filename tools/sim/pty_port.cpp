@@ -2,7 +2,6 @@
 #include "tools/sim/pty_port.h"
 
 #include <fcntl.h>
-#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -76,10 +75,9 @@ void PtyPort::removeLink() {
     link_.clear();
 }
 
-int PtyPort::unreadByHost() const {
-    int n = 0;
-    if (slave_ < 0 || ioctl(slave_, FIONREAD, &n) != 0) return 0;
-    return n;
+void PtyPort::releaseSlave() {
+    if (slave_ >= 0) ::close(slave_);
+    slave_ = -1;
 }
 
 namespace {
@@ -97,9 +95,11 @@ constexpr SpeedCode kSpeedCodes[] = {
 
 }  // namespace
 
+// Read through the master (a termios request on a master reads its slave's settings), so it
+// still works once the slave is released.
 int PtyPort::hostSpeed() const {
     termios t{};
-    if (slave_ < 0 || tcgetattr(slave_, &t) != 0) return 0;
+    if (master_ < 0 || tcgetattr(master_, &t) != 0) return 0;
     for (const SpeedCode& s : kSpeedCodes)
         if (s.code == cfgetospeed(&t)) return s.bitsPerSecond;
     return 0;

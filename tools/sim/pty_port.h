@@ -1,6 +1,7 @@
 // The simulator's end of the serial cable: a pseudo-terminal master in raw mode. The
 // simulator also keeps the slave open itself, so the host may open and close the device as
-// often as it likes without the master ever seeing a hang-up.
+// often as it likes without the master ever seeing a hang-up. Once it lets go of the slave,
+// the master reports a hang-up (POLLHUP) as soon as no host holds the device open either.
 #pragma once
 
 #include <string>
@@ -23,8 +24,8 @@ class PtyPort {
 
     int masterFd() const { return master_; }
     const std::string& devicePath() const { return device_; }
-    // Bytes the simulator wrote that the host has not read yet.
-    int unreadByHost() const;
+    // Closes the simulator's own slave end, so that the host's close is heard.
+    void releaseSlave();
     // The speed in bit/s the host has set its end of the line to: both ends of a
     // pseudo-terminal see the settings of its slave. 0 when it cannot be read.
     int hostSpeed() const;

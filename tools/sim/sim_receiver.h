@@ -21,9 +21,6 @@ class SimReceiver {
     // When onTime must run next; nothing means only input can wake the receiver.
     virtual std::optional<TimePoint> nextDeadline() const = 0;
     virtual Status status() const = 0;
-    // Whether a finished receiver must wait for the host to read everything before closing the
-    // line (true when the host signals nothing back after the last byte).
-    virtual bool waitForHostToRead() const { return true; }
     // Why the receiver gave up, for stderr.
     virtual std::string failure() const { return {}; }
     // What a receiver stopped by a signal has to say on stderr: a Garmin receiver left at

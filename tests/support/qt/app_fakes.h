@@ -127,8 +127,12 @@ class FakeReadme final : public app::ReadmeOpener {
 
 class RecordingExit final : public app::ProgramExit {
   public:
-    void exitNow(int code) override { codes.push_back(code); }
+    void exitNow(int code) override {
+        codes.push_back(code);
+        if (onExit) onExit();
+    }
     std::vector<int> codes;
+    std::function<void()> onExit;  // what the end of the process would do besides
 };
 
 class FakeVolumes final : public source::MountedVolumes {

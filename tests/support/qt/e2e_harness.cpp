@@ -72,6 +72,9 @@ LiveWindow::LiveWindow(const QString& folder)
       tempFiles_(tempFolder_) {
     QDir().mkpath(tempFolder_);
     set(QStringLiteral("1StUse2"), QStringLiteral("1"));
+    // The program's end closes the port, and the receiver hears it (kelvaron-sim --once waits
+    // for that); the recording exit does not end the process, so it closes the port itself.
+    exit.onExit = [this] { comm_.close(); };
 }
 
 void LiveWindow::set(const QString& key, const QString& value) {
