@@ -4,6 +4,7 @@
 //   errors.txt: inputs the pass refuses, naming the file and the line;
 //   outputs.txt: where a finished output lands, and with which mode;
 //   itm_points.txt: the new grid against cs2cs;
+//   reductions.txt: the points dense tracks keep when reduced;
 //   values.txt: the numeric procedures at their boundaries.
 // KELVARON_REWRITE_FIXTURES=1 writes the .out files afresh after a deliberate change.
 #include <gtest/gtest.h>
@@ -115,6 +116,25 @@ TEST(ConvertTrackFile, ErrorsNameFileAndLineAndLeaveTheOutputAsItWas) {
             EXPECT_EQ(testkit::readFile(out), "an earlier file\r\n") << row;
             EXPECT_EQ(std::distance(fs::directory_iterator(dir.path("")), {}), 2) << row;
         }
+    }
+}
+
+// Rows "CASE|MODE|KEPT" of reductions.txt: the numbers of the points kept, "~1" allowing
+// a neighbour.
+TEST(ConvertTrackFile, ReductionKeepsTheTurnsOfDenseTracks) {
+    for (const std::string& row : testkit::tableLines(kData / "reductions.txt")) {
+        const std::vector<std::string> f = testkit::cells(row);
+        const std::vector<std::string> want = testkit::cells(f[2], ' ');
+        std::istringstream out(testkit::convertPoints(
+            testkit::readFile(kData / "fixtures" / f[0] / "points"), optionsFor(f[1])));
+        std::size_t i = 0;
+        for (std::string line; std::getline(out, line); ++i) {
+            const long got = std::stol(line.substr(line.find_last_of(' ') + 1));
+            const long slack = i < want.size() && want[i].ends_with("~1") ? 1 : 0;
+            EXPECT_LE(std::labs(got - (i < want.size() ? std::stol(want[i]) : -9)), slack)
+                << row << ": point " << got;
+        }
+        EXPECT_EQ(i, want.size()) << row;
     }
 }
 
