@@ -15,7 +15,9 @@ DriveDownload::DriveDownload(const DownloadServices& services, DownloadUi& ui)
       writer_(
           services.tempFiles, [this] { return ui_.fileChoices(); },
           [this](const WriterFailure& failure) { ui_.showMessage(writerFailureText(failure)); }) {
+    // The source still holds the points: nothing of them stays behind.
     writer_.setWriteThrough(false);
+    writer_.setKeepPointsOnFailure(false);
     // A file that fails halfway must fail before the first numbered file is made.
     writer_.setSplitFilesWait(true);
 }
@@ -118,7 +120,7 @@ void DriveDownload::finish() {
     }
     const bool earlierMade = writer_.finishWaitingFiles();
     if (!writer_.Finish_Output_File() || !earlierMade) {  // each failure was named
-        end(DownloadEnd::OutputFailed, QString());
+        end(writer_.failureEnd(), QString());
         return;
     }
     end(DownloadEnd::Done,

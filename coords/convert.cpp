@@ -80,14 +80,20 @@ class Pass {
             }
             if (reduce_) reducer_.finish();
             if (gpxWriter_) gpxWriter_->finish();
+        } catch (const OutsideGridArea& e) {
+            throw OutsideGridArea(where() + e.what());
         } catch (const ArithmeticError& e) {
-            throw ConversionError("Cannot convert the point file " + reader_.path() + ", line " +
-                                  std::to_string(reader_.lineNumber()) + ": " + e.what());
+            throw ConversionError(where() + e.what());
         }
         out_.close();
     }
 
   private:
+    std::string where() const {
+        return "Cannot convert the point file " + reader_.path() + ", line " +
+               std::to_string(reader_.lineNumber()) + ": ";
+    }
+
     void handle(const PointRecord& r) {
         line_ = reader_.lineNumber();
         if (!grid_ && !reduce_) {
@@ -97,10 +103,11 @@ class Pass {
         double e = 0.0;
         double n = 0.0;
         // Turns are measured on the chosen grid, and on the old one for latitude/longitude
-        // and GPX.
+        // and GPX, wherever the points lie.
         if (itm_) {
             itm_->project(r.lat, r.lon, e, n);
         } else {
+            if (grid_) requireOldGridArea(r.lat, r.lon);
             LatLon_To_Israeli_Grid(r.lat, r.lon, e, n);
         }
         const std::int32_t x = gridInt(e, "easting");

@@ -111,6 +111,9 @@ TEST(ConvertTrackFile, ErrorsNameFileAndLineAndLeaveTheOutputAsItWas) {
             const std::string message = e.what();
             EXPECT_NE(message.find(where), std::string::npos) << message;
             EXPECT_NE(message.find(f[3], message.find(where)), std::string::npos) << message;
+            EXPECT_EQ(dynamic_cast<const coords::OutsideGridArea*>(&e) != nullptr,
+                      f[3].find("outside the area") != std::string::npos)
+                << message;
         }
         if (f[2] != "0") {
             EXPECT_EQ(testkit::readFile(out), "an earlier file\r\n") << row;
