@@ -29,7 +29,9 @@ DriveDownload::DriveDownload(const DownloadServices& services, DownloadUi& ui)
       writer_(
           services.tempFiles, [this] { return ui_.fileChoices(); },
           [this](const WriterFailure& failure) { ui_.showMessage(writerFailureText(failure)); }) {
+    // The source still holds the points: nothing of them stays behind.
     writer_.setWriteThrough(false);
+    writer_.setKeepPointsOnFailure(false);
     // A file that fails halfway must fail before the first numbered file is made.
     writer_.setSplitFilesWait(true);
 }
@@ -156,7 +158,7 @@ void DriveDownload::finish() {
     const bool made = writer_.Finish_Output_File();
     const QString wrote = writtenText(writer_.written(), writer_.pointsStored());
     if (!made || !earlierMade) {  // each failure was named
-        end(DownloadEnd::OutputFailed, wrote);
+        end(writer_.failureEnd(), wrote);
         return;
     }
     end(DownloadEnd::Done,

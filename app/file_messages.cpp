@@ -62,10 +62,12 @@ QString writerFailureText(const WriterFailure& f) {
                 ? f.reason
                 : QStringLiteral("The minimal deviation \"%1\" is not a number of degrees.")
                       .arg(f.reason);
-        return QStringLiteral(
-                   "The track file %1 could not be written.\r\n%2\r\n"
-                   "The received points are kept in %3.")
-            .arg(f.output, why, f.file);
+        // The pass's reasons end without a full stop; the next sentence must not run on.
+        const QString text =
+            QStringLiteral("The track file %1 could not be written.\r\n%2")
+                .arg(f.output, why.endsWith(QLatin1Char('.')) ? why : why + QLatin1Char('.'));
+        if (!f.pointsKept) return text;  // the source still holds them
+        return text + QStringLiteral("\r\nThe received points are kept in %1.").arg(f.file);
     }
     return failureLine(f) +
            (f.pointsKept

@@ -316,7 +316,7 @@ void GarminDownload::finishOutput(bool noPoint) {
         return;
     }
     // The finishing step names its own failure; that end is told after its message.
-    if (!writer_.Finish_Output_File()) ui_.ended(DownloadEnd::OutputFailed);
+    if (!writer_.Finish_Output_File()) ui_.ended(writer_.failureEnd());
     tellWritten();
 }
 

@@ -85,7 +85,8 @@ void MagellanDownload::abortTransfer(std::function<void()> done) {
 // Once the reply is over the runner learns how it ended, after the download's messages.
 void MagellanDownload::afterEvent() {
     if (!download_ || download_->running()) return;
-    const DownloadEnd end = download_->outcome();
+    DownloadEnd end = download_->outcome();
+    if (end == DownloadEnd::OutputFailed) end = writer_.failureEnd();
     download_.reset();
     traced_.reset();  // it traces a last unfinished line as it goes
     trace_.close();

@@ -62,6 +62,7 @@ bool TrackFileWriter::startDownload() {
     splitBase_.clear();
     written_ = {};
     segmentPending_ = false;
+    outsideGrid_ = false;
     trackName_.reset();
     pointsStored_ = 0;
     pointsWithoutPosition_ = 0;
@@ -262,30 +263,28 @@ bool TrackFileWriter::finishFile(const PointFileParts& parts) {
     const auto deviation = deviationForPass(readNumberText(choices.deviation.toStdString()));
     const std::string elevationsFile =
         parts.elevationsFile.isEmpty() ? std::string() : pathBytes(parts.elevationsFile);
-    // Whatever comes of the pass, only the point file can be wanted afterwards.
-    const auto dropElevationsFile = [&] {
+    // Whatever comes of the pass, only the point file can be wanted afterwards, and that
+    // only when it is the one copy of the points.
+    const auto failed = [&](WriterFailure::Kind kind, const QString& reason) {
         if (!parts.elevationsFile.isEmpty()) QFile::remove(parts.elevationsFile);
-    };
-    if (!deviation) {
-        // The point file is all that is left of the track: it stays.
-        dropElevationsFile();
-        failed_({WriterFailure::Kind::BadDeviation, parts.pointFile, choices.deviation, true,
-                 parts.output});
+        if (!keepPointsOnFailure_) QFile::remove(parts.pointFile);
+        failed_({kind, parts.pointFile, reason, keepPointsOnFailure_, parts.output});
         return false;
-    }
+    };
+    if (!deviation) return failed(WriterFailure::Kind::BadDeviation, choices.deviation);
     coords::ConvertCounts counts;
     try {
         counts = coords::Convert_Track_File(
             pathBytes(parts.pointFile), pathBytes(parts.output),
             {choices.system, choices.reduce, *deviation, decimalSeparator(), parts.segmentStarts,
              parts.trackStarts, elevationsFile});
+    } catch (const coords::OutsideGridArea& e) {
+        outsideGrid_ = true;
+        return failed(WriterFailure::Kind::OutputFailed, QString::fromStdString(e.what()));
     } catch (const std::exception& e) {
-        dropElevationsFile();
-        failed_({WriterFailure::Kind::OutputFailed, parts.pointFile,
-                 QString::fromStdString(e.what()), true, parts.output});
-        return false;
+        return failed(WriterFailure::Kind::OutputFailed, QString::fromStdString(e.what()));
     }
-    dropElevationsFile();
+    if (!parts.elevationsFile.isEmpty()) QFile::remove(parts.elevationsFile);
     QFile::remove(parts.pointFile);
     if (written_.files++ == 0) written_.first = parts.output;
     written_.last = parts.output;

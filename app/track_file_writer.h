@@ -113,6 +113,14 @@ class TrackFileWriter {
     // Makes the split files that wait, in order; false when one could not be made (each
     // failure was reported).
     bool finishWaitingFiles();
+    // Off, the point file of an output that could not be made is deleted with it: for a
+    // source whose points are still where they were read from.
+    void setKeepPointsOnFailure(bool on) { keepPointsOnFailure_ = on; }
+    // How a download whose output could not be made ended: OutsideGrid when a point lay
+    // outside the chosen grid's area, else OutputFailed.
+    DownloadEnd failureEnd() const {
+        return outsideGrid_ ? DownloadEnd::OutsideGrid : DownloadEnd::OutputFailed;
+    }
     // Deletes the point files of the split files that wait, which are then not made.
     void discardWaitingFiles();
     // Lets go of the point file without finishing it: the program is ending.
@@ -128,6 +136,7 @@ class TrackFileWriter {
     void startSingleFile(const QString& outFileName) {
         OutFileName = outFileName;
         written_ = {};
+        outsideGrid_ = false;
         segmentStarts_.clear();
         trackStarts_.clear();
         dropElevations();
@@ -173,6 +182,8 @@ class TrackFileWriter {
     bool pointFileFailed_ = false;
     bool writeThrough_ = true;  // each point is flushed as it is written
     bool splitFilesWait_ = false;
+    bool keepPointsOnFailure_ = true;
+    bool outsideGrid_ = false;  // an output of this download was refused for a point's place
     std::vector<PointFileParts> waitingFiles_;
     // Without a split, where the segments begin in the one point file (lines counting
     // from 1), so that a GPX output keeps them apart; where tracks begin, with their

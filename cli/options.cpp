@@ -54,9 +54,10 @@ const QString kHelpTail = QStringLiteral(
     "\nOptions not given come from the window's stored settings.\n"
     "Exit status: 0 saved, 2 bad arguments, 3 port cannot be opened, 4 receiver does not\n"
     "answer, 5 receiver in NMEA/TEXT mode, 6 transfer cut short, 7 output cannot be\n"
-    "written, 8 receiver holds no track, 9 the input cannot be read,\n"
-    "129 terminal closed (SIGHUP), 130 Ctrl-C, 143 SIGTERM. After 6, 129, 130 and 143 the\n"
-    "points received so far are kept in the file the last message names; --from reads it.\n");
+    "written, 8 receiver holds no track, 9 the input cannot be read, 10 a point lies\n"
+    "outside the grid's area (--grid), 129 terminal closed (SIGHUP), 130 Ctrl-C, 143 SIGTERM.\n"
+    "After 6, 10, 129, 130 and 143 the points received so far are kept in the file the last\n"
+    "message names (not for --gps drive and --from); --from reads it.\n");
 
 // The speeds a receiver can be asked for, as a list for a message.
 QString standardSpeeds() {

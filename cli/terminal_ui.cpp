@@ -126,6 +126,8 @@ int TerminalUi::exitCode() const {
             return exit_code::kCutShort;
         case app::DownloadEnd::OutputFailed:
             return exit_code::kOutputFailed;
+        case app::DownloadEnd::OutsideGrid:
+            return exit_code::kOutsideGrid;
         case app::DownloadEnd::NoTrack:
             return exit_code::kNoTrack;
         case app::DownloadEnd::Unreadable:

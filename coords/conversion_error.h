@@ -13,4 +13,11 @@ class ConversionError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// A point outside the area where the chosen grid is drawn: a wrong fix or a wrong choice
+// of system, which the user is told apart from a file that cannot be written.
+class OutsideGridArea : public ConversionError {
+  public:
+    using ConversionError::ConversionError;
+};
+
 }  // namespace coords

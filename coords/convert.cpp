@@ -18,6 +18,7 @@
 #include "coords/output_file.h"
 #include "coords/output_line.h"
 #include "coords/point_file.h"
+#include "coords/turn_reducer.h"
 
 namespace coords {
 
@@ -29,15 +30,6 @@ std::int32_t gridInt(double v, const char* what) {
         throw ArithmeticError(std::string("the grid ") + what + " does not fit 32 bits");
     return static_cast<std::int32_t>(v);
 }
-
-struct Kept {
-    std::int32_t x = 0;
-    std::int32_t y = 0;
-    double lat = 0.0;
-    double lon = 0.0;
-    std::uint64_t line = 0;  // in the point file
-    std::string text;        // reassigned in place, so its storage is reused record after record
-};
 
 // The elevations file read forward as the pass asks for ascending lines.
 class ElevationReader {
@@ -72,7 +64,7 @@ class Pass {
           out_(output),
           grid_(!gpx_ && options.system != CoordSystem::LatLon),
           reduce_(options.reduce),
-          deviation_(options.deviation),
+          reducer_(options.deviation, [this](const ReducedPoint& p) { writeKept(p); }),
           separator_(options.decimalSeparator),
           segmentStarts_(options.segmentStarts),
           trackStarts_(options.trackStarts),
@@ -87,19 +79,23 @@ class Pass {
                 handle(record);
                 out_.flushIfFull();
             }
-            // The last point always ends a reduced track; a track of one point has been
-            // written already as its first.
-            if (reduce_ && !second_) writeKept();
+            if (reduce_) reducer_.finish();
             if (gpxWriter_) gpxWriter_->finish();
+        } catch (const OutsideGridArea& e) {
+            throw OutsideGridArea(where() + e.what());
         } catch (const ArithmeticError& e) {
-            throw ConversionError("Cannot convert the point file " + reader_.path() + ", line " +
-                                  std::to_string(reader_.lineNumber()) + ": " + e.what());
+            throw ConversionError(where() + e.what());
         }
         out_.close();
         return {read_, written_};
     }
 
   private:
+    std::string where() const {
+        return "Cannot convert the point file " + reader_.path() + ", line " +
+               std::to_string(reader_.lineNumber()) + ": ";
+    }
+
     void handle(const PointRecord& r) {
         line_ = reader_.lineNumber();
         if (!grid_ && !reduce_) {
@@ -109,10 +105,11 @@ class Pass {
         double e = 0.0;
         double n = 0.0;
         // Turns are measured on the chosen grid, and on the old one for latitude/longitude
-        // and GPX.
+        // and GPX, wherever the points lie.
         if (itm_) {
             itm_->project(r.lat, r.lon, e, n);
         } else {
+            if (grid_) requireOldGridArea(r.lat, r.lon);
             LatLon_To_Israeli_Grid(r.lat, r.lon, e, n);
         }
         const std::int32_t x = gridInt(e, "easting");
@@ -121,42 +118,12 @@ class Pass {
             write(x, y, r.lat, r.lon, r.text);
             return;
         }
-        reduceAt(r, x, y);
+        reducer_.add(x, y, r.lat, r.lon, line_, r.text);
     }
 
-    // The turn at a point is measured between the step arriving at it and the step
-    // leaving it, so a point is known to be kept only when its successor has been read.
-    void reduceAt(const PointRecord& r, std::int32_t x, std::int32_t y) {
-        if (first_) {
-            first_ = false;
-            remember(r, x, y);
-            write(x, y, r.lat, r.lon, r.text);
-            return;
-        }
-        const double bearing = Grid_Bearing(x, y, prev_.x, prev_.y);
-        if (second_) {
-            second_ = false;
-        } else {
-            const double d = std::fabs(prevBearing_ - bearing);
-            const double turn = Min_Value(d, 360.0 - d);
-            if (turn > deviation_) writeKept();
-        }
-        prevBearing_ = bearing;
-        remember(r, x, y);
-    }
-
-    void remember(const PointRecord& r, std::int32_t x, std::int32_t y) {
-        prev_.x = x;
-        prev_.y = y;
-        prev_.lat = r.lat;
-        prev_.lon = r.lon;
-        prev_.line = reader_.lineNumber();
-        prev_.text.assign(r.text);
-    }
-
-    void writeKept() {
-        line_ = prev_.line;
-        write(prev_.x, prev_.y, prev_.lat, prev_.lon, prev_.text);
+    void writeKept(const ReducedPoint& p) {
+        line_ = p.line;
+        write(p.x, p.y, p.lat, p.lon, p.text);
     }
 
     // A reduced track may have dropped a track's or a segment's first point: it then
@@ -195,7 +162,7 @@ class Pass {
     std::optional<GpxWriter> gpxWriter_;
     const bool grid_;
     const bool reduce_;
-    const std::int16_t deviation_;
+    TurnReducer reducer_;
     const char separator_;
     const std::vector<std::uint64_t>& segmentStarts_;
     std::size_t nextSegment_ = 0;
@@ -205,11 +172,6 @@ class Pass {
     std::uint64_t line_ = 0;  // of the point being written
     std::uint64_t read_ = 0;
     std::uint64_t written_ = 0;
-
-    bool first_ = true;
-    bool second_ = true;
-    Kept prev_;
-    double prevBearing_ = 0.0;
 };
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+#include "coords/conversion_error.h"
+
 namespace coords {
 
 namespace {
@@ -17,6 +19,14 @@ constexpr double kOriginLon = 35.21206;
 constexpr double kFalseEasting = 170251.0;
 constexpr double kFalseNorthing = 1126868.0;
 
+// Where the grid is drawn: EPSG's area of use for it (29.18..33.38 N, 34.17..39.31 E:
+// Israel, Jordan and the Palestinian territories), reaching north to 33.53 as the new
+// grid's does, for Mount Hermon, which the maps printed in this grid too.
+constexpr double kSouth = 29.18;
+constexpr double kNorth = 33.53;
+constexpr double kWest = 34.17;
+constexpr double kEast = 39.31;
+
 }  // namespace
 
 void LatLon_To_Israeli_Grid(double lat, double lon, double& easting, double& northing) {
@@ -27,6 +37,11 @@ void LatLon_To_Israeli_Grid(double lat, double lon, double& easting, double& nor
     const double n = gridValue(y, kFalseNorthing);
     easting = e;
     northing = n;
+}
+
+void requireOldGridArea(double lat, double lon) {
+    if (!(lat >= kSouth && lat <= kNorth && lon >= kWest && lon <= kEast))
+        throw OutsideGridArea("the point lies outside the area of the Israeli (old) grid");
 }
 
 void Transverse_Mercator(double lat, double lon, double originLat, double originLon, double scale,

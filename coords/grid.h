@@ -10,6 +10,10 @@ namespace coords {
 // Easting and northing in whole metres (held in doubles), rounded half up.
 void LatLon_To_Israeli_Grid(double lat, double lon, double& easting, double& northing);
 
+// Throws OutsideGridArea for a point outside the grid's area: 29.18 to 33.53 degrees north,
+// 34.17 to 39.31 east.
+void requireOldGridArea(double lat, double lon);
+
 // x east of the central meridian, y north of the origin latitude, metres, unrounded
 // and without false offsets. Angles in degrees.
 void Transverse_Mercator(double lat, double lon, double originLat, double originLon, double scale,

@@ -49,7 +49,7 @@ ItmProjection::~ItmProjection() {
 
 void ItmProjection::project(double lat, double lon, double& easting, double& northing) {
     if (!(lat >= kSouth && lat <= kNorth && lon >= kWest && lon <= kEast))
-        throw ArithmeticError("the point lies outside the area of the Israeli (new) grid");
+        throw OutsideGridArea("the point lies outside the area of the Israeli (new) grid");
     const PJ_COORD grid = proj_trans(transform_, PJ_FWD, proj_coord(lon, lat, 0.0, 0.0));
     if (grid.xy.x == HUGE_VAL || grid.xy.y == HUGE_VAL)
         throw ArithmeticError("the Israeli (new) grid cannot take the point");

@@ -20,8 +20,8 @@ class ItmProjection {
     ItmProjection& operator=(const ItmProjection&) = delete;
 
     // Easting and northing in whole metres (held in doubles), rounded half up as the old
-    // grid's are. Throws ArithmeticError for a point outside the grid's area, or one PROJ
-    // cannot transform.
+    // grid's are. Throws OutsideGridArea for a point outside the grid's area, and
+    // ArithmeticError for one PROJ cannot transform.
     void project(double lat, double lon, double& easting, double& northing);
 
   private:

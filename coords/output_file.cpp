@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <utility>
 
 #include "coords/conversion_error.h"
@@ -66,6 +67,7 @@ OutputFile::OutputFile(const std::string& path) : path_(path) {
     struct stat st {};
     if (::lstat(path.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode)) fail("create", EISDIR);
+        if (S_ISREG(st.st_mode)) refuseIfProtected(st);
         // Only root can make a device node, so one at this name was meant. A pipe or a
         // socket anyone could plant, and it would take the track away from the user, so
         // such a name is replaced like a link.
@@ -113,6 +115,21 @@ void OutputFile::createBeside() {
     fail("create", EEXIST);
 }
 
+// The rename needs only the folder, but a file the user may not write was kept from being
+// changed, by its owner or for them, and is left as it is. Root may write any file, yet one
+// that grants writing to no one is refused for root too: someone made it read-only.
+void OutputFile::refuseIfProtected(const struct stat& st) const {
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+    if ((st.st_mode & 0222) == 0)
+        throw ConversionError("The output file " + path_ + " is read-only (mode " + mode +
+                              "); make it writable or choose another name");
+    if (::access(path_.c_str(), W_OK) != 0 && (errno == EACCES || errno == EPERM))
+        throw ConversionError("You may not write the output file " + path_ + " (owner uid " +
+                              std::to_string(st.st_uid) + ", mode " + mode +
+                              "); choose another name");
+}
+
 void OutputFile::check(const std::string& path) {
     const OutputFile probe(path);  // its destructor removes the new file
 }
@@ -139,13 +156,27 @@ void OutputFile::close() {
     if (!newPath_.empty()) {
         // The rename must not make a name point at data still only in memory.
         if (::fsync(fd_) != 0) fail("write", errno);
-        if (::fchmod(fd_, 0666 & ~currentUmask()) != 0) fail("write", errno);
+        if (::fchmod(fd_, modeToGive()) != 0) fail("write", errno);
     }
     if (::close(std::exchange(fd_, -1)) != 0) fail("write", errno);
     if (newPath_.empty()) return;
     if (::rename(newPath_.c_str(), path_.c_str()) != 0) fail("write", errno);
     newPath_.clear();
     syncFolder();
+}
+
+// A file replaced keeps who may read it: a track is private data, and a file the user made
+// private stays private. Its owner and group go with the bits that grant them (root keeps
+// both, a user the group of which they are a member); where the group cannot be kept, it
+// gets no more than everyone else. A new file gets what the user's umask leaves.
+mode_t OutputFile::modeToGive() const {
+    struct stat old {};
+    if (::lstat(path_.c_str(), &old) != 0 || !S_ISREG(old.st_mode)) return 0666 & ~currentUmask();
+    mode_t mode = old.st_mode & 0777;
+    if (::fchown(fd_, old.st_uid, old.st_gid) != 0 &&
+        ::fchown(fd_, static_cast<uid_t>(-1), old.st_gid) != 0)
+        mode = (mode & 0707) | ((mode & 07) << 3);
+    return mode;
 }
 
 // The rename lives in the folder: until the folder reaches the disk, a power cut could

@@ -2,13 +2,16 @@
 // private file beside the final name, which takes that name only once it is complete.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <string>
 
 namespace coords {
 
 class OutputFile {
   public:
-    // Creates the new file in the folder of `path`; throws ConversionError when it cannot.
+    // Creates the new file in the folder of `path`; throws ConversionError when it cannot,
+    // or when a file at `path` may not be written (see refuseIfProtected).
     // Nothing at `path` is opened: a symbolic link (or pipe) planted there is replaced at
     // the end, never followed. Only a character device named directly (/dev/null) is
     // written in place, as there is no file to replace.
@@ -27,13 +30,16 @@ class OutputFile {
     // Whole lines are appended here; call flushIfFull after each one.
     std::string& buffer() { return buffer_; }
     void flushIfFull();
-    // Writes the rest, forces it to the disk, gives the file the mode the user's umask asks
-    // for and renames it over the final name; throws ConversionError on any failure (a full
-    // disk often shows only at the sync or the close).
+    // Writes the rest, forces it to the disk, gives the file the mode of the file it
+    // replaces (a new one: what the user's umask asks for) and renames it over the final
+    // name; throws ConversionError on any failure (a full disk often shows only at the
+    // sync or the close).
     void close();
 
   private:
+    void refuseIfProtected(const struct stat& st) const;
     void createBeside();
+    mode_t modeToGive() const;
     void syncFolder() const;
     void flush();
     [[noreturn]] void fail(const char* doing, int error) const;

@@ -11,6 +11,7 @@ enum class DownloadEnd {
     InterfaceMode,  // the receiver talks NMEA or text, not its binary protocol
     CutShort,       // the transfer stopped before its end; the points so far are kept
     OutputFailed,   // an output file could not be written; the user has been told
+    OutsideGrid,    // a point lies outside the chosen grid's area; no output was written
     NoTrack,        // the receiver answered and holds no track
     Unreadable,     // a drive's or a file's track could not be read; nothing was written
 };

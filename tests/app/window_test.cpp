@@ -149,6 +149,8 @@ TEST_F(WindowTest, BrowseFillsTheFileBoxUnlessCancelledAndGivesAGpxNameItsEnding
 TEST_F(WindowTest, SaveRefusesAnEmptyFileNameOrAFolderItCannotWrite) {
     QFile(dir.filePath("notes")).open(QIODevice::WriteOnly);
     QDir(dir.path()).mkdir("sub");
+    QFile(dir.filePath("locked.txt")).open(QIODevice::WriteOnly);
+    QFile::setPermissions(dir.filePath("locked.txt"), QFile::ReadOwner | QFile::ReadOther);
     for (const QString& row : testkit::qtTableLines(KELVARON_APP_DATA "/file_names.txt")) {
         const QString name = row.section('"', 1, 1).replace("{dir}", dir.path());
         const QString message = row.section('"', 2).trimmed().replace("{dir}", dir.path());

@@ -135,7 +135,8 @@ TEST_P(Program, Row) {
     QTemporaryDir tmp;
     const QString dir = tmp.path();
     const QString dump = dir + "/dump.txt";
-    testkit::SimReceiver sim(dir, words(cols[1]) << "--dump-track" << dump);
+    testkit::SimReceiver sim(dir, words(QString(cols[1]).replace("{fixtures}", E2E_FIXTURES))
+                                      << "--dump-track" << dump);
     ASSERT_TRUE(sim.started()) << sim.errors().toStdString();
     const auto fill = [&](QString s) {
         return s.replace("{dir}", dir)

@@ -4,6 +4,7 @@
 //   errors.txt: inputs the pass refuses, naming the file and the line;
 //   outputs.txt: where a finished output lands, and with which mode;
 //   itm_points.txt: the new grid against cs2cs;
+//   reductions.txt: the points dense tracks keep when reduced;
 //   values.txt: the numeric procedures at their boundaries.
 // KELVARON_REWRITE_FIXTURES=1 writes the .out files afresh after a deliberate change.
 #include <gtest/gtest.h>
@@ -122,6 +123,9 @@ TEST(ConvertTrackFile, ErrorsNameFileAndLineAndLeaveTheOutputAsItWas) {
             const std::string message = e.what();
             EXPECT_NE(message.find(where), std::string::npos) << message;
             EXPECT_NE(message.find(f[3], message.find(where)), std::string::npos) << message;
+            EXPECT_EQ(dynamic_cast<const coords::OutsideGridArea*>(&e) != nullptr,
+                      f[3].find("outside the area") != std::string::npos)
+                << message;
         }
         if (f[2] != "0") {
             EXPECT_EQ(testkit::readFile(out), "an earlier file\r\n") << row;
@@ -130,12 +134,32 @@ TEST(ConvertTrackFile, ErrorsNameFileAndLineAndLeaveTheOutputAsItWas) {
     }
 }
 
+// Rows "CASE|MODE|KEPT" of reductions.txt: the numbers of the points kept, "~1" allowing
+// a neighbour.
+TEST(ConvertTrackFile, ReductionKeepsTheTurnsOfDenseTracks) {
+    for (const std::string& row : testkit::tableLines(kData / "reductions.txt")) {
+        const std::vector<std::string> f = testkit::cells(row);
+        const std::vector<std::string> want = testkit::cells(f[2], ' ');
+        std::istringstream out(testkit::convertPoints(
+            testkit::readFile(kData / "fixtures" / f[0] / "points"), optionsFor(f[1])));
+        std::size_t i = 0;
+        for (std::string line; std::getline(out, line); ++i) {
+            const long got = std::stol(line.substr(line.find_last_of(' ') + 1));
+            const long slack = i < want.size() && want[i].ends_with("~1") ? 1 : 0;
+            EXPECT_LE(std::labs(got - (i < want.size() ? std::stol(want[i]) : -9)), slack)
+                << row << ": point " << got;
+        }
+        EXPECT_EQ(i, want.size()) << row;
+    }
+}
+
 // Rows "SETUP|UMASK|MODE" of outputs.txt.
-TEST(ConvertTrackFile, OutputReplacesPlantedLinksAndFollowsTheUmask) {
+TEST(ConvertTrackFile, OutputReplacesPlantedLinksAndKeepsTheModeOfAFileItReplaces) {
     for (const std::string& row : testkit::tableLines(kData / "outputs.txt")) {
         const std::vector<std::string> f = testkit::cells(row);
         const std::string &setup = f[0], &mask = f[1], &mode = f[2];
-        if (setup == "shared" && ::geteuid() != 0) continue;
+        const bool earlier = setup.starts_with("file") || setup.starts_with("theirs");
+        if ((setup == "shared" || setup.starts_with("theirs")) && ::geteuid() != 0) continue;
         const testkit::TempDir dir;
         const std::string folder = dir.path(setup == "shared" ? "shared" : ".");
         const std::string in = dir.path("ts1"), out = folder + "/track.txt", target = dir.path("t");
@@ -147,7 +171,13 @@ TEST(ConvertTrackFile, OutputReplacesPlantedLinksAndFollowsTheUmask) {
             ::chmod(folder.c_str(), 01777);
             ASSERT_EQ(::chown(target.c_str(), 65534, 65534), 0);
         }
-        if (setup == "fifo") {
+        if (earlier) {
+            testkit::writeFile(out, "earlier\n");
+            ::chmod(out.c_str(), std::stoi(setup.substr(setup.size() - 3), nullptr, 8));
+            if (setup.starts_with("theirs")) {
+                ASSERT_EQ(::chown(out.c_str(), 65534, 65534), 0);
+            }
+        } else if (setup == "fifo") {
             ASSERT_EQ(::mkfifo(out.c_str(), 0666), 0);
         } else if (setup != "plain") {
             ASSERT_EQ(::symlink(target.c_str(), out.c_str()), 0);
@@ -156,13 +186,23 @@ TEST(ConvertTrackFile, OutputReplacesPlantedLinksAndFollowsTheUmask) {
             ASSERT_EQ(::lchown(out.c_str(), 65534, 65534), 0);
         }
         const mode_t before = ::umask(static_cast<mode_t>(std::stoi(mask, nullptr, 8)));
-        EXPECT_NO_THROW(coords::Convert_Track_File(in, out, {})) << setup;
+        const bool refused = mode == "refused";
+        if (refused) {
+            EXPECT_THROW(coords::Convert_Track_File(in, out, {}), coords::ConversionError);
+        } else {
+            EXPECT_NO_THROW(coords::Convert_Track_File(in, out, {})) << setup;
+        }
         ::umask(before);
         struct stat st {};
         ASSERT_EQ(::lstat(out.c_str(), &st), 0);
         EXPECT_TRUE(S_ISREG(st.st_mode)) << setup;
-        EXPECT_EQ(st.st_mode & 07777, static_cast<mode_t>(std::stoi(mode, nullptr, 8))) << setup;
-        EXPECT_TRUE(testkit::readFile(out).starts_with(" 314402.724")) << setup;
+        EXPECT_EQ(st.st_uid, setup.starts_with("theirs") ? 65534u : ::geteuid()) << setup;
+        if (!refused) {
+            EXPECT_EQ(st.st_mode & 07777, static_cast<mode_t>(std::stoi(mode, nullptr, 8)))
+                << setup;
+        }
+        EXPECT_TRUE(testkit::readFile(out).starts_with(refused ? "earlier" : " 314402.724"))
+            << setup;
         EXPECT_EQ(testkit::readFile(target), "not yours\n") << setup;
         for (const auto& e : fs::recursive_directory_iterator(dir.path("")))
             EXPECT_NE(e.path().filename().string()[0], '.') << e.path();
