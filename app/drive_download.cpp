@@ -146,12 +146,7 @@ void DriveDownload::finish() {
     }
     if (writer_.pointsStored() == 0) {
         writer_.discardEmpty();
-        end(DownloadEnd::NoTrack,
-            (writer_.pointsWithoutPosition() == 0
-                 ? QStringLiteral("%1 holds no track; no file was written.")
-                 : QStringLiteral("%1 holds no track point with a position; no file was written."))
-                    .arg(file_) +
-                warnings_);
+        end(DownloadEnd::NoTrack, noTrackText() + warnings_);
         return;
     }
     const bool earlierMade = writer_.finishWaitingFiles();
@@ -163,8 +158,24 @@ void DriveDownload::finish() {
     }
     end(DownloadEnd::Done,
         QStringLiteral("Read %1 from %2.").arg(pointsText(writer_.pointsStored()), file_) +
-            pointsLeftOutText(writer_.pointsWithoutPosition()) + warnings_ +
-            QStringLiteral("\r\n") + wrote);
+            leftOutText() + warnings_ + QStringLiteral("\r\n") + wrote);
+}
+
+QString DriveDownload::leftOutText() const {
+    return pointsLeftOutText(writer_.pointsWithoutPosition()) +
+           pointsOutOfRangeText(writer_.pointsOutOfRange());
+}
+
+// A file whose every point was left out says why.
+QString DriveDownload::noTrackText() const {
+    if (writer_.pointsOutOfRange() > 0)
+        return QStringLiteral("%1 holds no track point that can be written; no file was written.")
+                   .arg(file_) +
+               leftOutText();
+    return (writer_.pointsWithoutPosition() == 0
+                ? QStringLiteral("%1 holds no track; no file was written.")
+                : QStringLiteral("%1 holds no track point with a position; no file was written."))
+        .arg(file_);
 }
 
 void DriveDownload::end(DownloadEnd how, const QString& text) {

@@ -49,11 +49,16 @@ class DriveDownload final : public Download, private source::TrackSink {
     void startTrack(const std::string& name) override;
     void point(const source::SourcePoint& p) override;
     void pointWithoutPosition() override;
+    void pointOutOfRange() override { writer_.leaveOutOfRange(); }
     void warning(const std::string& text) override;
     void readStep();
     // Drops the reader and every file this download has made so far.
     void discard();
     void finish();
+    // The lines that count the points left out, and the message of a file without a point
+    // to write.
+    QString leftOutText() const;
+    QString noTrackText() const;
     void end(DownloadEnd how, const QString& text);
 
     DownloadUi& ui_;

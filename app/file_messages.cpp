@@ -107,6 +107,16 @@ QString pointsLeftOutText(std::int64_t count) {
     return {};
 }
 
+QString pointsOutOfRangeText(std::int64_t count) {
+    if (count == 1)
+        return QStringLiteral("\r\n1 point with an elevation or a time out of range was left out.");
+    if (count > 1)
+        return QStringLiteral(
+                   "\r\n%1 points with an elevation or a time out of range were left out.")
+            .arg(count);
+    return {};
+}
+
 QString writtenText(const WrittenFiles& w, std::int64_t pointsRead) {
     if (w.files == 0) return {};
     const QString points =

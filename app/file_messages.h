@@ -14,6 +14,8 @@ QString keptPointsText(const KeptPoints& kept);
 // The line that counts the points without a position left out, after a line break; empty
 // for none.
 QString pointsLeftOutText(std::int64_t count);
+// The same for the points of a track file whose elevation or time is out of range.
+QString pointsOutOfRangeText(std::int64_t count);
 // How many of the `pointsRead` points went to which files ("Wrote 1,062 of 2,000 points to
 // x.gpx."), and the numbered files of an earlier run left beside them; empty when no file
 // was made.

@@ -66,6 +66,7 @@ bool TrackFileWriter::startDownload() {
     trackName_.reset();
     pointsStored_ = 0;
     pointsWithoutPosition_ = 0;
+    pointsOutOfRange_ = 0;
     const bool opened = setUpPointFile(false);
     firstOutFile_ = OutFileName;
     return opened;

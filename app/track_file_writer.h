@@ -90,9 +90,13 @@ class TrackFileWriter {
     void startTrack(const std::string& name);
     // The same for a name in UTF-8 (a GPX file's).
     void startTrackUtf8(const std::string& name);
+    // A point of a track file whose elevation or time is out of range: counted and left
+    // out; the reader carries a segment it began to the next point.
+    void leaveOutOfRange() { ++pointsOutOfRange_; }
     // Points stored and points left out since startDownload().
     std::int64_t pointsStored() const { return pointsStored_; }
     std::int64_t pointsWithoutPosition() const { return pointsWithoutPosition_; }
+    std::int64_t pointsOutOfRange() const { return pointsOutOfRange_; }
     // The files made since the download started, with the numbered files of an earlier
     // run found beside them.
     WrittenFiles written() const;
@@ -202,6 +206,7 @@ class TrackFileWriter {
     bool trackPending_ = false;  // the next point stored begins a track
     std::int64_t pointsStored_ = 0;
     std::int64_t pointsWithoutPosition_ = 0;
+    std::int64_t pointsOutOfRange_ = 0;
     WrittenFiles written_;
     QString splitBase_;  // the name the numbered files were made from, last
 };

@@ -283,7 +283,8 @@ std::optional<double> FitDecoder::fieldValue(const Definition& def, const Field&
 }
 
 // A record without a position, or with one beyond a pole, is a point taken without a fix:
-// counted, and a segment it would have begun begins at the next point.
+// counted, and a segment it would have begun begins at the next point. So is one whose
+// elevation or time is out of range, counted apart.
 void FitDecoder::handleRecord(const Values& v) {
     const double lat = v.lat.value_or(0) * kDegreesPerSemicircle;
     const double lon = v.lon.value_or(0) * kDegreesPerSemicircle;
@@ -292,20 +293,23 @@ void FitDecoder::handleRecord(const Values& v) {
         sink_.pointWithoutPosition();
         return;
     }
+    const std::optional<double> alt = v.enhancedAltitude ? v.enhancedAltitude : v.altitude;
+    const double metres = alt ? *alt / 5.0 - 500.0 : std::numeric_limits<double>::quiet_NaN();
+    const std::optional<std::int64_t> seconds =
+        isTime(v.timestamp) ? std::optional(static_cast<std::int64_t>(*v.timestamp)) : std::nullopt;
+    // Left out as well, with the segment it began kept pending.
+    if (!inRange(metres, seconds)) {
+        sink_.pointOutOfRange();
+        return;
+    }
     if (!trackStarted_) {
         trackStarted_ = true;
         sink_.startTrack("");
     }
     point_.lat = lat;
     point_.lon = lon;
-    point_.time =
-        isTime(v.timestamp) ? receiverTimeText(static_cast<std::int64_t>(*v.timestamp)) : "N/A";
-    // A float64 field may hold more than a float can.
-    const std::optional<double> alt = v.enhancedAltitude ? v.enhancedAltitude : v.altitude;
-    const double metres = alt ? *alt / 5.0 - 500.0 : std::numeric_limits<double>::infinity();
-    point_.elevation = std::fabs(metres) < std::numeric_limits<float>::max()
-                           ? static_cast<float>(metres)
-                           : std::numeric_limits<float>::quiet_NaN();
+    point_.time = seconds ? receiverTimeText(*seconds) : "N/A";
+    point_.elevation = static_cast<float>(metres);
     point_.newSegment = segmentPending_;
     segmentPending_ = false;
     sink_.point(point_);

@@ -146,7 +146,13 @@ void GpxReader::endElement() {
     }
     switch (level_) {
         case Level::Point:
-            sink_.point(point_);
+            if (inRange_) {
+                sink_.point(point_);
+            } else {
+                // Left out: a segment it began begins at the next point.
+                sink_.pointOutOfRange();
+                segmentStart_ = point_.newSegment;
+            }
             --budget_;
             level_ = Level::Segment;
             break;
@@ -179,6 +185,7 @@ void GpxReader::startPoint() {
     point_.time = "N/A";
     point_.elevation = std::numeric_limits<float>::quiet_NaN();
     point_.newSegment = std::exchange(segmentStart_, false);
+    inRange_ = true;
     level_ = Level::Point;
 }
 
@@ -189,13 +196,16 @@ void GpxReader::endField() {
     }
     if (field_ == Field::Elevation) {
         const auto value = decimal(text_);
-        if (!value || std::fabs(*value) > 1e9)
-            fail("the elevation \"" + text_ + "\" is not a number");
-        point_.elevation = static_cast<float>(*value);
+        if (!value) fail("the elevation \"" + text_ + "\" is not a number");
+        if (inRange(*value, std::nullopt))
+            point_.elevation = static_cast<float>(*value);
+        else
+            inRange_ = false;
         return;
     }
     const auto seconds = parseIsoTime(trimmed(text_));
     if (!seconds) fail("the time \"" + text_ + "\" is not an ISO 8601 time");
+    if (!inRange(std::numeric_limits<double>::quiet_NaN(), seconds)) inRange_ = false;
     point_.time = receiverTimeText(*seconds);
 }
 

@@ -26,10 +26,12 @@ class CheckingSink : public source::TrackSink {
         FUZZ_CHECK(std::isfinite(p.lat) && std::fabs(p.lat) <= 90.0);
         FUZZ_CHECK(std::isfinite(p.lon) && std::fabs(p.lon) <= 180.0);
         FUZZ_CHECK(p.time == "N/A" || (p.time.size() == 19 && p.time[4] == '/'));
+        FUZZ_CHECK(!(std::fabs(p.elevation) >= 1e6) && (p.time == "N/A" || p.time < "2101"));
         FUZZ_CHECK(points_++ > 0 || p.newSegment);
         (void)coords::formatPointRecord(p.lat, p.lon, p.time);
     }
     void pointWithoutPosition() override {}
+    void pointOutOfRange() override {}
     void warning(const std::string& text) override { FUZZ_CHECK(text.starts_with("fuzz.")); }
 
   private:

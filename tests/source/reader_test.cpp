@@ -26,6 +26,7 @@ class LogSink : public source::TrackSink {
     explicit LogSink(std::string path = {}) : path_(std::move(path)) {}
     void startTrack(const std::string& name) override { log << "track " << name << "\n"; }
     void pointWithoutPosition() override { log << "    no position\n"; }
+    void pointOutOfRange() override { log << "    out of range\n"; }
     void warning(const std::string& text) override {
         std::string line = text;
         if (const auto at = line.find(path_); !path_.empty() && at != std::string::npos)

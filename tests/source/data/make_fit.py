@@ -103,6 +103,23 @@ def altitude_uint32():
     return fit_file(body)
 
 
+def out_of_range():
+    """Elevations of a million metres and times after 2100, left out; the last second of
+    2100 and an elevation just below a million metres kept. A pause before two points left
+    out in a row: its segment begins at the next point kept."""
+    t, end_of_2100 = 1083000000, 3502915200  # 2101-01-01 00:00:00 in FIT seconds
+    body = definition(0, 20, [(253, 4, 0x86), (0, 4, 0x85), (1, 4, 0x85), (78, 4, 0x86)])
+    body += definition(7, 21, EVENT)
+    for time, lat, metres in ((t, 379000000, 100), (t + 1, 379001000, 1000000),
+                              (t + 2, 379002000, 999999.8)):
+        body += b'\x00' + struct.pack('<IiiI', time, lat, 418000000, round((metres + 500) * 5))
+    body += event(7, t + 3, 1) + event(7, t + 4, 0)
+    for time, lat, metres in ((end_of_2100 + 3600, 379003000, 100), (end_of_2100, 379004000, 100),
+                              (end_of_2100 - 1, 379005000, 100)):
+        body += b'\x00' + struct.pack('<IiiI', time, lat, 418000000, round((metres + 500) * 5))
+    return fit_file(body)
+
+
 def write(path, data):
     open(path, 'wb').write(data)
 
@@ -113,6 +130,7 @@ write('files/pause.fit', pause())
 write('files/chained.fit', good + open('gpsbabel-hermon.fit', 'rb').read())
 write('files/crafted.fit', crafted())
 write('files/altitude-uint32.fit', altitude_uint32())
+write('files/out-of-range.fit', out_of_range())
 write('files/trailing-zeros.fit', good + b'\x00' * 512)
 write('files/trailing-newline.fit', good + b'\n')
 write('files/trailing-garbage.fit', good + b'\x0e\x10' + b'garbage, garbage')
