@@ -152,7 +152,7 @@ void DriveDownload::finish() {
     const bool earlierMade = writer_.finishWaitingFiles();
     const bool made = writer_.Finish_Output_File();
     const QString wrote = writtenText(writer_.written(), writer_.pointsStored());
-    if (!made || !earlierMade) {  // each failure was named
+    if (!made || !earlierMade || writer_.anyFileFailed()) {  // each failure was named
         end(writer_.failureEnd(), wrote);
         return;
     }

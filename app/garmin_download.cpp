@@ -315,8 +315,9 @@ void GarminDownload::finishOutput(bool noPoint) {
                                              "position; no file was written."));
         return;
     }
-    // The finishing step names its own failure; that end is told after its message.
-    if (!writer_.Finish_Output_File()) ui_.ended(writer_.failureEnd());
+    // The finishing step names its own failure; that end is told after its message. A file
+    // of the split that failed earlier, named then, ends the download as well.
+    if (!writer_.Finish_Output_File() || writer_.anyFileFailed()) ui_.ended(writer_.failureEnd());
     tellWritten();
 }
 

@@ -63,6 +63,7 @@ bool TrackFileWriter::startDownload() {
     written_ = {};
     segmentPending_ = false;
     outsideGrid_ = false;
+    anyFileFailed_ = false;
     trackName_.reset();
     pointsStored_ = 0;
     pointsWithoutPosition_ = 0;
@@ -222,6 +223,7 @@ void TrackFileWriter::pointFileFailed(WriterFailure::Kind kind, const QString& r
                                       bool pointsKept) {
     if (pointFileFailed_) return;
     pointFileFailed_ = true;
+    anyFileFailed_ = true;
     failed_({kind, TempFileName, reason, pointsKept, {}});
 }
 
@@ -269,6 +271,7 @@ bool TrackFileWriter::finishFile(const PointFileParts& parts) {
     const auto failed = [&](WriterFailure::Kind kind, const QString& reason) {
         if (!parts.elevationsFile.isEmpty()) QFile::remove(parts.elevationsFile);
         if (!keepPointsOnFailure_) QFile::remove(parts.pointFile);
+        anyFileFailed_ = true;
         failed_({kind, parts.pointFile, reason, keepPointsOnFailure_, parts.output});
         return false;
     };

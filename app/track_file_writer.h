@@ -120,6 +120,9 @@ class TrackFileWriter {
     // Off, the point file of an output that could not be made is deleted with it: for a
     // source whose points are still where they were read from.
     void setKeepPointsOnFailure(bool on) { keepPointsOnFailure_ = on; }
+    // Whether a file of this download failed, a point file or an output, however many were
+    // made after it: the download then ends with that failure (each was reported).
+    bool anyFileFailed() const { return anyFileFailed_; }
     // How a download whose output could not be made ended: OutsideGrid when a point lay
     // outside the chosen grid's area, else OutputFailed.
     DownloadEnd failureEnd() const {
@@ -141,6 +144,7 @@ class TrackFileWriter {
         OutFileName = outFileName;
         written_ = {};
         outsideGrid_ = false;
+        anyFileFailed_ = false;
         segmentStarts_.clear();
         trackStarts_.clear();
         dropElevations();
@@ -188,6 +192,7 @@ class TrackFileWriter {
     bool splitFilesWait_ = false;
     bool keepPointsOnFailure_ = true;
     bool outsideGrid_ = false;  // an output of this download was refused for a point's place
+    bool anyFileFailed_ = false;
     std::vector<PointFileParts> waitingFiles_;
     // Without a split, where the segments begin in the one point file (lines counting
     // from 1), so that a GPX output keeps them apart; where tracks begin, with their
