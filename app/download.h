@@ -25,8 +25,8 @@ struct PortChoice {
 class Download {
   public:
     virtual ~Download() = default;
-    // Starts the download and returns: a Magellan reply, and a Garmin transfer after the
-    // identification inside Save, then run from the port's events and the timers.
+    // Starts the download and returns; it goes on from the port's events, the reply timer and
+    // the deadline (a Garmin receiver's identification included).
     virtual void start(const PortChoice& choice) = 0;
     // An event of the serial port, while this family is chosen.
     virtual void onPortEvent() = 0;
@@ -34,8 +34,10 @@ class Download {
     virtual void onTimerTick() = 0;
     // The deadline the download armed has passed.
     virtual void onDeadline() {}
-    // True while a transfer goes on after start() has returned.
-    virtual bool transferRunning() const = 0;
+    // True while the download still works with the receiver or the file after start() has
+    // returned: a receiver identified, moved to another speed, sending its track or moved
+    // back; a reply collected; a file read in steps.
+    virtual bool inProgress() const = 0;
     // Asks the receiver to stop sending and keeps the points that arrived (an
     // interrupted command line); nothing when no transfer runs. `done` runs once the
     // download has let go of the receiver (a Garmin unit moved to a faster speed is moved

@@ -47,7 +47,7 @@ class DownloadUi {
     virtual void downloadFinished() {}
     // Ends the program at once.
     virtual void endProgram() = 0;
-    // True once the program is ending: running loops let go and nothing more is shown.
+    // True once the program is ending: nothing more is shown or started.
     virtual bool exiting() const = 0;
     // How far a transfer has got: records (Garmin) or bytes (Magellan) received, and
     // the total the receiver announced, 0 when it is not known.

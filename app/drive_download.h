@@ -38,7 +38,7 @@ class DriveDownload final : public Download, private source::TrackSink {
     void onTimerTick() override {}
     void onDeadline() override;
     // True while a long file is being read.
-    bool transferRunning() const override { return reader_ != nullptr; }
+    bool inProgress() const override { return reader_ != nullptr; }
     // A read that is stopped keeps nothing: the file is still where it was.
     void abortTransfer(std::function<void()> done) override;
     void release(std::function<void()> then) override { abortTransfer(std::move(then)); }

@@ -383,7 +383,7 @@ app::PortChoice frmKelvaron::portChoice() const {
 void frmKelvaron::closeEvent(QCloseEvent* event) {
     // Closing the window in the middle of a download ends the program like Cancel;
     // otherwise the event loop ends when the window is gone.
-    if (downloading_ || transferRunning()) {
+    if (downloading_ || inProgress()) {
         leave();
         // The window stays until the receiver is back at its speed.
         if (!exiting_) {
@@ -396,7 +396,7 @@ void frmKelvaron::closeEvent(QCloseEvent* event) {
 
 void frmKelvaron::cmdSave_Click() {
     // One port: a second download cannot start while a transfer runs.
-    if (transferRunning()) return;
+    if (inProgress()) return;
     const double deviation = app::readNumberText(txtDev->text().toStdString());
     // The check is made whether or not reduction is ticked: the value is stored.
     if (!app::deviationInRange(deviation)) {
@@ -430,7 +430,7 @@ void frmKelvaron::cmdSave_Click() {
 
     // A download that returns without a transfer has failed, or read its file whole; the
     // caption must not go on saying "Receiving".
-    if (!exiting_ && (failed_ || ((garmin || driveChosen()) && !transferRunning())))
+    if (!exiting_ && (failed_ || ((garmin || driveChosen()) && !inProgress())))
         setWindowTitle(app::kProgramTitle);
     unlockInputs();
 }
@@ -472,7 +472,7 @@ void frmKelvaron::lockInputs() {
 // with the choices made at Save, and it lives on the port's events, which only the
 // Garmin choice passes on.
 void frmKelvaron::unlockInputs() {
-    if (transferRunning()) return;
+    if (inProgress()) return;
     cmbGPSType->setEnabled(true);
     for (QWidget* w : lockedInputs()) w->setEnabled(true);
     cmbSpeed->setEnabled(!driveChosen());
@@ -538,8 +538,8 @@ void frmKelvaron::deadlinePassed() {
     if (!exiting_) chosenDownload().onDeadline();
 }
 
-bool frmKelvaron::transferRunning() const {
-    return garmin_->transferRunning() || magellan_->transferRunning() || drive_->transferRunning();
+bool frmKelvaron::inProgress() const {
+    return garmin_->inProgress() || magellan_->inProgress() || drive_->inProgress();
 }
 
 void frmKelvaron::tmrTimeout_Timer() {
@@ -560,7 +560,7 @@ void frmKelvaron::setSplitLocked(bool locked) {
 void frmKelvaron::downloadStopped() {
     chkSplit->setEnabled(true);
     setWindowTitle(app::kProgramTitle);
-    // Inside Save, Save unlocks the inputs itself when the download returns.
+    // While Save's call to start() runs, Save unlocks the inputs itself when it returns.
     if (!downloading_) unlockInputs();
 }
 

@@ -83,7 +83,7 @@ class frmKelvaron : public QWidget, public app::DownloadUi {
     void deadlinePassed();
     app::Download& chosenDownload();
     // A download's transfer runs on after Save has returned.
-    bool transferRunning() const;
+    bool inProgress() const;
 
     // app::DownloadUi
     void showMessage(const QString& text) override { boxes_.message(text); }
@@ -138,7 +138,7 @@ class frmKelvaron : public QWidget, public app::DownloadUi {
 
     bool downloading_ = false;   // inside the download call of Save
     bool failed_ = false;        // the download of the last Save ended without its track
-    bool exiting_ = false;       // the program is ending; running loops let go
+    bool exiting_ = false;       // the program is ending; nothing more is shown
     bool leaving_ = false;       // Cancel waits for the receiver to go back to its speed
     bool unstoredTold_ = false;  // the user knows the settings cannot be stored
 };

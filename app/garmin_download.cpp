@@ -478,7 +478,7 @@ bool GarminDownload::joinRestore(std::function<void()>& then) {
 // back to its speed before the program ends.
 void GarminDownload::release(std::function<void()> then) {
     if (joinRestore(then)) return;
-    if (!transferRunning() || (!speedChanged() && !speedChange_.running())) {
+    if (!inProgress() || (!speedChanged() && !speedChange_.running())) {
         then();
         return;
     }

@@ -34,7 +34,7 @@ class GarminDownload final : public Download, public garmin::Host {
     void onDeadline() override;
     // Identifying the receiver goes on after start() has returned, and so do the speed
     // changes and the transfer.
-    bool transferRunning() const override {
+    bool inProgress() const override {
         return step_ == Step::Identifying || step_ == Step::Switching || step_ == Step::Transfer ||
                restoring();
     }

@@ -58,24 +58,24 @@ void MagellanDownload::Download_Magellan_Track(const PortChoice& choice) {
     afterEvent();
 }
 
-bool MagellanDownload::transferRunning() const {
+bool MagellanDownload::inProgress() const {
     return download_ && download_->running();
 }
 
 void MagellanDownload::onPortEvent() {
-    if (!transferRunning()) return;
+    if (!inProgress()) return;
     download_->onPortEvent();
     afterEvent();
 }
 
 void MagellanDownload::onDeadline() {
-    if (!transferRunning()) return;
+    if (!inProgress()) return;
     download_->onSilence();
     afterEvent();
 }
 
 void MagellanDownload::abortTransfer(std::function<void()> done) {
-    if (transferRunning()) {
+    if (inProgress()) {
         download_->stop();
         afterEvent();
     }

@@ -28,7 +28,7 @@ class MagellanDownload final : public Download {
     void onPortEvent() override;
     void onTimerTick() override {}
     void onDeadline() override;
-    bool transferRunning() const override;
+    bool inProgress() const override;
     // Stops the reply where it is and keeps what has arrived.
     void abortTransfer(std::function<void()> done) override;
 

@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
         download->start(options.port);
         // A transfer goes on from the port's events and the timers; a download that
         // did not get that far is over.
-        if (!download->transferRunning()) ui.finish();
+        if (!download->inProgress()) ui.finish();
     });
     const int code = QCoreApplication::exec();
     services.comm.setEventHandler(nullptr);

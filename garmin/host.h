@@ -1,4 +1,4 @@
-// The engine's host: the window side that the engine hands every accepted packet, decoded,
+// The engine's host: the download side that the engine hands every accepted packet, decoded,
 // and its reports of a link that failed. The port and timer seams are in seams/seams.h.
 #pragma once
 

@@ -76,7 +76,7 @@ struct StubDownload final : app::Download {
     void start(const app::PortChoice&) override {}
     void onPortEvent() override {}
     void onTimerTick() override {}
-    bool transferRunning() const override { return true; }
+    bool inProgress() const override { return true; }
     void abortTransfer(std::function<void()> done) override {
         ++aborts;
         waiting = std::move(done);
