@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <functional>
 
-#include "coords/convert.h"
 #include "seams/download_end.h"
+#include "trackfile/convert.h"
 
 namespace app {
 

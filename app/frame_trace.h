@@ -17,7 +17,7 @@
 #include <functional>
 #include <string_view>
 
-#include "coords/file_handle.h"
+#include "trackfile/file_handle.h"
 
 namespace garmin {
 class cGarminGPS;
@@ -65,7 +65,7 @@ class FrameTrace {
     void write(std::string_view prefix, std::string_view text);
 
     WallClock now_;
-    coords::FileHandle file_;
+    trackfile::FileHandle file_;
 };
 
 }  // namespace app

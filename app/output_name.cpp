@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "coords/conversion_error.h"
-#include "coords/output_file.h"
+#include "trackfile/output_file.h"
 
 namespace app {
 
@@ -59,7 +59,7 @@ QString outputNameProblem(const QString& name, bool split) {
         return QStringLiteral("The folder %1 cannot be written to.").arg(shown);
     try {
         const QString first = split ? numberedOutputName(name, 1) : name;
-        coords::OutputFile::check(QFile::encodeName(first).toStdString());
+        trackfile::OutputFile::check(QFile::encodeName(first).toStdString());
     } catch (const coords::ConversionError& e) {
         return QString::fromLocal8Bit(e.what()) + QLatin1Char('.');
     }

@@ -15,9 +15,9 @@
 
 #include "app/deviation.h"
 #include "app/output_name.h"
-#include "coords/convert.h"
-#include "coords/gpx_writer.h"
-#include "coords/point_file.h"
+#include "trackfile/convert.h"
+#include "trackfile/gpx_writer.h"
+#include "trackfile/point_file.h"
 
 namespace app {
 
@@ -105,7 +105,7 @@ bool TrackFileWriter::setUpPointFile(bool atSplit) {
         pointFileFailed(WriterFailure::Kind::CannotOpen, systemError(), false);
         return false;
     }
-    if (coords::isGpxName(pathBytes(OutFileName))) startElevations();
+    if (trackfile::isGpxName(pathBytes(OutFileName))) startElevations();
     return true;
 }
 
@@ -194,7 +194,7 @@ void TrackFileWriter::appendPoint(const garmin::cTrack& t, float elevation) {
     if (!FileNumber) return;
     std::string line;
     try {
-        line = coords::formatPointRecord(t.lat, t.lon, t.Time);
+        line = trackfile::formatPointRecord(t.lat, t.lon, t.Time);
     } catch (const std::invalid_argument& e) {
         pointFileFailed(WriterFailure::Kind::PointNotStored, QString::fromLocal8Bit(e.what()),
                         true);
@@ -276,9 +276,9 @@ bool TrackFileWriter::finishFile(const PointFileParts& parts) {
         return false;
     };
     if (!deviation) return failed(WriterFailure::Kind::BadDeviation, choices.deviation);
-    coords::ConvertCounts counts;
+    trackfile::ConvertCounts counts;
     try {
-        counts = coords::Convert_Track_File(
+        counts = trackfile::Convert_Track_File(
             pathBytes(parts.pointFile), pathBytes(parts.output),
             {choices.system, choices.reduce, *deviation, decimalSeparator(), parts.segmentStarts,
              parts.trackStarts, elevationsFile});

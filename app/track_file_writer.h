@@ -14,9 +14,9 @@
 
 #include "app/download_services.h"
 #include "app/download_ui.h"
-#include "coords/convert.h"
-#include "coords/file_handle.h"
 #include "garmin/track.h"
+#include "trackfile/convert.h"
+#include "trackfile/file_handle.h"
 
 namespace app {
 
@@ -159,7 +159,7 @@ class TrackFileWriter {
         QString pointFile;
         QString output;
         std::vector<std::uint64_t> segmentStarts;
-        std::vector<coords::TrackStart> trackStarts;
+        std::vector<trackfile::TrackStart> trackStarts;
         QString elevationsFile;  // empty for the text outputs
     };
     // Makes `parts.output` from its point file and deletes the files it was made from.
@@ -181,7 +181,7 @@ class TrackFileWriter {
     Choices choices_;
     FailureReport failed_;
 
-    coords::FileHandle FileNumber;  // the open temporary point file of a Garmin download
+    trackfile::FileHandle FileNumber;  // the open temporary point file of a Garmin download
     QString TempFileName;
     QString OutFileName;
     std::int16_t SplitCount = 0;
@@ -199,10 +199,10 @@ class TrackFileWriter {
     // names; and, for a GPX output only, each point's elevation. The point file itself
     // stays as the text outputs need it.
     std::vector<std::uint64_t> segmentStarts_;
-    std::vector<coords::TrackStart> trackStarts_;
+    std::vector<trackfile::TrackStart> trackStarts_;
     // For a GPX output, each point's elevation in a file beside the point file (a float
     // a point), so that memory does not grow with the track.
-    coords::FileHandle elevations_;
+    trackfile::FileHandle elevations_;
     QString elevationsFileName_;
     std::uint64_t pointsInFile_ = 0;
     bool segmentPending_ = false;  // a point left out began a segment

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "coords/file_handle.h"
-#include "coords/point_file.h"
+#include "trackfile/file_handle.h"
+#include "trackfile/point_file.h"
 
 namespace magellan {
 
@@ -18,10 +18,10 @@ namespace {
 }  // namespace
 
 void writePointFile(const std::string& path, const std::vector<ReplyPoint>& points) {
-    coords::FileHandle file(std::fopen(path.c_str(), "wb"));
+    trackfile::FileHandle file(std::fopen(path.c_str(), "wb"));
     if (!file) Fail("Cannot create the point file", path, errno);
     for (const auto& p : points) {
-        const std::string line = coords::formatPointRecord(p.lat, p.lon, kNoTimeText);
+        const std::string line = trackfile::formatPointRecord(p.lat, p.lon, kNoTimeText);
         if (std::fwrite(line.data(), 1, line.size(), file.get()) != line.size())
             Fail("Cannot write the point file", path, errno);
     }

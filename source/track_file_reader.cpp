@@ -7,11 +7,11 @@
 #include <cstring>
 #include <limits>
 
-#include "coords/point_file.h"
 #include "source/fit_decoder.h"
 #include "source/gpx_reader.h"
 #include "source/read_error.h"
 #include "source/track_input.h"
+#include "trackfile/point_file.h"
 
 namespace source {
 
@@ -124,21 +124,21 @@ class PointFileSteps final : public TrackFileReader::Steps {
     }
 
   private:
-    static coords::PointFileReader opened(int descriptor, const QString& name) {
+    static trackfile::PointFileReader opened(int descriptor, const QString& name) {
         const int own = ::dup(descriptor);
-        coords::FileHandle file(own < 0 ? nullptr : ::fdopen(own, "rb"));
+        trackfile::FileHandle file(own < 0 ? nullptr : ::fdopen(own, "rb"));
         if (!file) {
             const int error = errno;
             if (own >= 0) ::close(own);
             fail(QStringLiteral("%1 could not be read: %2.")
                      .arg(name, QString::fromLocal8Bit(std::strerror(error))));
         }
-        return coords::PointFileReader(std::move(file), name.toStdString());
+        return trackfile::PointFileReader(std::move(file), name.toStdString());
     }
 
-    coords::PointFileReader reader_;
+    trackfile::PointFileReader reader_;
     TrackSink& sink_;
-    coords::PointRecord record_;
+    trackfile::PointRecord record_;
     SourcePoint point_;
 };
 

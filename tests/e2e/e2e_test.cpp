@@ -78,9 +78,9 @@ QByteArray dumpLines(const QString& dump, qsizetype from, qsizetype to, const QS
 }
 
 QByteArray converted(const QString& pointFile, const std::map<QString, QString>& o) {
-    const coords::ConvertOptions options{static_cast<coords::CoordSystem>(o.at("CorSys").toInt()),
-                                         o.at("Reduce") == "1",
-                                         static_cast<std::int16_t>(o.at("Dev").toInt())};
+    const trackfile::ConvertOptions options{
+        static_cast<coords::CoordSystem>(o.at("CorSys").toInt()), o.at("Reduce") == "1",
+        static_cast<std::int16_t>(o.at("Dev").toInt())};
     return QByteArray::fromStdString(testkit::convertedBytes(
         pointFile.toStdString(), options, o.at("FName").endsWith(".gpx") ? ".gpx" : ".out"));
 }

@@ -8,10 +8,10 @@
 // else that escapes, or a broken promise below, is a finding.
 #include <cmath>
 
-#include "coords/point_file.h"
 #include "tests/fuzz/fuzz_support.h"
 #include "tests/support/convert_oracle.h"
 #include "tests/support/temp_dir.h"
+#include "trackfile/point_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const testkit::TempDir scratch;
@@ -36,8 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     // The pass cannot accept what the reader refuses. (The reader runs only after a pass
     // that succeeded: each holds a megabyte buffer, a fresh mapping under the sanitizer.)
-    coords::PointFileReader reader(points);
-    coords::PointRecord record;
+    trackfile::PointFileReader reader(points);
+    trackfile::PointRecord record;
     long records = 0;
     while (reader.next(record)) {
         FUZZ_CHECK(std::isfinite(record.lat) && std::isfinite(record.lon));

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "coords/point_file.h"
 #include "magellan/point_writer.h"
 #include "magellan/reply.h"
 #include "magellan/sentence.h"
 #include "tests/fuzz/fuzz_support.h"
 #include "tests/support/temp_dir.h"
+#include "trackfile/point_file.h"
 
 namespace {
 
@@ -55,8 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto points = magellan::replyPoints(std::string_view(got.text).substr(0, got.end));
     const std::string path = scratch.path("points");
     magellan::writePointFile(path, points);
-    coords::PointFileReader reader(path);
-    coords::PointRecord record;
+    trackfile::PointFileReader reader(path);
+    trackfile::PointRecord record;
     std::size_t i = 0;
     for (; reader.next(record); ++i) {
         FUZZ_CHECK(i < points.size() && record.text == "N/A");

@@ -7,9 +7,9 @@
 #include <cmath>
 #include <string>
 
-#include "coords/point_file.h"
 #include "source/track_sink.h"
 #include "tests/fuzz/fuzz_support.h"
+#include "trackfile/point_file.h"
 
 namespace kelvaron_fuzz {
 
@@ -28,7 +28,7 @@ class CheckingSink : public source::TrackSink {
         FUZZ_CHECK(p.time == "N/A" || (p.time.size() == 19 && p.time[4] == '/'));
         FUZZ_CHECK(!(std::fabs(p.elevation) >= 1e6) && (p.time == "N/A" || p.time < "2101"));
         FUZZ_CHECK(points_++ > 0 || p.newSegment);
-        (void)coords::formatPointRecord(p.lat, p.lon, p.time);
+        (void)trackfile::formatPointRecord(p.lat, p.lon, p.time);
     }
     void pointWithoutPosition() override {}
     void pointOutOfRange() override {}

@@ -6,10 +6,10 @@
 
 namespace testkit {
 
-std::string convertedBytes(const std::string& pointFile, const coords::ConvertOptions& options,
-                           const std::string& suffix, coords::ConvertCounts* counts) {
+std::string convertedBytes(const std::string& pointFile, const trackfile::ConvertOptions& options,
+                           const std::string& suffix, trackfile::ConvertCounts* counts) {
     const std::string out = pointFile + suffix;
-    const coords::ConvertCounts got = coords::Convert_Track_File(pointFile, out, options);
+    const trackfile::ConvertCounts got = trackfile::Convert_Track_File(pointFile, out, options);
     if (counts != nullptr) *counts = got;
     return readFile(out);
 }
@@ -21,8 +21,8 @@ std::string convertedBytes(const std::string& pointFile, bool grid, bool reduce,
                     static_cast<std::int16_t>(deviation), decimalSeparator});
 }
 
-std::string convertPoints(const std::string& points, const coords::ConvertOptions& options,
-                          const std::string& suffix, coords::ConvertCounts* counts) {
+std::string convertPoints(const std::string& points, const trackfile::ConvertOptions& options,
+                          const std::string& suffix, trackfile::ConvertCounts* counts) {
     const TempDir dir;
     const std::string in = dir.path("points.tmp");
     writeFile(in, points);

@@ -1,4 +1,4 @@
-#include "coords/gpx_writer.h"
+#include "trackfile/gpx_writer.h"
 
 #include <algorithm>
 #include <charconv>
@@ -7,7 +7,9 @@
 
 #include "coords/arith_error.h"
 
-namespace coords {
+namespace trackfile {
+
+using coords::ArithmeticError;
 
 namespace {
 
@@ -200,4 +202,4 @@ void GpxWriter::finish() {
     out_.append(kTail);
 }
 
-}  // namespace coords
+}  // namespace trackfile

@@ -14,8 +14,8 @@
 #include <random>
 #include <string>
 
-#include "coords/convert.h"
-#include "coords/point_file.h"
+#include "trackfile/convert.h"
+#include "trackfile/point_file.h"
 
 namespace {
 
@@ -56,7 +56,7 @@ void writeTrack(const std::string& path, long points) {
         const long s = i % 86400;
         std::snprintf(text, sizeof text, "2024/05/%02ld-%02ld:%02ld:%02ld", 1 + (i / 86400) % 28,
                       s / 3600, s / 60 % 60, s % 60);
-        const std::string line = coords::formatPointRecord(lat, lon, text);
+        const std::string line = trackfile::formatPointRecord(lat, lon, text);
         std::fwrite(line.data(), 1, line.size(), f);
     }
     std::fclose(f);
@@ -83,8 +83,8 @@ Run runInChild(const std::string& in, const std::string& dir, const Mode* mode) 
         if (mode != nullptr) {
             const auto start = std::chrono::steady_clock::now();
             try {
-                coords::Convert_Track_File(in, dir + "/" + mode->output,
-                                           {mode->system, mode->reduce, 10});
+                trackfile::Convert_Track_File(in, dir + "/" + mode->output,
+                                              {mode->system, mode->reduce, 10});
                 seconds =
                     std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
             } catch (const coords::ConversionError& e) {

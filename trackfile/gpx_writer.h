@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace coords {
+namespace trackfile {
 
 // True for an output name that asks for GPX: one ending in ".gpx", in any case.
 bool isGpxName(const std::string& name);
@@ -44,4 +44,4 @@ class GpxWriter {
     std::string name_;         // of the track not yet opened
 };
 
-}  // namespace coords
+}  // namespace trackfile

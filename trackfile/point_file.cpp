@@ -1,4 +1,4 @@
-#include "coords/point_file.h"
+#include "trackfile/point_file.h"
 
 #include <cerrno>
 #include <charconv>
@@ -9,7 +9,11 @@
 
 #include "coords/decimal_text.h"
 
-namespace coords {
+namespace trackfile {
+
+using coords::ConversionError;
+using coords::formatDecimal;
+using coords::kMaxDecimalChars;
 
 namespace {
 
@@ -136,4 +140,4 @@ void PointFileReader::failLine(const std::string& why) const {
                           std::to_string(line_) + ": " + why);
 }
 
-}  // namespace coords
+}  // namespace trackfile

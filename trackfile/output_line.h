@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace coords {
+namespace trackfile {
 
 // Appends " 170251       1126868      N/A\r\n"-style lines to `out`. Each number is a
 // space (or '-'), its digits (no zero before the point: " .36 ") and one space; each
@@ -15,4 +15,4 @@ namespace coords {
 void appendOutputLine(std::string& out, double first, double second, std::string_view text,
                       char decimalSeparator);
 
-}  // namespace coords
+}  // namespace trackfile

@@ -4,8 +4,7 @@
 //   errors.txt: inputs the pass refuses, naming the file and the line;
 //   outputs.txt: where a finished output lands, and with which mode;
 //   itm_points.txt: the new grid against cs2cs;
-//   reductions.txt: the points dense tracks keep when reduced;
-//   values.txt: the numeric procedures at their boundaries.
+//   reductions.txt: the points dense tracks keep when reduced.
 // KELVARON_REWRITE_FIXTURES=1 writes the .out files afresh after a deliberate change.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -16,22 +15,22 @@
 #include <sstream>
 
 #include "coords/angles.h"
-#include "coords/convert.h"
 #include "coords/grid.h"
 #include "tests/support/case_table.h"
 #include "tests/support/convert_oracle.h"
 #include "tests/support/temp_dir.h"
+#include "trackfile/convert.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-const fs::path kData = COORDS_TEST_DATA;
+const fs::path kData = TRACKFILE_TEST_DATA;
 
 // MODE: latlon, grid (the old grid), itm (the new one) or gpx, then -reduce-DEVIATION
 // (45 when "-reduce" ends it) and -comma when they apply; -segA_B_... before them names
 // the lines that begin new segments.
-coords::ConvertOptions optionsFor(const std::string& mode) {
-    coords::ConvertOptions o;
+trackfile::ConvertOptions optionsFor(const std::string& mode) {
+    trackfile::ConvertOptions o;
     if (mode.starts_with("grid")) o.system = coords::CoordSystem::IsraeliOld;
     if (mode.starts_with("itm")) o.system = coords::CoordSystem::IsraeliNew;
     const std::size_t at = mode.find("-reduce");
@@ -49,7 +48,7 @@ coords::ConvertOptions optionsFor(const std::string& mode) {
 }
 // A fixture's "extras" file: tracks with their names and points' elevations, as a download
 // hands them to the pass beside the point file (the elevations as a file in `dir`).
-void addExtras(const fs::path& folder, coords::ConvertOptions& o, const testkit::TempDir& dir) {
+void addExtras(const fs::path& folder, trackfile::ConvertOptions& o, const testkit::TempDir& dir) {
     if (!fs::exists(folder / "extras")) return;
     std::vector<float> elevations;
     for (const std::string& row : testkit::tableLines((folder / "extras").string())) {
@@ -77,11 +76,11 @@ TEST(ConvertTrackFile, FixtureOutputsByteForByte) {
     for (const auto& entry : fs::recursive_directory_iterator(kData / "fixtures")) {
         if (entry.path().extension() != ".out") continue;
         const std::string mode = entry.path().stem().string();
-        coords::ConvertOptions options = optionsFor(mode);
+        trackfile::ConvertOptions options = optionsFor(mode);
         const testkit::TempDir dir;
         addExtras(entry.path().parent_path(), options, dir);
         const std::string points = testkit::readFile(entry.path().parent_path() / "points");
-        coords::ConvertCounts counts;
+        trackfile::ConvertCounts counts;
         const std::string actual =
             testkit::convertPoints(points, options, suffixFor(mode), &counts);
         if (std::getenv("KELVARON_REWRITE_FIXTURES") != nullptr)
@@ -117,7 +116,7 @@ TEST(ConvertTrackFile, ErrorsNameFileAndLineAndLeaveTheOutputAsItWas) {
         if (f[2] != "0") testkit::writeFile(out, "an earlier file\r\n");
         const std::string where = f[2] == "0" ? out : in + ", line " + f[2] + ":";
         try {
-            coords::Convert_Track_File(in, out, optionsFor(f[0]));
+            trackfile::Convert_Track_File(in, out, optionsFor(f[0]));
             ADD_FAILURE() << "no error: " << row;
         } catch (const coords::ConversionError& e) {
             const std::string message = e.what();
@@ -188,9 +187,9 @@ TEST(ConvertTrackFile, OutputReplacesPlantedLinksAndKeepsTheModeOfAFileItReplace
         const mode_t before = ::umask(static_cast<mode_t>(std::stoi(mask, nullptr, 8)));
         const bool refused = mode == "refused";
         if (refused) {
-            EXPECT_THROW(coords::Convert_Track_File(in, out, {}), coords::ConversionError);
+            EXPECT_THROW(trackfile::Convert_Track_File(in, out, {}), coords::ConversionError);
         } else {
-            EXPECT_NO_THROW(coords::Convert_Track_File(in, out, {})) << setup;
+            EXPECT_NO_THROW(trackfile::Convert_Track_File(in, out, {})) << setup;
         }
         ::umask(before);
         struct stat st {};
@@ -212,7 +211,7 @@ TEST(ConvertTrackFile, OutputReplacesPlantedLinksAndKeepsTheModeOfAFileItReplace
 // Rows of itm_points.txt: the points inside as one point file, each output line within half
 // a metre of cs2cs run now and of its recorded figures; each point outside refused alone.
 TEST(ConvertTrackFile, NewGridAgreesWithCs2cs) {
-    const coords::ConvertOptions itm{coords::CoordSystem::IsraeliNew};
+    const trackfile::ConvertOptions itm{coords::CoordSystem::IsraeliNew};
     const testkit::TempDir dir;
     std::vector<std::vector<std::string>> inside;
     std::string points, cs2csInput;
@@ -227,7 +226,7 @@ TEST(ConvertTrackFile, NewGridAgreesWithCs2cs) {
         }
         testkit::writeFile(dir.path("ts1"), "31.7,35.2,\"N/A\"\r\n" + line);
         try {
-            coords::Convert_Track_File(dir.path("ts1"), dir.path("out"), itm);
+            trackfile::Convert_Track_File(dir.path("ts1"), dir.path("out"), itm);
             ADD_FAILURE() << "no error: " << row;
         } catch (const coords::ConversionError& e) {
             EXPECT_NE(std::string(e.what()).find("ts1, line 2: the point lies outside"),
@@ -254,45 +253,6 @@ TEST(ConvertTrackFile, NewGridAgreesWithCs2cs) {
     }
     ::pclose(cs2cs);
     if (!live) GTEST_SKIP() << "no cs2cs: compared with the recorded figures only";
-}
-
-// Rows "PROCEDURE ARGUMENTS... = RESULTS..." or "PROCEDURE ARGUMENTS... fails".
-TEST(Coords, ValueTableRows) {
-    const auto rows = testkit::tableLines(kData / "values.txt");
-    EXPECT_GT(rows.size(), 40u);
-    for (const std::string& row : rows) {
-        std::istringstream in(row);
-        std::string name;
-        in >> name;
-        std::vector<double> a;
-        for (std::string w; in >> w && w != "=" && w != "fails";)
-            a.push_back(std::strtod(w.c_str(), nullptr));
-        std::vector<double> got(2, 0.0);
-        auto run = [&] {
-            if (name == "dms") got[0] = coords::Deg_To_DMS(a[0]);
-            if (name == "nmea") got[0] = coords::NMEA_To_Deg(a[0]);
-            if (name == "min") got[0] = coords::Min_Value(a[0], a[1]);
-            if (name == "grid") coords::LatLon_To_Israeli_Grid(a[0], a[1], got[0], got[1]);
-            if (name == "round") got[0] = coords::gridValue(a[0], a[1]);
-            if (name == "whole") got[0] = coords::Whole_Part(a[0]);
-            if (name == "bearing") {
-                got[0] = coords::Grid_Bearing(
-                    static_cast<std::int32_t>(a[0]), static_cast<std::int32_t>(a[1]),
-                    static_cast<std::int32_t>(a[2]), static_cast<std::int32_t>(a[3]));
-            }
-        };
-        if (row.ends_with("fails")) {
-            EXPECT_THROW(run(), coords::ArithmeticError) << row;
-        } else {
-            run();
-            std::vector<double> want;
-            for (double w = 0; in >> w;) want.push_back(w);
-            for (std::size_t i = 0; i < want.size(); ++i) {
-                EXPECT_NEAR(got[i], want[i], 1e-6) << row;
-                EXPECT_EQ(std::signbit(got[i]), std::signbit(want[i])) << row;
-            }
-        }
-    }
 }
 
 }  // namespace

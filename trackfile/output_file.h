@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace coords {
+namespace trackfile {
 
 class OutputFile {
   public:
@@ -50,4 +50,4 @@ class OutputFile {
     std::string buffer_;
 };
 
-}  // namespace coords
+}  // namespace trackfile

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <memory>
 
-namespace coords {
+namespace trackfile {
 
 struct FileCloser {
     void operator()(std::FILE* f) const {
@@ -14,4 +14,4 @@ struct FileCloser {
 
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
-}  // namespace coords
+}  // namespace trackfile

@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <sstream>
 
-#include "coords/convert.h"
 #include "tests/support/temp_dir.h"
+#include "trackfile/convert.h"
 
 namespace {
 
@@ -71,7 +71,7 @@ std::string run(const std::string& command) {
 Read fromGpsbabel(const std::string& path) {
     Read read;
     std::istringstream points(run("gpsbabel -t -i gpx -f " + path +
-                                  " -x transform,wpt=trk,del -o xcsv,style=" COORDS_TEST_DATA
+                                  " -x transform,wpt=trk,del -o xcsv,style=" TRACKFILE_TEST_DATA
                                   "/gpsbabel.style -F - 2>&1"));
     for (std::string line; std::getline(points, line);) {
         Point p;
@@ -96,10 +96,11 @@ bool haveGpsbabel() {
 
 TEST(GpxOutput, ReadBackByAnXmlParserAndByGpsbabel) {
     const testkit::TempDir dir;
-    const std::string points = testkit::readFile(COORDS_TEST_DATA "/fixtures/sample_hike/points");
+    const std::string points =
+        testkit::readFile(TRACKFILE_TEST_DATA "/fixtures/sample_hike/points");
     testkit::writeFile(dir.path("ts1"), points);
-    coords::Convert_Track_File(dir.path("ts1"), dir.path("hike.GPX"),
-                               {coords::CoordSystem::IsraeliNew});
+    trackfile::Convert_Track_File(dir.path("ts1"), dir.path("hike.GPX"),
+                                  {coords::CoordSystem::IsraeliNew});
     const std::vector<Point> want = fromPointFile(points);
     const bool babel = haveGpsbabel();
     for (const auto& [reader, read] :
@@ -117,7 +118,7 @@ TEST(GpxOutput, ReadBackByAnXmlParserAndByGpsbabel) {
 }
 
 TEST(GpxOutput, TrackNamesAndElevationsReadBack) {
-    const std::string gpx = COORDS_TEST_DATA "/fixtures/named_tracks/gpx.out";
+    const std::string gpx = TRACKFILE_TEST_DATA "/fixtures/named_tracks/gpx.out";
     const std::vector<std::string> names = {"Ein Karem & <Sataf> \"loop\"", "Back home at last"};
     const std::vector<std::string> eles = {"705.50", "", "-12.25", "", "", "800.00"};
     const bool babel = haveGpsbabel();

@@ -1,10 +1,13 @@
-#include "coords/output_line.h"
+#include "trackfile/output_line.h"
 
 #include <cstddef>
 
 #include "coords/decimal_text.h"
 
-namespace coords {
+namespace trackfile {
+
+using coords::formatDecimal;
+using coords::kMaxDecimalChars;
 
 namespace {
 
@@ -38,4 +41,4 @@ void appendOutputLine(std::string& out, double first, double second, std::string
     out.append("\r\n");
 }
 
-}  // namespace coords
+}  // namespace trackfile

@@ -1,4 +1,4 @@
-#include "coords/output_file.h"
+#include "trackfile/output_file.h"
 
 #include <fcntl.h>
 #include <sys/random.h>
@@ -13,7 +13,9 @@
 
 #include "coords/conversion_error.h"
 
-namespace coords {
+namespace trackfile {
+
+using coords::ConversionError;
 
 namespace {
 
@@ -195,4 +197,4 @@ void OutputFile::fail(const char* doing, int error) const {
                           std::strerror(error));
 }
 
-}  // namespace coords
+}  // namespace trackfile

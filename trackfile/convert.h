@@ -7,15 +7,9 @@
 #include <vector>
 
 #include "coords/conversion_error.h"
+#include "coords/coord_system.h"
 
-namespace coords {
-
-// The coordinate system of the output, in the order of the window's list.
-enum class CoordSystem {
-    LatLon,      // packed degrees-minutes-seconds
-    IsraeliOld,  // the old Israeli grid, by the program's own projection
-    IsraeliNew,  // Israeli Transverse Mercator (EPSG:2039)
-};
+namespace trackfile {
 
 // A track that begins at a line of the point file, with the name its receiver gave it
 // (UTF-8; may be empty). Only GPX keeps tracks apart.
@@ -29,7 +23,7 @@ struct TrackStart {
 // NaN, a line past its end, or no file means the receiver gave none. Only GPX writes
 // elevations. A file keeps them out of memory, so a track of any length needs the same.
 struct ConvertOptions {
-    CoordSystem system = CoordSystem::LatLon;
+    coords::CoordSystem system = coords::CoordSystem::LatLon;
     bool reduce = false;
     std::int16_t deviation = 0;   // degrees, used when reducing
     char decimalSeparator = '.';  // the user's locale's separator
@@ -57,4 +51,4 @@ struct ConvertCounts {
 ConvertCounts Convert_Track_File(const std::string& input, const std::string& output,
                                  const ConvertOptions& options);
 
-}  // namespace coords
+}  // namespace trackfile

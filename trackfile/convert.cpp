@@ -1,6 +1,6 @@
 // The conversion pass: one sequential read of the point file, holding only the current
 // and the previous record, so a track of any length needs the same memory.
-#include "coords/convert.h"
+#include "trackfile/convert.h"
 
 #include <cmath>
 #include <cstdint>
@@ -11,16 +11,27 @@
 #include <string_view>
 
 #include "coords/angles.h"
-#include "coords/file_handle.h"
-#include "coords/gpx_writer.h"
 #include "coords/grid.h"
 #include "coords/itm_projection.h"
-#include "coords/output_file.h"
-#include "coords/output_line.h"
-#include "coords/point_file.h"
 #include "coords/turn_reducer.h"
+#include "trackfile/file_handle.h"
+#include "trackfile/gpx_writer.h"
+#include "trackfile/output_file.h"
+#include "trackfile/output_line.h"
+#include "trackfile/point_file.h"
 
-namespace coords {
+namespace trackfile {
+
+using coords::ArithmeticError;
+using coords::ConversionError;
+using coords::CoordSystem;
+using coords::Deg_To_DMS;
+using coords::ItmProjection;
+using coords::LatLon_To_Israeli_Grid;
+using coords::OutsideGridArea;
+using coords::ReducedPoint;
+using coords::requireOldGridArea;
+using coords::TurnReducer;
 
 namespace {
 
@@ -181,4 +192,4 @@ ConvertCounts Convert_Track_File(const std::string& input, const std::string& ou
     return Pass(input, output, options).run();
 }
 
-}  // namespace coords
+}  // namespace trackfile

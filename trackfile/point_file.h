@@ -10,9 +10,9 @@
 #include <string_view>
 
 #include "coords/conversion_error.h"
-#include "coords/file_handle.h"
+#include "trackfile/file_handle.h"
 
-namespace coords {
+namespace trackfile {
 
 // No line of a point file is longer than this, CR LF included. The reader refuses
 // longer ones, so a damaged or hostile file cannot make it hold more than this.
@@ -65,4 +65,4 @@ class PointFileReader {
     bool lastLineCut_ = false;
 };
 
-}  // namespace coords
+}  // namespace trackfile
