@@ -139,7 +139,7 @@ class PointFileSteps final : public TrackFileReader::Steps {
     coords::PointFileReader reader_;
     TrackSink& sink_;
     coords::PointRecord record_;
-    SourcePoint point_;
+    seams::Point point_;
 };
 
 }  // namespace
