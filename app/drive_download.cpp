@@ -1,10 +1,8 @@
 #include "app/drive_download.h"
 
 #include <QFileInfo>
-#include <limits>
 
 #include "app/file_messages.h"
-#include "garmin/units.h"
 #include "source/read_error.h"
 #include "source/track_file_reader.h"
 #include "source/track_input.h"
@@ -13,9 +11,6 @@
 namespace app {
 
 namespace {
-
-// What a receiver sends for the position of a point taken without a fix.
-constexpr std::int32_t kNoFixSemicircles = 0x7FFFFFFF;
 
 QString pointsText(std::int64_t count) {
     return count == 1 ? QStringLiteral("1 point") : QStringLiteral("%1 points").arg(count);
@@ -43,27 +38,6 @@ DriveDownload::~DriveDownload() {
 QString DriveDownload::trackFileOf(const QString& chosen) {
     if (chosen == source::kStandardInput || !QFileInfo(chosen).isDir()) return chosen;
     return source::UnitFolder(chosen).trackLog();
-}
-
-// Each point read goes to the writer, as the Garmin download hands on each point received.
-void DriveDownload::startTrack(const std::string& name) {
-    writer_.startTrackUtf8(name);
-}
-
-void DriveDownload::point(const source::SourcePoint& p) {
-    track_.lat = p.lat;
-    track_.lon = p.lon;
-    track_.Time = p.time;
-    track_.New_Segment = p.newSegment;
-    writer_.Write_Track_Point(track_, p.elevation);
-}
-
-// Counted by the writer as a receiver's point without a fix is, which it reads as beyond a
-// pole.
-void DriveDownload::pointWithoutPosition() {
-    garmin::cTrack none;
-    none.lat = none.lon = garmin::Semicircles_To_Degrees(kNoFixSemicircles);
-    writer_.Write_Track_Point(none, std::numeric_limits<float>::quiet_NaN());
 }
 
 void DriveDownload::warning(const std::string& text) {

@@ -46,10 +46,13 @@ class DriveDownload final : public Download, private source::TrackSink {
   private:
     // The file that holds the track of the folder or file chosen; throws ReadError.
     static QString trackFileOf(const QString& chosen);
-    void startTrack(const std::string& name) override;
-    void point(const source::SourcePoint& p) override;
-    void pointWithoutPosition() override;
-    void pointOutOfRange() override { writer_.leaveOutOfRange(); }
+    // Each point read goes to the writer, as a serial download's points do.
+    void startTrack(const std::string& name) override { writer_.startTrack(name); }
+    void point(const seams::Point& p) override { writer_.point(p); }
+    void pointWithoutPosition(bool newSegment) override {
+        writer_.pointWithoutPosition(newSegment);
+    }
+    void pointOutOfRange() override { writer_.pointOutOfRange(); }
     void warning(const std::string& text) override;
     void readStep();
     // Drops the reader and every file this download has made so far.
@@ -65,8 +68,7 @@ class DriveDownload final : public Download, private source::TrackSink {
     seams::Deadline& deadline_;
     TrackFileWriter writer_;
     std::unique_ptr<source::TrackFileReader> reader_;
-    QString file_;  // the file being read, as messages call it
-    garmin::cTrack track_;
+    QString file_;      // the file being read, as messages call it
     QString warnings_;  // what the reader said of a file it read all the same
 };
 

@@ -7,6 +7,7 @@
 
 #include "app/choices.h"
 #include "app/file_messages.h"
+#include "app/garmin_point.h"
 #include "app/port_map.h"
 #include "app/stored_settings.h"
 #include "garmin/gps.h"
@@ -246,7 +247,7 @@ void GarminDownload::handle(const garmin::RecordsAnnounced&) {
 // Only the layouts with a header fill in its fields; the name goes to a GPX output.
 void GarminDownload::handle(const garmin::TrackHeader& header) {
     if (!inTransfer()) return;
-    if (header.named) writer_.startTrack(header.name);
+    if (header.named) writer_.startTrack(garminTrackName(header.name));
     ++RecordCount;
     ui_.progress(RecordCount, announcedRecords_);
 }
@@ -258,7 +259,7 @@ void GarminDownload::handle(const garmin::TrackPoint& event) {
         event.hasAltitude ? event.point.Alt : std::numeric_limits<float>::quiet_NaN();
     // The caption shows the records handled before this point.
     ui_.setCaption(QStringLiteral("Kelvaron - Received %1 records").arg(RecordCount));
-    writer_.Write_Track_Point(event.point, elevation);
+    Write_Track_Point(writer_, event.point, elevation);
     ++RecordCount;
     ui_.progress(RecordCount, announcedRecords_);
 }

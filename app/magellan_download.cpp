@@ -1,6 +1,5 @@
 #include "app/magellan_download.h"
 
-#include <QFile>
 #include <cstdint>
 #include <string>
 
@@ -11,6 +10,38 @@
 
 namespace app {
 
+namespace {
+
+// A Magellan download words a point file that failed its own way.
+QString failureText(const WriterFailure& f) {
+    using Kind = WriterFailure::Kind;
+    const QString kept = QStringLiteral(
+                             "\r\nThe track was not saved in full; the points written before the "
+                             "failure are kept in %1.")
+                             .arg(f.file);
+    switch (f.kind) {
+        case Kind::CannotStart:
+            return QStringLiteral(
+                       "Cannot create a temporary point file: %1\r\nThe track was "
+                       "not saved.")
+                .arg(f.reason);
+        case Kind::CannotOpen:
+            return QStringLiteral("Cannot create the point file %1: %2").arg(f.file, f.reason) +
+                   kept;
+        case Kind::CannotWrite:
+            return QStringLiteral("Cannot write the point file %1: %2").arg(f.file, f.reason) +
+                   kept;
+        case Kind::PointNotStored:
+            return f.reason + kept;
+        case Kind::OutputFailed:
+        case Kind::BadDeviation:
+            break;
+    }
+    return writerFailureText(f);
+}
+
+}  // namespace
+
 MagellanDownload::MagellanDownload(const DownloadServices& services, DownloadUi& ui)
     : comm_(services.comm),
       deadline_(services.deadline),
@@ -18,7 +49,10 @@ MagellanDownload::MagellanDownload(const DownloadServices& services, DownloadUi&
       ui_(ui),
       writer_(
           services.tempFiles, [this] { return ui_.fileChoices(); },
-          [this](const WriterFailure& failure) { ui_.showMessage(writerFailureText(failure)); }) {}
+          [this](const WriterFailure& failure) { ui_.showMessage(failureText(failure)); }) {
+    // The points come all at once, after the reply has ended.
+    writer_.setWriteThrough(false);
+}
 
 MagellanDownload::~MagellanDownload() = default;
 
@@ -40,8 +74,11 @@ void MagellanDownload::Download_Magellan_Track(const PortChoice& choice) {
         ui_.showMessage(QString::fromStdString(s));
     };
     hooks.openFailureText = [this] { return comm_.openFailureText().toStdString(); };
-    hooks.makeTempName = [this] { return QFile::encodeName(writer_.newTempFile()).toStdString(); };
-    hooks.finishOutputFile = [this](const std::string&) { return writer_.Finish_Output_File(); };
+    hooks.startPoints = [this] { return writer_.openSingleFile(); };
+    hooks.points = &writer_;
+    hooks.finishPoints = [this] {
+        return writer_.closePointFile() && writer_.Finish_Output_File();
+    };
 
     // With a trace asked for, every sentence each way passes through it; without one the
     // download talks to the port itself.

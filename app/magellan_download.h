@@ -1,7 +1,7 @@
 // The Magellan download in the shape the window drives: start() opens the port and sends
 // the track command, then magellan::TrackDownload is fed the port's events and the silence
 // deadline until the reply is over. It lends the download the window's messages, caption and
-// the track file writer's temporary file and finishing step.
+// the track file writer as the sink of its points.
 #pragma once
 
 #include <memory>

@@ -1,11 +1,9 @@
 #include "magellan/download.h"
 
-#include <exception>
 #include <string_view>
 #include <utility>
 #include <vector>
 
-#include "magellan/point_writer.h"
 #include "magellan/sentence.h"
 
 namespace magellan {
@@ -34,26 +32,11 @@ std::string whyCutShort(const Reply& reply, const DownloadRequest& request) {
            " was lost before the end of the track.";
 }
 
-// Writes the points to a fresh temporary point file and has the window finish it.
+// Magellan replies carry no time of day: every point is handed on without one.
 bool savePoints(const std::vector<ReplyPoint>& points, const DownloadHooks& hooks) {
-    std::string pointFile;
-    try {
-        pointFile = hooks.makeTempName();
-    } catch (const std::exception& e) {
-        tell(hooks, std::string("Cannot create a temporary point file: ") + e.what() +
-                        "\r\nThe track was not saved.");
-        return false;
-    }
-    try {
-        writePointFile(pointFile, points);
-    } catch (const std::exception& e) {
-        // The file stays on disk: it holds every point that could be written before the failure.
-        tell(hooks, std::string(e.what()) +
-                        "\r\nThe track was not saved in full; the points written " +
-                        "before the failure are kept in " + pointFile + ".");
-        return false;
-    }
-    return hooks.finishOutputFile(pointFile);
+    if (!hooks.startPoints()) return false;
+    for (const ReplyPoint& p : points) hooks.points->point({p.lat, p.lon});
+    return hooks.finishPoints();
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The Magellan track download: one command sentence out, the whole text reply in,
-// its points through a temporary point file to the output file. It waits by returning:
+// its points handed to the output's point sink. It waits by returning:
 // the port's events, a silence deadline and the user's stop are fed to it.
 #pragma once
 
@@ -9,6 +9,7 @@
 
 #include "magellan/reply.h"
 #include "seams/download_end.h"
+#include "seams/point_sink.h"
 
 #include "seams/seams.h"
 
@@ -29,11 +30,12 @@ struct DownloadHooks {
     std::function<void(const std::string&)> showMessage;
     // Why the port did not open, in words for the user (may be empty).
     std::function<std::string()> openFailureText;
-    // A new empty temporary file; throws std::exception when none can be made.
-    std::function<std::string()> makeTempName;
-    // Converts the closed point file into the output file and deletes it. Returns
-    // false after it has told the user itself why that failed.
-    std::function<bool(const std::string& pointFile)> finishOutputFile;
+    // The reply's points go to `points` between these two: the first gets the output ready
+    // for them, the second makes it. Each returns false after it has told the user itself
+    // why that failed.
+    std::function<bool()> startPoints;
+    seams::PointSink* points = nullptr;
+    std::function<bool()> finishPoints;
 };
 
 // A reply that ended early (also stopped by the user) is CutShort, the points before it

@@ -290,7 +290,7 @@ void FitDecoder::handleRecord(const Values& v) {
     const double lon = v.lon.value_or(0) * kDegreesPerSemicircle;
     --budget_;
     if (!v.lat || !v.lon || std::fabs(lat) > 90.0 || std::fabs(lon) > 180.0) {
-        sink_.pointWithoutPosition();
+        sink_.pointWithoutPosition(false);  // the decoder carries the segment itself
         return;
     }
     const std::optional<double> alt = v.enhancedAltitude ? v.enhancedAltitude : v.altitude;

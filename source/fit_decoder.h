@@ -77,7 +77,7 @@ class FitDecoder {
     bool timerStopped_ = false;
     bool segmentPending_ = true;
     bool trackStarted_ = false;
-    SourcePoint point_;
+    seams::Point point_;
     bool inFile_ = false;  // between a file's header and its CRC
     bool fileRead_ = false;
     std::int64_t budget_ = 0;  // points still to hand on in this step

@@ -49,7 +49,7 @@ class GpxReader {
     std::string trackName_;
     bool trackStarted_ = false;
     bool segmentStart_ = false;  // the next point is a segment's first
-    SourcePoint point_;
+    seams::Point point_;
     bool inRange_ = true;  // the point's elevation and time are in range, as far as read
     bool rootRead_ = false;
     std::int64_t budget_ = 0;  // points still to hand on in this step

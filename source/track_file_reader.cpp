@@ -139,7 +139,7 @@ class PointFileSteps final : public TrackFileReader::Steps {
     trackfile::PointFileReader reader_;
     TrackSink& sink_;
     trackfile::PointRecord record_;
-    SourcePoint point_;
+    seams::Point point_;
 };
 
 }  // namespace

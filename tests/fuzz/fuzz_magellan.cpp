@@ -1,15 +1,16 @@
 // Fuzz target: a Magellan reply in arbitrary chunks through the reply collector, its points
-// through the temporary point file and back; and the line parser fed the whole reply.
+// through point file lines and back, as the track file writer stores them; and the line parser fed
+// the whole reply.
 //
 // Input: a flags byte, a schedule length byte, that many schedule bytes, then the reply.
 // Flags bit 0: when the reply is spent the user stops the download instead of the port
 // going away. The schedule is used round and round: 0xFF is an empty read (at most 64), any
 // other value delivers the next value + 1 bytes.
 #include <cmath>
+#include <fstream>
 #include <string>
 #include <vector>
 
-#include "magellan/point_writer.h"
 #include "magellan/reply.h"
 #include "magellan/sentence.h"
 #include "tests/fuzz/fuzz_support.h"
@@ -54,7 +55,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                    : got.outcome != Outcome::Complete);
     const auto points = magellan::replyPoints(std::string_view(got.text).substr(0, got.end));
     const std::string path = scratch.path("points");
-    magellan::writePointFile(path, points);
+    {
+        std::ofstream file(path, std::ios::binary);
+        for (const auto& p : points) file << trackfile::formatPointRecord(p.lat, p.lon, "N/A");
+    }
     trackfile::PointFileReader reader(path);
     trackfile::PointRecord record;
     std::size_t i = 0;

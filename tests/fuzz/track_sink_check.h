@@ -22,7 +22,7 @@ class CheckingSink : public source::TrackSink {
             utf8(QByteArrayView(name.data(), static_cast<qsizetype>(name.size())));
         FUZZ_CHECK(!utf8.hasError());
     }
-    void point(const source::SourcePoint& p) override {
+    void point(const seams::Point& p) override {
         FUZZ_CHECK(std::isfinite(p.lat) && std::fabs(p.lat) <= 90.0);
         FUZZ_CHECK(std::isfinite(p.lon) && std::fabs(p.lon) <= 180.0);
         FUZZ_CHECK(p.time == "N/A" || (p.time.size() == 19 && p.time[4] == '/'));
@@ -30,7 +30,7 @@ class CheckingSink : public source::TrackSink {
         FUZZ_CHECK(points_++ > 0 || p.newSegment);
         (void)trackfile::formatPointRecord(p.lat, p.lon, p.time);
     }
-    void pointWithoutPosition() override {}
+    void pointWithoutPosition(bool) override {}
     void pointOutOfRange() override {}
     void warning(const std::string& text) override { FUZZ_CHECK(text.starts_with("fuzz.")); }
 

@@ -10,7 +10,6 @@
 #include "magellan/reply.h"
 #include "tests/support/case_table.h"
 #include "tests/support/seam_fakes.h"
-#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -67,6 +66,15 @@ TEST(ReplyCollector, CutsNoiseAtTheLimit) {
               magellan::Reply::Outcome::TooLong);
 }
 
+// Counts the points a download hands on.
+struct CountingSink : seams::PointSink {
+    void startTrack(const std::string&) override {}
+    void point(const seams::Point&) override { ++points; }
+    void pointWithoutPosition(bool) override {}
+    void pointOutOfRange() override {}
+    int points = 0;
+};
+
 // Rows "MESSAGE|POINTS|READ|READ...": a receiver that falls silent; "~S" lets S seconds
 // pass on the deadline's clock, and after the last read the wait runs out.
 TEST(TrackDownload, SilentReceiverRows) {
@@ -77,14 +85,15 @@ TEST(TrackDownload, SilentReceiverRows) {
         const std::string &message = f[0], &points = f[1];
         testkit::FakePort port;
         testkit::FakeDeadline silence;
-        testkit::TempDir dir;
         std::vector<std::string> said;
-        std::string saved;
+        CountingSink sink;
+        int saved = 0;
         magellan::DownloadHooks hooks;
         hooks.showMessage = [&](const std::string& text) { said.push_back(text); };
-        hooks.makeTempName = [&] { return dir.path("points"); };
-        hooks.finishOutputFile = [&](const std::string& file) {
-            saved = testkit::readFile(file);
+        hooks.startPoints = [] { return true; };
+        hooks.points = &sink;
+        hooks.finishPoints = [&] {
+            saved = sink.points;
             return true;
         };
         magellan::TrackDownload download(port, silence,
@@ -101,7 +110,7 @@ TEST(TrackDownload, SilentReceiverRows) {
         if (silence.elapse(1e9)) download.onSilence();
         EXPECT_FALSE(download.running()) << row;
         EXPECT_EQ(said, std::vector<std::string>{unescape(message)}) << row;
-        EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), std::stoi(points)) << row;
+        EXPECT_EQ(saved, std::stoi(points)) << row;
         EXPECT_EQ(download.outcome(),
                   points == "0" ? seams::DownloadEnd::NoAnswer : seams::DownloadEnd::CutShort);
         EXPECT_FALSE(port.isOpen());

@@ -25,7 +25,7 @@ class LogSink : public source::TrackSink {
   public:
     explicit LogSink(std::string path = {}) : path_(std::move(path)) {}
     void startTrack(const std::string& name) override { log << "track " << name << "\n"; }
-    void pointWithoutPosition() override { log << "    no position\n"; }
+    void pointWithoutPosition(bool) override { log << "    no position\n"; }
     void pointOutOfRange() override { log << "    out of range\n"; }
     void warning(const std::string& text) override {
         std::string line = text;
@@ -33,7 +33,7 @@ class LogSink : public source::TrackSink {
             line.replace(at, path_.size(), "NAME");
         log << "warning " << line << "\n";
     }
-    void point(const source::SourcePoint& p) override {
+    void point(const seams::Point& p) override {
         char line[160];
         std::snprintf(line, sizeof line, "%s%.7f %.7f %s", p.newSegment ? "seg " : "    ", p.lat,
                       p.lon, p.time.c_str());
