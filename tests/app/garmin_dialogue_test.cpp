@@ -145,6 +145,11 @@ struct Dialogue {
     bool window = false;
 };
 
+// Names a failing dialogue in the test's output.
+void PrintTo(const Dialogue& dialogue, std::ostream* out) {
+    *out << dialogue.name.toStdString();
+}
+
 std::vector<Dialogue> loadDialogues(const char* file, bool window) {
     std::vector<Dialogue> all;
     for (const QString& line : testkit::qtTableLines(std::string(KELVARON_APP_DATA "/") + file)) {
