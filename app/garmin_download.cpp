@@ -66,13 +66,12 @@ void GarminDownload::Download_Garmin_Track(const PortChoice& choice) {
         ui_.setSplitLocked(false);
         return;
     }
-    DeviceMode.clear();
+    receiver_ = Receiver::Unknown;
     startSpeed_ = choice.speed.toInt();
     speedChange_.reset(startSpeed_);
     switchTo_ = switchSpeed(choice);
-    step_ = Step::Identifying;
     requests_ = 0;
-    requestProductData();
+    enter(State::AwaitingProduct);
 }
 
 // The command line's choice, else the settings'; a value that is no speed leaves it at
@@ -85,22 +84,88 @@ int GarminDownload::switchSpeed(const PortChoice& choice) const {
     return ok && speed >= 0 ? speed : kDefaultSwitchSpeed;
 }
 
-// The answer comes through onPacket while the download waits for the deadline: two
-// seconds at most, less once the receiver has answered.
-void GarminDownload::requestProductData() {
-    GPS->Request_Product_Data();
-    awaitingAnswer_ = true;
-    deadline_.arm(kSecondsPerRequest);
+// What each state does as it begins. Every change of state comes through here.
+void GarminDownload::enter(State state) {
+    state_ = state;
+    switch (state) {
+        case State::Idle:
+            // Back to where Save can start again: the reply timer stops and the next Save
+            // opens the port afresh with the choices of that moment.
+            deadline_.disarm();
+            speedChange_.reset(startSpeed_);
+            GPS->PortClose();
+            trace_.close();
+            trace_.attach(*GPS);
+            receiver_ = Receiver::Unknown;
+            ui_.downloadStopped();
+            return;
+        case State::AwaitingProduct:
+            // The answer comes through onPacket while the deadline runs.
+            GPS->Request_Product_Data();
+            deadline_.arm(kSecondsPerRequest);
+            return;
+        case State::AwaitingReport:
+            deadline_.arm(kReportWait);
+            return;
+        case State::AskingRetry:
+            askRetry();
+            return;
+        case State::Switching:
+            speedChange_.start(switchTo_, [this] { speedChangeOver(); });
+            return;
+        case State::Restoring:
+        case State::Completing:
+            speedChange_.start(startSpeed_, [this] { speedChangeOver(); });
+            return;
+        case State::Done:
+            completeTransfer();
+            return;
+        case State::Transfer:  // the track request goes out as the transfer starts, not again
+        case State::Released:
+            return;
+    }
 }
 
-// Two seconds after each request. After every four unanswered requests the user chooses
-// between going on and ending the program; a receiver that answered the last of the four
-// has not failed.
-void GarminDownload::identificationWaitOver() {
+bool GarminDownload::identifying() const {
+    return state_ == State::AwaitingProduct || state_ == State::AwaitingReport ||
+           state_ == State::AskingRetry;
+}
+
+bool GarminDownload::inProgress() const {
+    return state_ != State::Idle && state_ != State::Done;
+}
+
+void GarminDownload::onDeadline() {
+    if (ui_.exiting()) return;
+    switch (state_) {
+        case State::AwaitingProduct:
+            requestWaitOver();
+            return;
+        case State::AwaitingReport:  // no capability report: the product data was all
+            identified();
+            return;
+        case State::Switching:
+        case State::Restoring:
+        case State::Completing:
+            speedChange_.onDeadline();
+            return;
+        case State::Idle:
+        case State::AskingRetry:
+        case State::Transfer:
+        case State::Done:
+        case State::Released:
+            return;
+    }
+}
+
+// Two seconds after a request. After every four unanswered requests the user chooses
+// between going on and ending the program; a receiver heard sending sentences meanwhile
+// has answered.
+void GarminDownload::requestWaitOver() {
     if (++requests_ >= kRequestsPerMessage) {
         requests_ = 0;
-        if (DeviceMode.isEmpty()) {
-            askRetry();
+        if (receiver_ == Receiver::Unknown) {
+            enter(State::AskingRetry);
             return;
         }
     }
@@ -108,27 +173,51 @@ void GarminDownload::identificationWaitOver() {
 }
 
 void GarminDownload::continueIdentifying() {
-    if (DeviceMode.isEmpty())
-        requestProductData();
+    if (receiver_ == Receiver::Unknown)
+        enter(State::AwaitingProduct);
     else
         identified();
 }
 
 void GarminDownload::identified() {
-    awaitingAnswer_ = false;
-    if (sendsSentences()) {
+    if (receiver_ == Receiver::Sentences) {
         ui_.ended(DownloadEnd::InterfaceMode);
         ui_.showMessage(kSentencesText);
-        stopDownload();
+        enter(State::Idle);
         return;
     }
     // Before the point file and the track request: a faster line for the whole track.
     if (switchTo_ > speedChange_.speed()) {
-        step_ = Step::Switching;
-        speedChange_.start(switchTo_, [this] { switched(); });
+        enter(State::Switching);
         return;
     }
     startTransfer();
+}
+
+void GarminDownload::askRetry() {
+    const QString text =
+        QStringLiteral("GPS on com port %1 failed to initialze.")
+            .arg(comm_.device().isEmpty() ? QString::number(GPS->Port()) : comm_.device());
+    ui_.askRetry(text, [this](bool retry) { retryAnswered(retry); });
+}
+
+// An answer that came while the question was open ends the identification at Retry.
+void GarminDownload::retryAnswered(bool retry) {
+    if (ui_.exiting() || state_ != State::AskingRetry) return;
+    if (!retry) {
+        ui_.ended(DownloadEnd::NoAnswer);
+        endProgram();
+        return;
+    }
+    continueIdentifying();
+}
+
+// The speed change under way has ended, however it went.
+void GarminDownload::speedChangeOver() {
+    if (state_ == State::Switching)
+        switched();
+    else if (state_ == State::Restoring || state_ == State::Completing)
+        restored();
 }
 
 // Whatever the exchange gave, the track comes at the speed that works.
@@ -137,66 +226,78 @@ void GarminDownload::switched() {
     startTransfer();
 }
 
-void GarminDownload::onDeadline() {
-    if (ui_.exiting()) return;
-    if (speedChange_.running()) {
-        speedChange_.onDeadline();
-        return;
-    }
-    if (step_ != Step::Identifying) return;
-    awaitingAnswer_ = false;
-    identificationWaitOver();
-}
-
-// At every end whose port is still open: the receiver goes back to the speed it was found
-// at, so the next program finds it as configured. `then` follows in any case.
-void GarminDownload::restoreSpeed(std::function<void()> then, Step meanwhile) {
-    // A change under way is given up; where the port is decides what follows.
-    speedChange_.abandon();
-    if (!speedChanged() || !comm_.isOpen()) {
-        speedChange_.reset(startSpeed_);
-        then();
-        return;
-    }
-    step_ = meanwhile;
-    speedChange_.start(startSpeed_, std::move(then));
-}
-
-// While the question is open the port is read as ever: an answer that comes meanwhile
-// ends the identification when the user chooses Retry.
-void GarminDownload::askRetry() {
-    const QString text =
-        QStringLiteral("GPS on com port %1 failed to initialze.")
-            .arg(comm_.device().isEmpty() ? QString::number(GPS->Port()) : comm_.device());
-    ui_.askRetry(text, [this](bool retry) {
-        if (ui_.exiting() || step_ != Step::Identifying) return;
-        if (!retry) {
-            ui_.ended(DownloadEnd::NoAnswer);
-            endProgram();
-            return;
-        }
-        continueIdentifying();
-    });
-}
-
-bool GarminDownload::sendsSentences() const {
-    return DeviceMode == QLatin1String("NMEA") || DeviceMode == QLatin1String("TEXT");
-}
-
 void GarminDownload::startTransfer() {
     GPS->Reset();
     GPS->Pvt_Data_Stop();
     if (!writer_.startDownload()) {  // the user has been told why
-        restoreSpeed([this] {
-            ui_.ended(DownloadEnd::OutputFailed);
-            stopDownload();
-        });
+        restoreThen(Report::OutputFailed);
         return;
     }
     RecordCount = 0;
     packetFailureTold_ = false;
-    step_ = Step::Transfer;
+    enter(State::Transfer);
     GPS->Request_Tracks();
+}
+
+// At every end whose port is still open: the receiver goes back to the speed it was found
+// at, so the next program finds it as configured. `report`, then `waiter`, follow in any
+// case.
+void GarminDownload::restoreThen(Report report, std::function<void()> waiter) {
+    // A change under way is given up; where the port is decides what follows.
+    speedChange_.abandon();
+    after_ = report;
+    waiters_ = std::move(waiter);
+    if (!speedChanged() || !comm_.isOpen()) {
+        speedChange_.reset(startSpeed_);
+        restored();
+        return;
+    }
+    enter(report == Report::Complete ? State::Completing : State::Restoring);
+}
+
+void GarminDownload::restored() {
+    auto waiters = std::exchange(waiters_, {});
+    tell(after_);
+    if (waiters) waiters();
+}
+
+// What was kept back until the receiver was at its speed again.
+void GarminDownload::tell(Report report) {
+    switch (report) {
+        case Report::OutputFailed:
+            ui_.ended(DownloadEnd::OutputFailed);
+            enter(State::Idle);
+            return;
+        case Report::Silence:
+            enter(State::Transfer);
+            reportSilence(std::exchange(silence_, {}));
+            return;
+        case Report::Stopped:
+            enter(State::Idle);
+            return;
+        case Report::CutShort:
+            ui_.ended(DownloadEnd::CutShort);
+            enter(State::Idle);
+            return;
+        case Report::Released:
+            enter(State::Released);
+            return;
+        case Report::Complete:
+            enter(State::Done);
+            return;
+    }
+}
+
+// The receiver is on its way back to its speed already: `then` follows what was to
+// follow that. True when it was taken over.
+bool GarminDownload::joinRestore(std::function<void()>& then) {
+    if ((state_ != State::Restoring && state_ != State::Completing) || !speedChange_.running())
+        return false;
+    waiters_ = [first = std::move(waiters_), then = std::move(then)] {
+        if (first) first();
+        then();
+    };
+    return true;
 }
 
 void GarminDownload::onPacket(const garmin::PacketEvent& packet) {
@@ -210,9 +311,9 @@ void GarminDownload::onPacket(const garmin::PacketEvent& packet) {
         speedChange_.onPacket(packet);
         return;
     }
-    if (sendsSentences()) {
+    if (receiver_ == Receiver::Sentences) {
         // The receiver has switched to Garmin packets: ask again who it is.
-        DeviceMode.clear();
+        receiver_ = Receiver::Unknown;
         GPS->Request_Product_Data();
         return;
     }
@@ -225,13 +326,14 @@ void GarminDownload::onPacket(const garmin::PacketEvent& packet) {
 
 // The identification ends as soon as the receiver has answered: with its capability
 // report, or half a second after its product data when no report comes.
-void GarminDownload::handle(const garmin::cProduct_Data& product) {
-    DeviceMode = QStringLiteral("PID ") + QString::number(product.Product_ID);
-    if (step_ == Step::Identifying && awaitingAnswer_) deadline_.arm(kReportWait);
+void GarminDownload::handle(const garmin::cProduct_Data&) {
+    receiver_ = Receiver::Garmin;
+    if (state_ == State::AwaitingProduct || state_ == State::AwaitingReport)
+        enter(State::AwaitingReport);
 }
 
 void GarminDownload::handle(const garmin::CapabilityReport&) {
-    if (step_ != Step::Identifying || !awaitingAnswer_ || DeviceMode.isEmpty()) return;
+    if (state_ != State::AwaitingReport) return;
     deadline_.disarm();
     identified();
 }
@@ -239,21 +341,21 @@ void GarminDownload::handle(const garmin::CapabilityReport&) {
 // Records, headers, points and the end count only while the track log is coming; before
 // the request they belong to nothing of ours.
 void GarminDownload::handle(const garmin::RecordsAnnounced&) {
-    if (!inTransfer()) return;
+    if (state_ != State::Transfer) return;
     RecordCount = 0;
     ui_.progress(RecordCount, announcedRecords_);
 }
 
 // Only the layouts with a header fill in its fields; the name goes to a GPX output.
 void GarminDownload::handle(const garmin::TrackHeader& header) {
-    if (!inTransfer()) return;
+    if (state_ != State::Transfer) return;
     if (header.named) writer_.startTrack(garminTrackName(header.name));
     ++RecordCount;
     ui_.progress(RecordCount, announcedRecords_);
 }
 
 void GarminDownload::handle(const garmin::TrackPoint& event) {
-    if (!inTransfer()) return;
+    if (state_ != State::Transfer) return;
     // A point without altitude (D300) keeps an earlier point's value in that field.
     const float elevation =
         event.hasAltitude ? event.point.Alt : std::numeric_limits<float>::quiet_NaN();
@@ -265,11 +367,10 @@ void GarminDownload::handle(const garmin::TrackPoint& event) {
 }
 
 void GarminDownload::handle(const garmin::TransferComplete&) {
-    if (inTransfer()) restoreSpeed([this] { completeTransfer(); }, Step::Completing);
+    if (state_ == State::Transfer) restoreThen(Report::Complete);
 }
 
 void GarminDownload::completeTransfer() {
-    step_ = Step::Done;
     const std::uint16_t claimed = announcedRecords_;
     // Fewer records than the receiver announced: the rest were lost on the way, and what
     // came is kept as from any transfer cut short.
@@ -293,17 +394,20 @@ void GarminDownload::completeTransfer() {
         if (cutShort && closed) text += QStringLiteral("\r\n") + kept;
         ui_.showMessage(text);
     }
-    // The last file is written once the user has read the messages, and the program ends
-    // after any message of its own.
-    ui_.afterMessages([this, finish = closed && !cutShort, noPoint] {
-        if (finish) finishOutput(noPoint);
-        ui_.afterMessages([this] { endProgram(); });
-    });
+    ui_.afterMessages(
+        [this, finish = closed && !cutShort, noPoint] { messagesRead(finish, noPoint); });
 }
 
 QString GarminDownload::receivedText() const {
     return QStringLiteral("Received %1 records.").arg(RecordCount) +
            pointsLeftOutText(writer_.pointsWithoutPosition());
+}
+
+// The last file is written once the user has read the messages, and the program ends
+// after any message of its own.
+void GarminDownload::messagesRead(bool finish, bool noPoint) {
+    if (finish) finishOutput(noPoint);
+    ui_.afterMessages([this] { endProgram(); });
 }
 
 // A receiver without a track point leaves every earlier file as it was.
@@ -335,34 +439,50 @@ void GarminDownload::onLinkError(garmin::LinkError error, const std::string& mes
     // A refused or corrupt packet past its resends does not end the transfer: the receiver
     // sends again, or falls silent and the reply timer tells. So only the trace says it.
     if (error != garmin::LinkError::NoAnswer) return;
-    // While the receiver is being identified, the Retry/Cancel message after four requests
-    // says it already; while its speed changes, the exchange's own deadlines decide.
-    if (step_ == Step::Identifying || speedChange_.running()) return;
-    if (inTransfer() && speedChanged()) {
-        // The receiver goes back to its speed first, if it still can; once is enough.
-        restoreSpeed([this, message] {
-            step_ = Step::Transfer;
-            reportSilence(message);
-        });
-        return;
+    switch (state_) {
+        case State::AwaitingProduct:
+        case State::AwaitingReport:
+        case State::AskingRetry:
+            // The Retry/Cancel message after four requests says it already.
+            return;
+        case State::Switching:
+        case State::Restoring:
+        case State::Completing:
+            // While the speed changes, the exchange's own deadlines decide.
+            if (speedChange_.running()) return;
+            break;
+        case State::Transfer:
+            if (!speedChanged()) break;
+            // The receiver goes back to its speed first, if it still can; once is enough.
+            silence_ = message;
+            restoreThen(Report::Silence);
+            return;
+        case State::Idle:
+        case State::Done:
+        case State::Released:
+            break;
     }
     reportSilence(message);
 }
 
 void GarminDownload::reportSilence(const std::string& message) {
     QString text = engineText(message);
-    if (inTransfer()) text += QStringLiteral("\r\n") + keptPointsText(writer_.keptPoints());
+    const bool inTransfer = state_ == State::Transfer;
+    if (inTransfer) text += QStringLiteral("\r\n") + keptPointsText(writer_.keptPoints());
     if (ui_.messagePending()) {
-        // It waits its turn behind the box the user is reading; a receiver that has
-        // spoken again by then was not silent after all.
-        ui_.afterMessages([this, text, step = step_, packets = packetsReceived_] {
-            if (!ui_.exiting() && step_ == step && packetsReceived_ == packets)
-                ui_.showMessage(text);
+        ui_.afterMessages([this, text, state = state_, packets = packetsReceived_] {
+            heldSilenceDue(text, state, packets);
         });
         return;
     }
-    if (inTransfer()) ui_.ended(DownloadEnd::CutShort);
+    if (inTransfer) ui_.ended(DownloadEnd::CutShort);
     ui_.showMessage(text);
+}
+
+// A silence report waited its turn behind the box the user was reading; a receiver that
+// has spoken again by then was not silent after all.
+void GarminDownload::heldSilenceDue(const QString& text, State state, unsigned long packets) {
+    if (!ui_.exiting() && state_ == state && packetsReceived_ == packets) ui_.showMessage(text);
 }
 
 void GarminDownload::onChecksumErrors(const std::string& message) {
@@ -372,71 +492,62 @@ void GarminDownload::onChecksumErrors(const std::string& message) {
 void GarminDownload::onSentence() {
     // Only an identification asks; during a transfer a "$" and a line end among the
     // bytes of a frame look like a sentence too.
-    if (step_ == Step::Identifying && DeviceMode.isEmpty()) DeviceMode = QStringLiteral("NMEA");
+    if (identifying() && receiver_ == Receiver::Unknown) receiver_ = Receiver::Sentences;
 }
 
 void GarminDownload::packetFailed(const QString& what) {
     if (packetFailureTold_) return;
     packetFailureTold_ = true;
     QString text = QStringLiteral("A packet from the receiver could not be handled: %1.").arg(what);
-    if (inTransfer()) text += QStringLiteral("\r\n") + keptPointsText(writer_.keptPoints());
+    if (state_ == State::Transfer)
+        text += QStringLiteral("\r\n") + keptPointsText(writer_.keptPoints());
     ui_.showMessage(text);
 }
 
 void GarminDownload::portLost() {
     // A port that went away takes no speed change any more.
-    auto then = speedChange_.reset(startSpeed_);
+    const auto over = speedChange_.reset(startSpeed_);
     deadline_.disarm();
-    if (restoring()) {
-        // On the way to an end already: that end follows, without the receiver.
-        if (then) then();
-        return;
-    }
-    // Lost while the speed changed, before the track request: the receiver never answered.
-    const Step step = step_ == Step::Switching ? Step::Identifying : step_;
-    if (step != Step::Identifying && step != Step::Transfer) return;
     QString text =
         QStringLiteral("The connection to the receiver on %1 was lost").arg(portDescription());
-    if (step == Step::Transfer) {
-        text += QStringLiteral(" before the end of the track.\r\n") +
-                keptPointsText(writer_.keptPoints());
-        writer_.closeCutShort();
-        ui_.ended(DownloadEnd::CutShort);
-    } else {
-        text += QStringLiteral(".");
-        ui_.ended(DownloadEnd::NoAnswer);
+    switch (state_) {
+        case State::Restoring:
+        case State::Completing:
+            // On the way to an end already: that end follows, without the receiver.
+            if (over) over();
+            return;
+        case State::Transfer:
+            text += QStringLiteral(" before the end of the track.\r\n") +
+                    keptPointsText(writer_.keptPoints());
+            writer_.closeCutShort();
+            ui_.ended(DownloadEnd::CutShort);
+            break;
+        case State::AwaitingProduct:
+        case State::AwaitingReport:
+        case State::AskingRetry:
+        case State::Switching:  // before the track request: the receiver never answered
+            text += QStringLiteral(".");
+            ui_.ended(DownloadEnd::NoAnswer);
+            break;
+        case State::Idle:
+        case State::Done:
+        case State::Released:
+            return;
     }
-    stopDownload();
+    enter(State::Idle);
     ui_.showMessage(text);
-}
-
-// Back to where Save can start again: the reply timer stops and the next Save opens
-// the port afresh with the choices of that moment.
-void GarminDownload::stopDownload() {
-    deadline_.disarm();
-    speedChange_.reset(startSpeed_);
-    awaitingAnswer_ = false;
-    GPS->PortClose();
-    trace_.close();
-    trace_.attach(*GPS);
-    step_ = Step::Idle;
-    DeviceMode.clear();
-    ui_.downloadStopped();
 }
 
 // The abort command tells the receiver to stop sending; it awaits no reply, so the
 // port can close right after it, once the receiver is back at its speed.
 void GarminDownload::abortTransfer(std::function<void()> done) {
     if (joinRestore(done)) return;
-    if (step_ == Step::Switching) {
+    if (state_ == State::Switching) {
         // Stopped while the speed changes: no transfer to keep, only the speed to restore.
-        restoreSpeed([this, done = std::move(done)] {
-            stopDownload();
-            done();
-        });
+        restoreThen(Report::Stopped, std::move(done));
         return;
     }
-    if (!inTransfer()) {
+    if (state_ != State::Transfer) {
         done();
         return;
     }
@@ -447,17 +558,14 @@ void GarminDownload::abortTransfer(std::function<void()> done) {
                         .arg(portDescription()) +
                     keptPointsText(writer_.keptPoints()));
     writer_.closeCutShort();
-    restoreSpeed([this, done = std::move(done)] {
-        ui_.ended(DownloadEnd::CutShort);
-        stopDownload();
-        done();
-    });
+    restoreThen(Report::CutShort, std::move(done));
 }
 
 // The port may still be at the faster speed; the receiver goes back by itself when it is
 // switched off and on.
 void GarminDownload::stopWaiting() {
-    if (!restoring() || !speedChange_.running()) return;
+    if ((state_ != State::Restoring && state_ != State::Completing) || !speedChange_.running())
+        return;
     if (speedChanged())
         ui_.showMessage(QStringLiteral("Not waiting for the receiver on %1 to go back to %2 bit/s: "
                                        "if it stays at %3 bit/s, switch it off and on.")
@@ -466,13 +574,8 @@ void GarminDownload::stopWaiting() {
                             .arg(speedChange_.speed()));
     deadline_.disarm();
     GPS->Stop_Awaiting_Baud();
-    if (auto then = speedChange_.reset(startSpeed_)) then();
-}
-
-// The receiver is on its way back to its speed already: `then` follows what was to
-// follow that. True when it was taken over.
-bool GarminDownload::joinRestore(std::function<void()>& then) {
-    return restoring() && speedChange_.join(then);
+    speedChange_.reset(startSpeed_);
+    restored();
 }
 
 // The window's Cancel in the middle of a download: the receiver stops sending and goes
@@ -483,8 +586,8 @@ void GarminDownload::release(std::function<void()> then) {
         then();
         return;
     }
-    if (inTransfer()) GPS->Reset();
-    restoreSpeed(std::move(then));
+    if (state_ == State::Transfer) GPS->Reset();
+    restoreThen(Report::Released, std::move(then));
 }
 
 void GarminDownload::endProgram() {

@@ -145,15 +145,6 @@ void SpeedChange::abandon() {
     gps_.Stop_Awaiting_Baud();
 }
 
-bool SpeedChange::join(std::function<void()>& then) {
-    if (step_ == Step::None) return false;
-    done_ = [first = std::move(done_), then = std::move(then)] {
-        if (first) first();
-        then();
-    };
-    return true;
-}
-
 void SpeedChange::movePort(int speed) {
     if (speed == speed_ || !comm_.setSpeed(speed)) return;
     speed_ = speed;

@@ -37,8 +37,6 @@ class SpeedChange {
     void onDeadline();
     // Gives up the change under way, and what was to follow it.
     void abandon();
-    // `then` also follows the change under way; false when none is.
-    bool join(std::function<void()>& then);
 
   private:
     enum class Step { None, TurningOff, Asking, Settling, Pinging };

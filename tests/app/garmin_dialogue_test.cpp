@@ -1,6 +1,8 @@
-// The Garmin download's dialogues on fakes, read from data/garmin_dialogues.txt: the
-// identification with its Retry/Cancel box, what each packet does to the count, the
-// caption and the files, and the reports of a receiver that falls silent or goes away.
+// The Garmin download's dialogues on fakes. data/garmin_dialogues.txt drives the download
+// itself, without a window: the identification with its Retry/Cancel box, the speed change,
+// what each packet does to the count, the caption and the files, and the reports of a
+// receiver that falls silent or goes away. data/window_dialogues.txt runs a few of them
+// through the window, for Save, Cancel, the boxes and the inputs it locks.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -10,9 +12,11 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <memory>
 #include <set>
 
 #include "app/frm_kelvaron.h"
+#include "app/garmin_download.h"
 #include "garmin/units.h"
 #include "tests/support/garmin_frames.h"
 #include "tests/support/qt/app_fakes.h"
@@ -69,16 +73,85 @@ QString framesText(const std::vector<std::string>& written, std::size_t from) {
     return frames.join(' ');
 }
 
+// Who starts the download, cancels it and shows its caption: the window, or a runner
+// without one.
+class Front {
+  public:
+    virtual ~Front() = default;
+    virtual void start() = 0;
+    virtual void cancel() = 0;
+    virtual QString caption() const = 0;
+    virtual std::size_t exits() const = 0;
+    // The inputs that can be used, in tab order.
+    virtual QString enabled() const = 0;
+};
+
+class WindowFront final : public Front {
+  public:
+    explicit WindowFront(testkit::FakePlatform& fakes) : window_(fakes.services()), fakes_(fakes) {
+        button("chkSplit")->setChecked(false);  // one output file, track.txt
+    }
+    void start() override { button("cmdSave")->click(); }
+    void cancel() override { button("cmdCancel")->click(); }
+    QString caption() const override { return window_.windowTitle(); }
+    std::size_t exits() const override { return fakes_.exit.codes.size(); }
+    QString enabled() const override {
+        QStringList on;
+        for (auto* w : window_.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (w->isEnabled() && !qobject_cast<QLabel*>(w)) on << w->objectName();
+        return on.join(' ');
+    }
+
+  private:
+    QAbstractButton* button(const char* name) { return window_.findChild<QAbstractButton*>(name); }
+    frmKelvaron window_;
+    testkit::FakePlatform& fakes_;
+};
+
+// The download on the fakes as a runner without a window drives it: the window's choices
+// at COM1, 9600 bit/s, into track.txt.
+class RunnerFront final : public Front {
+  public:
+    RunnerFront(testkit::FakePlatform& fakes, const QString& out)
+        : ui_(fakes.dialogs), download_(fakes.services().downloads(), ui_) {
+        ui_.choices = {out, false, coords::CoordSystem::LatLon, false, QStringLiteral("10")};
+        fakes.comm.handler = [this] {
+            if (!ui_.exiting()) download_.onPortEvent();
+        };
+        fakes.timer.handler = [this] { download_.onTimerTick(); };
+        fakes.deadline.handler = [this] {
+            if (!ui_.exiting()) download_.onDeadline();
+        };
+    }
+    void start() override { download_.start({1, QStringLiteral("9600"), {}, {}, {}}); }
+    void cancel() override {
+        download_.release([this] { ui_.endProgram(); });
+    }
+    QString caption() const override { return ui_.caption; }
+    std::size_t exits() const override { return std::size_t(ui_.exits); }
+    QString enabled() const override { return {}; }
+
+  private:
+    testkit::RecordingDownloadUi ui_;
+    app::GarminDownload download_;
+};
+
 struct Dialogue {
     QString name;
     QStringList steps;
+    bool window = false;
 };
 
-std::vector<Dialogue> loadDialogues() {
+// Names a failing dialogue in the test's output.
+void PrintTo(const Dialogue& dialogue, std::ostream* out) {
+    *out << dialogue.name.toStdString();
+}
+
+std::vector<Dialogue> loadDialogues(const char* file, bool window) {
     std::vector<Dialogue> all;
-    for (const QString& line : testkit::qtTableLines(KELVARON_APP_DATA "/garmin_dialogues.txt")) {
+    for (const QString& line : testkit::qtTableLines(std::string(KELVARON_APP_DATA "/") + file)) {
         if (line.startsWith("= "))
-            all.push_back({line.mid(2), {}});
+            all.push_back({line.mid(2), {}, window});
         else if (!all.empty())
             all.back().steps << line;
     }
@@ -111,8 +184,11 @@ TEST_P(GarminDialogue, Replays) {
                           {"Settings/FName", dir.filePath("track.txt")},
                           {"Settings/Dev", "10"},
                           {"Settings/Speed", "6"}};
-    frmKelvaron window(fakes.services());
-    window.findChild<QCheckBox*>("chkSplit")->setChecked(false);  // one output file, track.txt
+    std::unique_ptr<Front> front;
+    if (GetParam().window)
+        front = std::make_unique<WindowFront>(fakes);
+    else
+        front = std::make_unique<RunnerFront>(fakes, dir.filePath("track.txt"));
     std::size_t told = 0;
     std::size_t writtenSeen = 0;
     const auto& messages = fakes.dialogs.messages;
@@ -126,10 +202,10 @@ TEST_P(GarminDialogue, Replays) {
             for (const QString& n : s[1].split(',')) answered.insert(n.toInt());
         if (s[0] == "retry")
             for (const QString& r : s.mid(1)) fakes.dialogs.retries.push_back(r == "1");
-        if (s[0] == "save" || s[0] == "click") window.findChild<QPushButton*>("cmdSave")->click();
+        if (s[0] == "save" || s[0] == "click") front->start();
         if (s[0] == "save") identify(1000);
         if (s[0] == "pass") identify(s[1].toInt());
-        if (s[0] == "cancel") window.findChild<QPushButton*>("cmdCancel")->click();
+        if (s[0] == "cancel") front->cancel();
         if (s[0] == "hold") fakes.dialogs.holdNext = true;
         if (s[0] == "close") {
             ASSERT_TRUE(fakes.dialogs.held) << "no box is open";
@@ -183,16 +259,13 @@ TEST_P(GarminDialogue, Replays) {
             EXPECT_EQ(port.opens.size(), arg.toULongLong());
         }
         if (s[1] == "exit") {
-            EXPECT_EQ(fakes.exit.codes.size(), arg == "0" ? 1u : 0u);
+            EXPECT_EQ(front->exits(), arg == "0" ? 1u : 0u);
         }
         if (s[1] == "caption") {
-            EXPECT_EQ(window.windowTitle(), arg);
+            EXPECT_EQ(front->caption(), arg);
         }
         if (s[1] == "enabled") {
-            QStringList on;
-            for (auto* w : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-                if (w->isEnabled() && !qobject_cast<QLabel*>(w)) on << w->objectName();
-            EXPECT_EQ(on.join(' ').toStdString(), arg.toStdString());
+            EXPECT_EQ(front->enabled().toStdString(), arg.toStdString());
         }
         if (s[1] == "tracks") {
             EXPECT_EQ(std::ranges::count(port.written, testkit::frame(10, le(6, 2))) > 0,
@@ -206,9 +279,12 @@ TEST_P(GarminDialogue, Replays) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Data, GarminDialogue, ::testing::ValuesIn(loadDialogues()),
-                         [](const auto& info) {
-                             return testkit::caseName(info.param.name.toStdString());
-                         });
+auto caseName = [](const auto& info) { return testkit::caseName(info.param.name.toStdString()); };
+INSTANTIATE_TEST_SUITE_P(Runner, GarminDialogue,
+                         ::testing::ValuesIn(loadDialogues("garmin_dialogues.txt", false)),
+                         caseName);
+INSTANTIATE_TEST_SUITE_P(Window, GarminDialogue,
+                         ::testing::ValuesIn(loadDialogues("window_dialogues.txt", true)),
+                         caseName);
 
 }  // namespace

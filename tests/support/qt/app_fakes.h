@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "app/desktop_services.h"
+#include "app/download_ui.h"
+#include "app/message_queue.h"
 #include "app/services.h"
 #include "app/system_temp_files.h"
 #include "tests/support/seam_fakes.h"
@@ -145,6 +147,34 @@ class FakePortList final : public app::PortEnumeration {
   public:
     std::vector<app::PortInfo> ports() const override { return present; }
     std::vector<app::PortInfo> present;
+};
+
+// A runner without a window: its boxes go through `dialogs` one at a time as the window's
+// do; the caption, the split lock, the stops and the end of the program are recorded.
+class RecordingDownloadUi final : public app::DownloadUi {
+  public:
+    explicit RecordingDownloadUi(app::Dialogs& dialogs) : boxes_(dialogs, nullptr) {}
+    void showMessage(const QString& text) override { boxes_.message(text); }
+    void askRetry(const QString& text, std::function<void(bool)> answer) override {
+        boxes_.question(text, std::move(answer));
+    }
+    void afterMessages(std::function<void()> action) override { boxes_.after(std::move(action)); }
+    bool messagePending() const override { return boxes_.pending(); }
+    void setCaption(const QString& text) override { caption = text; }
+    app::FileChoices fileChoices() const override { return choices; }
+    void setSplitLocked(bool locked) override { splitLocked = locked; }
+    void downloadStopped() override { ++stops; }
+    void endProgram() override { ++exits; }
+    bool exiting() const override { return exits > 0; }
+
+    app::FileChoices choices;
+    QString caption;
+    bool splitLocked = false;
+    int stops = 0;
+    int exits = 0;
+
+  private:
+    app::MessageQueue boxes_;
 };
 
 // Every service faked; time passes only as the test lets it. Temporary point
