@@ -426,7 +426,8 @@ void frmKelvaron::setSplitLocked(bool locked) {
 }
 
 // A Magellan download that saved its track leaves its count of bytes in the caption; every
-// other end gives the program's title back. A Garmin download ends the program.
+// other end gives the program's title back. A download that asks for it (a Garmin one, after
+// its transfer) ends the program.
 void frmKelvaron::downloadEnded(std::optional<app::DownloadEnd> end, bool programEnds) {
     if (programEnds) {
         svc_.programExit.exitNow(0);

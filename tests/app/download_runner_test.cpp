@@ -88,7 +88,11 @@ TEST(DownloadRunner, Table) {
         int reads = 0;
         app::DownloadRunner runner(
             fakes.services().downloads(), owner,
-            [&] { return app::FileChoices{QString::number(++reads)}; },
+            [&] {
+                app::FileChoices choices;
+                choices.fileName = QString::number(++reads);
+                return choices;
+            },
             row[0] == "one" ? app::DownloadRunner::Lifetime::OneDownload
                             : app::DownloadRunner::Lifetime::ManyDownloads,
             [&](app::Family family, const app::DownloadServices&, app::DownloadUi& ui) {
