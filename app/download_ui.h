@@ -1,4 +1,5 @@
-// What a download needs from whoever runs it: the window, or a program without one.
+// What a download needs from whoever runs it: the download runner, for the window or for a
+// program without one.
 #pragma once
 
 #include <QString>

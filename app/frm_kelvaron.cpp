@@ -12,17 +12,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSignalBlocker>
 
 #include "app/choices.h"
 #include "app/deviation.h"
-#include "app/drive_download.h"
-#include "app/garmin_download.h"
-#include "app/magellan_download.h"
 #include "app/output_name.h"
 #include "app/port_combo_box.h"
-#include "app/port_map.h"
 #include "app/program_title.h"
+#include "app/serial_port_list.h"
 #include "app/source_list.h"
 #include "app/stored_settings.h"
 
@@ -37,8 +33,6 @@ struct Twips {
 };
 
 const QString kGpxFilter = QStringLiteral("GPX Files (*.gpx)");
-// The GPS type list's third item: a unit mounted as a drive, or a GPX or FIT file.
-constexpr int kDriveType = 2;
 
 template <typename W>
 W* make(QWidget* parent, const char* name, const QString& text = {}) {
@@ -49,10 +43,6 @@ W* make(QWidget* parent, const char* name, const QString& text = {}) {
         w = new W(parent);
     w->setObjectName(QLatin1String(name));
     return w;
-}
-
-QString notPresentText(const QString& device) {
-    return QStringLiteral("The port %1 chosen last time is not present.").arg(device);
 }
 
 }  // namespace
@@ -70,17 +60,10 @@ frmKelvaron::frmKelvaron(const app::Services& services, QWidget* parent)
     createControls();
     placeControls();
     connectControls();
-    svc_.comm.setEventHandler([this] { comm_OnComm(); });
-    svc_.tmrTimeout.setTickHandler([this] { tmrTimeout_Timer(); });
-    svc_.deadline.setHandler([this] { deadlinePassed(); });
     Form_Load();
 }
 
-frmKelvaron::~frmKelvaron() {
-    svc_.comm.setEventHandler(nullptr);
-    svc_.tmrTimeout.setTickHandler(nullptr);
-    svc_.deadline.setHandler(nullptr);
-}
+frmKelvaron::~frmKelvaron() = default;
 
 void frmKelvaron::createControls() {
     // Made in tab order, which is also the order the focus moves in.
@@ -113,8 +96,9 @@ void frmKelvaron::createControls() {
                                    chkSplit, cmbGPSType, cmbCorSys, chkReduce, txtDev};
     for (qsizetype i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 
-    cmbGPSType->addItems(
-        {QStringLiteral("Magellan"), QStringLiteral("Garmin"), QStringLiteral("Drive or file")});
+    cmbGPSType->addItem(QStringLiteral("Magellan"), QVariant::fromValue(app::Family::Magellan));
+    cmbGPSType->addItem(QStringLiteral("Garmin"), QVariant::fromValue(app::Family::Garmin));
+    cmbGPSType->addItem(QStringLiteral("Drive or file"), QVariant::fromValue(app::Family::Drive));
     cmbCorSys->addItems({QStringLiteral("LAT/LON"), QStringLiteral("Israeli (old)"),
                          QStringLiteral("Israeli (new)")});
     chkSplit->setChecked(true);
@@ -161,9 +145,10 @@ void frmKelvaron::connectControls() {
 }
 
 void frmKelvaron::Form_Load() {
-    magellan_ = std::make_unique<app::MagellanDownload>(svc_.downloads(), *this);
-    garmin_ = std::make_unique<app::GarminDownload>(svc_.downloads(), *this);
-    drive_ = std::make_unique<app::DriveDownload>(svc_.downloads(), *this);
+    runner_ = std::make_unique<app::DownloadRunner>(
+        svc_.downloads(), *this, [this] { return fileChoices(); },
+        app::DownloadRunner::Lifetime::ManyDownloads);
+    ports_ = std::make_unique<app::SerialPortList>(*cmbCOM, svc_.comm, svc_.portList);
     sources_ = std::make_unique<app::SourceList>(*cmbCOM, svc_.volumes);
     showReadmeOnce();
     fillLists();
@@ -191,7 +176,7 @@ void frmKelvaron::showReadmeOnce() {
 }
 
 void frmKelvaron::fillLists() {
-    addSerialPorts();
+    ports_->add();
     cmbSpeed->addItems(app::kSpeeds);
     showPortDevice();
 }
@@ -201,7 +186,7 @@ void frmKelvaron::applyStoredSettings() {
     // The serial choice first, so that a stored "Drive or file" keeps it for later; the
     // family sets its own default speed, so the stored speed must come after it.
     cmbCOM->setCurrentIndex(app::storedIndex(store, app::key::kCOM, 0, kPortCount));
-    restoreDevice(app::storedText(store, app::key::kDevice, QString()));
+    ports_->restore(app::storedText(store, app::key::kDevice, QString()));
     source_ = app::storedText(store, app::key::kSource, QString());
     selectGpsType(app::storedIndex(store, app::key::kGPSType, 0, cmbGPSType->count()));
     cmbSpeed->setCurrentIndex(
@@ -220,7 +205,7 @@ void frmKelvaron::selectGpsType(int index) {
 }
 
 void frmKelvaron::cmbGPSType_Click() {
-    const bool magellan = cmbGPSType->currentIndex() == 0;
+    const bool magellan = family() == app::Family::Magellan;
     chkSplit->setEnabled(!magellan);
     if (driveChosen() != showingSources_) {
         if (driveChosen())
@@ -234,13 +219,17 @@ void frmKelvaron::cmbGPSType_Click() {
         cmbSpeed->setCurrentIndex(magellan ? app::kMagellanSpeedIndex : app::kGarminSpeedIndex);
 }
 
+app::Family frmKelvaron::family() const {
+    return cmbGPSType->currentData().value<app::Family>();
+}
+
 bool frmKelvaron::driveChosen() const {
-    return cmbGPSType->currentIndex() == kDriveType;
+    return family() == app::Family::Drive;
 }
 
 void frmKelvaron::showSources() {
     serialIndex_ = cmbCOM->currentIndex();
-    serialDevice_ = chosenDevice();
+    serialDevice_ = ports_->chosenDevice();
     showingSources_ = true;
     sources_->fill(source_);
     showPortDevice();
@@ -248,14 +237,7 @@ void frmKelvaron::showSources() {
 
 void frmKelvaron::showSerialPorts() {
     showingSources_ = false;
-    {
-        const QSignalBlocker quiet(cmbCOM);
-        cmbCOM->clear();
-        addSerialPorts();
-        const int device = serialDevice_.isEmpty() ? -1 : indexOfDevice(serialDevice_);
-        cmbCOM->setCurrentIndex(device >= 0 ? device : std::clamp(serialIndex_, 0, kPortCount - 1));
-    }
-    showPortDevice();
+    ports_->fill(serialIndex_, serialDevice_);
 }
 
 // "File…" asks for a file; cancelled, the list goes back to what was chosen before.
@@ -296,97 +278,34 @@ void frmKelvaron::cmdBrowse_Click() {
     txtFName->setText(QDir::toNativeSeparators(*path));
 }
 
-QString frmKelvaron::portDescription(int port) const {
-    return app::numberedPortDescription(svc_.comm, port);
-}
-
 void frmKelvaron::showPortDevice() {
-    if (showingSources_) {
+    if (showingSources_)
         cmbCOM->setToolTip(sources_->chosen());
-        return;
-    }
-    const int index = cmbCOM->currentIndex();
-    if (index < 0) {
-        cmbCOM->setToolTip(QString());
-    } else {
-        const QString device = chosenDevice();
-        cmbCOM->setToolTip(device.isEmpty() ? portDescription(index + 1) : device);
-    }
-}
-
-void frmKelvaron::addSerialPorts() {
-    for (int port = 1; port <= kPortCount; ++port) {
-        cmbCOM->addItem(app::portLabel(port));
-        cmbCOM->setItemData(port - 1, portDescription(port), Qt::ToolTipRole);
-    }
-    addPresentDevices();
-}
-
-// The devices present follow COM1 to COM9, each item holding its path. A device that
-// one of the nine already stands for is not offered twice.
-void frmKelvaron::addPresentDevices() {
-    QStringList numbered;
-    for (int port = 1; port <= kPortCount; ++port) numbered << svc_.comm.deviceName(port);
-    for (const app::PortInfo& info : svc_.portList.ports()) {
-        // (Windows names the nine "COM1" and the same device "\\.\COM1".)
-        if (info.device.isEmpty() || numbered.contains(info.device) ||
-            numbered.contains(info.name) || cmbCOM->findData(info.device) >= 0)
-            continue;
-        cmbCOM->addItem(app::deviceLabel(info), info.device);
-        cmbCOM->setItemData(cmbCOM->count() - 1, info.device, Qt::ToolTipRole);
-    }
-}
-
-// A device is remembered by its path; one that has gone leaves the list on COM1 and
-// says so, rather than choosing another device in its place.
-void frmKelvaron::restoreDevice(const QString& device) {
-    if (device.isEmpty()) return;
-    const int index = indexOfDevice(device);
-    cmbCOM->setCurrentIndex(std::max(0, index));
-    if (index < 0) cmbCOM->setToolTip(notPresentText(device));
+    else
+        ports_->showDevice();
 }
 
 void frmKelvaron::refreshPortList() {
-    if (showingSources_) {
-        sources_->fill(source_);
-        showPortDevice();
+    if (!showingSources_) {
+        ports_->refresh();
         return;
     }
-    const QString device = chosenDevice();
-    {
-        const QSignalBlocker quiet(cmbCOM);
-        while (cmbCOM->count() > kPortCount) cmbCOM->removeItem(kPortCount);
-        addPresentDevices();
-        if (!device.isEmpty()) cmbCOM->setCurrentIndex(std::max(0, indexOfDevice(device)));
-    }
+    sources_->fill(source_);
     showPortDevice();
-    if (!device.isEmpty() && chosenDevice() != device) cmbCOM->setToolTip(notPresentText(device));
-}
-
-int frmKelvaron::indexOfDevice(const QString& device) const {
-    for (int port = 1; port <= kPortCount; ++port)
-        if (svc_.comm.deviceName(port) == device) return port - 1;
-    return cmbCOM->findData(device);
-}
-
-QString frmKelvaron::chosenDevice() const {
-    return cmbCOM->currentData().toString();
 }
 
 app::PortChoice frmKelvaron::portChoice() const {
     if (showingSources_) return {1, cmbSpeed->currentText(), source_, {}};
-    const QString device = chosenDevice();
-    return {
-        device.isEmpty() ? cmbCOM->currentIndex() + 1 : 1, cmbSpeed->currentText(), device, {}, {}};
+    return {ports_->chosenPort(), cmbSpeed->currentText(), ports_->chosenDevice(), {}, {}};
 }
 
 void frmKelvaron::closeEvent(QCloseEvent* event) {
     // Closing the window in the middle of a download ends the program like Cancel;
     // otherwise the event loop ends when the window is gone.
-    if (downloading_ || inProgress()) {
+    if (runner_->busy()) {
         leave();
         // The window stays until the receiver is back at its speed.
-        if (!exiting_) {
+        if (!runner_->exiting()) {
             event->ignore();
             return;
         }
@@ -396,7 +315,7 @@ void frmKelvaron::closeEvent(QCloseEvent* event) {
 
 void frmKelvaron::cmdSave_Click() {
     // One port: a second download cannot start while a transfer runs.
-    if (inProgress()) return;
+    if (runner_->busy()) return;
     const double deviation = app::readNumberText(txtDev->text().toStdString());
     // The check is made whether or not reduction is ticked: the value is stored.
     if (!app::deviationInRange(deviation)) {
@@ -416,23 +335,8 @@ void frmKelvaron::cmdSave_Click() {
     lockInputs();
     storeSettings();
     cmbGPSType->setEnabled(false);
-
-    downloading_ = true;
-    failed_ = false;
-    const bool garmin = cmbGPSType->currentIndex() == 1;
-    if (driveChosen())
-        drive_->start(portChoice());
-    else if (garmin)
-        Download_Garmin_Track();
-    else
-        Download_Magellan_Track();
-    downloading_ = false;
-
-    // A download that returns without a transfer has failed, or read its file whole; the
-    // caption must not go on saying "Receiving".
-    if (!exiting_ && (failed_ || ((garmin || driveChosen()) && !inProgress())))
-        setWindowTitle(app::kProgramTitle);
-    unlockInputs();
+    // Its end unlocks the inputs again.
+    runner_->start(family(), portChoice());
 }
 
 bool frmKelvaron::outputFolderUsable() {
@@ -450,12 +354,7 @@ void frmKelvaron::cmdCancel_Click() {
 }
 
 void frmKelvaron::leave() {
-    if (leaving_) return;  // a second Cancel while the receiver goes back
-    leaving_ = true;
-    chosenDownload().release([this] {
-        leaving_ = false;
-        endProgram();
-    });
+    runner_->release([this] { svc_.programExit.exitNow(0); });
 }
 
 QList<QWidget*> frmKelvaron::lockedInputs() const {
@@ -472,7 +371,7 @@ void frmKelvaron::lockInputs() {
 // with the choices made at Save, and it lives on the port's events, which only the
 // Garmin choice passes on.
 void frmKelvaron::unlockInputs() {
-    if (inProgress()) return;
+    if (runner_->busy()) return;
     cmbGPSType->setEnabled(true);
     for (QWidget* w : lockedInputs()) w->setEnabled(true);
     cmbSpeed->setEnabled(!driveChosen());
@@ -486,7 +385,7 @@ void frmKelvaron::storeSettings() {
     // A device chosen by its path leaves the port number as it was, so the number
     // keeps meaning COM1 to COM9; choosing a number forgets the device. "Drive or file"
     // leaves both as they were.
-    const QString device = chosenDevice();
+    const QString device = ports_->chosenDevice();
     if (driveChosen()) {
         put(app::key::kSource, source_);
     } else if (!device.isEmpty()) {
@@ -515,37 +414,6 @@ void frmKelvaron::tellUnstoredSettings() {
                     .arg(failure));
 }
 
-void frmKelvaron::Download_Magellan_Track() {
-    magellan_->start(portChoice());
-}
-
-void frmKelvaron::Download_Garmin_Track() {
-    garmin_->start(portChoice());
-}
-
-// The family cannot change while a download runs, so the list tells whose events these are.
-app::Download& frmKelvaron::chosenDownload() {
-    if (cmbGPSType->currentIndex() == 1) return *garmin_;
-    if (driveChosen()) return *drive_;
-    return *magellan_;
-}
-
-void frmKelvaron::comm_OnComm() {
-    if (!exiting_) chosenDownload().onPortEvent();
-}
-
-void frmKelvaron::deadlinePassed() {
-    if (!exiting_) chosenDownload().onDeadline();
-}
-
-bool frmKelvaron::inProgress() const {
-    return garmin_->inProgress() || magellan_->inProgress() || drive_->inProgress();
-}
-
-void frmKelvaron::tmrTimeout_Timer() {
-    garmin_->onTimerTick();
-}
-
 app::FileChoices frmKelvaron::fileChoices() const {
     // The list holds the systems in the order of coords::CoordSystem.
     const auto system = static_cast<coords::CoordSystem>(std::max(0, cmbCorSys->currentIndex()));
@@ -557,26 +425,15 @@ void frmKelvaron::setSplitLocked(bool locked) {
     chkSplit->setEnabled(!locked);
 }
 
-void frmKelvaron::downloadStopped() {
-    chkSplit->setEnabled(true);
-    setWindowTitle(app::kProgramTitle);
-    // While Save's call to start() runs, Save unlocks the inputs itself when it returns.
-    if (!downloading_) unlockInputs();
-}
-
-// A Magellan reply has ended: its caption stays when the track was saved. A file read in
-// steps gets the program's title back in place of its count of points.
-void frmKelvaron::downloadFinished() {
-    if (downloading_) return;  // Save tidies up itself when start() returns
-    if (failed_ || driveChosen()) setWindowTitle(app::kProgramTitle);
+// A Magellan download that saved its track leaves its count of bytes in the caption; every
+// other end gives the program's title back. A download that asks for it (a Garmin one, after
+// its transfer) ends the program.
+void frmKelvaron::downloadEnded(std::optional<app::DownloadEnd> end, bool programEnds) {
+    if (programEnds) {
+        svc_.programExit.exitNow(0);
+        return;
+    }
+    if (end != app::DownloadEnd::Done || runner_->family() != app::Family::Magellan)
+        setWindowTitle(app::kProgramTitle);
     unlockInputs();
-}
-
-void frmKelvaron::ended(app::DownloadEnd end) {
-    if (end != app::DownloadEnd::Done) failed_ = true;
-}
-
-void frmKelvaron::endProgram() {
-    exiting_ = true;
-    svc_.programExit.exitNow(0);
 }

@@ -1,6 +1,5 @@
-// The one window of the program: the user's choices for a download, the Save and
-// Cancel commands, and the events of the port and the timer, handed on to the
-// download of the chosen receiver family.
+// The one window of the program: the user's choices for a download and the Save and
+// Cancel commands; the download runner runs the download of the chosen receiver family.
 #pragma once
 
 #include <QString>
@@ -8,16 +7,15 @@
 #include <memory>
 
 #include "app/download.h"
-#include "app/download_ui.h"
+#include "app/download_runner.h"
 #include "app/message_queue.h"
+#include "app/runner_ui.h"
 #include "app/services.h"
 
 namespace app {
-class DriveDownload;
-class GarminDownload;
-class SourceList;
-class MagellanDownload;
 class PortComboBox;
+class SerialPortList;
+class SourceList;
 }  // namespace app
 
 class QCheckBox;
@@ -27,7 +25,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-class frmKelvaron : public QWidget, public app::DownloadUi {
+class frmKelvaron : public QWidget, public app::RunnerUi {
   public:
     // Runs the start-up (Form_Load) before it returns; the window is then ready to show.
     explicit frmKelvaron(const app::Services& services, QWidget* parent = nullptr);
@@ -44,9 +42,6 @@ class frmKelvaron : public QWidget, public app::DownloadUi {
     void applyStoredSettings();
     void showReadmeOnce();
     void showPortDevice();
-    void addSerialPorts();
-    void addPresentDevices();
-    void restoreDevice(const QString& device);
     void refreshPortList();
     // The Port list of the serial families, or of "Drive or file".
     bool driveChosen() const;
@@ -54,11 +49,9 @@ class frmKelvaron : public QWidget, public app::DownloadUi {
     void showSources();
     void portActivated(int index);
     void chooseFile();
-    int indexOfDevice(const QString& device) const;
-    QString chosenDevice() const;
+    app::Family family() const;
     app::PortChoice portChoice() const;
     void selectGpsType(int index);
-    QString portDescription(int port) const;
     bool outputFolderUsable();
 
     void Form_Load();
@@ -74,18 +67,9 @@ class frmKelvaron : public QWidget, public app::DownloadUi {
     void unlockInputs();
     void storeSettings();
     void tellUnstoredSettings();
+    app::FileChoices fileChoices() const;
 
-    // The downloads and the events of the port and the timer that drive them.
-    void Download_Magellan_Track();
-    void Download_Garmin_Track();
-    void comm_OnComm();
-    void tmrTimeout_Timer();
-    void deadlinePassed();
-    app::Download& chosenDownload();
-    // A download's transfer runs on after Save has returned.
-    bool inProgress() const;
-
-    // app::DownloadUi
+    // app::RunnerUi
     void showMessage(const QString& text) override { boxes_.message(text); }
     void askRetry(const QString& text, std::function<void(bool)> answer) override {
         boxes_.question(text, std::move(answer));
@@ -93,13 +77,8 @@ class frmKelvaron : public QWidget, public app::DownloadUi {
     void afterMessages(std::function<void()> action) override { boxes_.after(std::move(action)); }
     bool messagePending() const override { return boxes_.pending(); }
     void setCaption(const QString& text) override { setWindowTitle(text); }
-    app::FileChoices fileChoices() const override;
     void setSplitLocked(bool locked) override;
-    void downloadStopped() override;
-    void downloadFinished() override;
-    void endProgram() override;
-    bool exiting() const override { return exiting_; }
-    void ended(app::DownloadEnd end) override;
+    void downloadEnded(std::optional<app::DownloadEnd> end, bool programEnds) override;
 
     app::Services svc_;
     app::MessageQueue boxes_;
@@ -123,10 +102,9 @@ class frmKelvaron : public QWidget, public app::DownloadUi {
     QLineEdit* txtDev = nullptr;
     QLabel* Label5 = nullptr;
 
-    // The downloads, made by Form_Load; the Garmin one holds the engine `GPS`.
-    std::unique_ptr<app::MagellanDownload> magellan_;
-    std::unique_ptr<app::GarminDownload> garmin_;
-    std::unique_ptr<app::DriveDownload> drive_;
+    // Made by Form_Load.
+    std::unique_ptr<app::DownloadRunner> runner_;
+    std::unique_ptr<app::SerialPortList> ports_;
 
     // The Port list as "Drive or file" shows it, and the unit's folder or the file chosen
     // there. The serial choice is kept meanwhile, to come back when a serial family is.
@@ -136,9 +114,5 @@ class frmKelvaron : public QWidget, public app::DownloadUi {
     int serialIndex_ = 0;
     QString serialDevice_;
 
-    bool downloading_ = false;   // inside the download call of Save
-    bool failed_ = false;        // the download of the last Save ended without its track
-    bool exiting_ = false;       // the program is ending; nothing more is shown
-    bool leaving_ = false;       // Cancel waits for the receiver to go back to its speed
     bool unstoredTold_ = false;  // the user knows the settings cannot be stored
 };

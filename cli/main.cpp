@@ -6,11 +6,7 @@
 #include <QTimer>
 #include <csignal>
 #include <cstdio>
-#include <memory>
 
-#include "app/drive_download.h"
-#include "app/garmin_download.h"
-#include "app/magellan_download.h"
 #include "app/output_name.h"
 #include "cli/error_stream.h"
 #include "cli/exit_code.h"
@@ -51,40 +47,14 @@ int main(int argc, char** argv) {
     const cli::Options& options = *command.options;
     // A name that cannot be written is refused before a download of minutes, not after.
     // A Magellan track is never split.
-    const bool split = options.files.split && options.family != cli::Family::Magellan;
+    const bool split = options.files.split && options.family != app::Family::Magellan;
     if (const QString problem = app::outputNameProblem(options.files.fileName, split);
         !problem.isEmpty()) {
         errors.write("kelvaron-get: " + problem.toLocal8Bit() + '\n', kErrorWaitMs);
         return cli::exit_code::kOutputFailed;
     }
-    const app::DownloadServices services = platform.services();
-
-    cli::TerminalUi ui(options, ::isatty(STDERR_FILENO) == 1);
-    std::unique_ptr<app::Download> download;
-    if (options.family == cli::Family::Garmin)
-        download = std::make_unique<app::GarminDownload>(services, ui);
-    else if (options.family == cli::Family::Drive)
-        download = std::make_unique<app::DriveDownload>(services, ui);
-    else
-        download = std::make_unique<app::MagellanDownload>(services, ui);
-    services.comm.setEventHandler([&] {
-        if (!ui.exiting()) download->onPortEvent();
-    });
-    services.tmrTimeout.setTickHandler([&] { download->onTimerTick(); });
-    services.deadline.setHandler([&] {
-        if (!ui.exiting()) download->onDeadline();
-    });
-    cli::InterruptNotifier interrupts([&](int signal) { ui.interrupt(*download, signal); });
-
-    QTimer::singleShot(0, &application, [&] {
-        download->start(options.port);
-        // A transfer goes on from the port's events and the timers; a download that
-        // did not get that far is over.
-        if (!download->inProgress()) ui.finish();
-    });
-    const int code = QCoreApplication::exec();
-    services.comm.setEventHandler(nullptr);
-    services.tmrTimeout.setTickHandler(nullptr);
-    services.deadline.setHandler(nullptr);
-    return code;
+    cli::TerminalUi ui(options, platform.services(), ::isatty(STDERR_FILENO) == 1);
+    cli::InterruptNotifier interrupts([&](int signal) { ui.interrupt(signal); });
+    QTimer::singleShot(0, &application, [&] { ui.start(); });
+    return QCoreApplication::exec();
 }

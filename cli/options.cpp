@@ -23,8 +23,9 @@ constexpr int kSystemCount = 3;
 constexpr int kRequestsPerRound = 4;
 
 // Each family's usual speed, as the window sets it when the family is chosen.
-QString familySpeed(Family family) {
-    return kSpeeds[family == Family::Garmin ? app::kGarminSpeedIndex : app::kMagellanSpeedIndex];
+QString familySpeed(app::Family family) {
+    return kSpeeds[family == app::Family::Garmin ? app::kGarminSpeedIndex
+                                                 : app::kMagellanSpeedIndex];
 }
 
 bool deviationInRange(const QString& text) {
@@ -67,15 +68,17 @@ QString standardSpeeds() {
 }
 
 // The family stored as the window's GPS type: 0 Magellan, 1 Garmin, 2 drive or file.
-Family familyOf(int storedType) {
-    return storedType == 1 ? Family::Garmin : storedType == 2 ? Family::Drive : Family::Magellan;
+app::Family familyOf(int storedType) {
+    return storedType == 1   ? app::Family::Garmin
+           : storedType == 2 ? app::Family::Drive
+                             : app::Family::Magellan;
 }
 
-std::optional<Family> familyNamed(const QString& name) {
+std::optional<app::Family> familyNamed(const QString& name) {
     const QString v = name.toLower();
-    if (v == QLatin1String("garmin")) return Family::Garmin;
-    if (v == QLatin1String("magellan")) return Family::Magellan;
-    if (v == QLatin1String("drive")) return Family::Drive;
+    if (v == QLatin1String("garmin")) return app::Family::Garmin;
+    if (v == QLatin1String("magellan")) return app::Family::Magellan;
+    if (v == QLatin1String("drive")) return app::Family::Drive;
     return std::nullopt;
 }
 
@@ -159,7 +162,7 @@ Command parseCommandLine(const QStringList& arguments, const app::SettingsStore&
     // Without a choice the receiver would be guessed, and a wrong guess talks the wrong
     // protocol to it for the whole of its timeout: the family is given or stored.
     const int storedType = app::storedIndex(store, app::key::kGPSType, -1, 3);
-    const Family stored = familyOf(storedType);
+    const app::Family stored = familyOf(storedType);
     o.family = stored;
     if (parser.isSet(gps)) {
         const auto named = familyNamed(parser.value(gps));
@@ -169,12 +172,12 @@ Command parseCommandLine(const QStringList& arguments, const app::SettingsStore&
         o.family = *named;
     }
     if (parser.isSet(from)) {
-        if (parser.isSet(port) || (parser.isSet(gps) && o.family != Family::Drive))
+        if (parser.isSet(port) || (parser.isSet(gps) && o.family != app::Family::Drive))
             return refuse(QStringLiteral("--from reads a file: leave out --port and --gps"));
         if (parser.value(from).isEmpty()) return refuse(QStringLiteral("--from needs a file"));
-        o.family = Family::Drive;
+        o.family = app::Family::Drive;
         o.port.device = parser.value(from);
-    } else if (o.family == Family::Drive) {
+    } else if (o.family == app::Family::Drive) {
         o.port.device = parser.isSet(port) ? parser.value(port)
                                            : app::storedText(store, app::key::kSource, QString());
         if (o.port.device.isEmpty())
@@ -184,7 +187,7 @@ Command parseCommandLine(const QStringList& arguments, const app::SettingsStore&
     }
 
     o.port.port = app::storedIndex(store, app::key::kCOM, 0, kPortCount) + 1;
-    if (parser.isSet(port) && o.family != Family::Drive) {
+    if (parser.isSet(port) && o.family != app::Family::Drive) {
         const QString v = parser.value(port);
         static const QRegularExpression com(QStringLiteral("^COM([0-9]+)$"),
                                             QRegularExpression::CaseInsensitiveOption);
@@ -270,7 +273,7 @@ Command parseCommandLine(const QStringList& arguments, const app::SettingsStore&
             return refuse(QStringLiteral("--tries must be a whole number of 1 or more, not \"%1\"")
                               .arg(parser.value(tries)));
     }
-    if ((parser.isSet(trace) || parser.isSet(switchSpeed)) && o.family == Family::Drive)
+    if ((parser.isSet(trace) || parser.isSet(switchSpeed)) && o.family == app::Family::Drive)
         return refuse(
             QStringLiteral("--trace and --switch-speed apply to a receiver on a serial "
                            "port, not to a drive or a file"));

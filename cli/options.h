@@ -9,14 +9,12 @@
 #include "app/download.h"
 #include "app/download_services.h"
 #include "app/download_ui.h"
+#include "app/family.h"
 
 namespace cli {
 
-// In the order of the window's GPS type list. A drive is a unit mounted as one, or a file.
-enum class Family { Magellan, Garmin, Drive };
-
 struct Options {
-    Family family = Family::Magellan;
+    app::Family family = app::Family::Magellan;
     // For a drive, `port.device` is the unit's folder or the file to read.
     app::PortChoice port;
     app::FileChoices files;

@@ -17,14 +17,18 @@ constexpr int kMessageWaitMs = 2000;
 
 }  // namespace
 
-TerminalUi::TerminalUi(const Options& options, bool terminal)
+TerminalUi::TerminalUi(const Options& options, const app::DownloadServices& services, bool terminal,
+                       const app::DownloadRunner::Maker& make)
     : options_(options),
       errors_(STDERR_FILENO),
       progress_(errors_, terminal,
-                options.family == Family::Garmin  ? QStringLiteral("records")
-                : options.family == Family::Drive ? QStringLiteral("points")
-                                                  : QStringLiteral("bytes")),
-      retryRounds_(roundsOf(options.tries) - 1) {}
+                options.family == app::Family::Garmin  ? QStringLiteral("records")
+                : options.family == app::Family::Drive ? QStringLiteral("points")
+                                                       : QStringLiteral("bytes")),
+      retryRounds_(roundsOf(options.tries) - 1),
+      runner_(
+          services, *this, [files = options.files] { return files; },
+          app::DownloadRunner::Lifetime::OneDownload, make) {}
 
 void TerminalUi::say(const QString& text) {
     progress_.breakLine(kMessageWaitMs);
@@ -37,7 +41,7 @@ void TerminalUi::say(const QString& text) {
 void TerminalUi::showMessage(const QString& text) {
     // The output is written after the message of a successful end (Garmin): it waits
     // for nobody. Before an end, or after a failed one, a message explains a failure.
-    if (end_ == app::DownloadEnd::Done) {
+    if (runner_.told() == app::DownloadEnd::Done) {
         held_ << text;
         return;
     }
@@ -61,36 +65,34 @@ void TerminalUi::progress(std::int64_t received, std::int64_t total) {
     if (!options_.quiet) progress_.update(received, total);
 }
 
-void TerminalUi::ended(app::DownloadEnd end) {
+void TerminalUi::downloadEnded(std::optional<app::DownloadEnd> end, bool) {
     end_ = end;
-    // A Garmin download that stopped mid-transfer does not end the program by itself.
-    if (end != app::DownloadEnd::Done) finish();
+    finish();
 }
 
-void TerminalUi::interrupt(app::Download& download, int signal) {
+void TerminalUi::interrupt(int signal) {
     if (finishing_) return;
     // A second signal does not wait for the receiver; the points are named already.
     if (++signals_ > 1) {
-        download.stopWaiting();
+        runner_.stopWaiting();
         return;
     }
     // Once every point has arrived a signal stops nothing: the output is made (a pass under
     // way cannot be undone, it may have replaced an earlier file) and the program ends as
     // it would have, saying nothing of a stop.
-    if (end_ == app::DownloadEnd::Done || download.trackComplete()) return;
+    if (runner_.told() == app::DownloadEnd::Done || runner_.trackComplete()) return;
     signal_ = signal;
     say(signal == SIGINT   ? QStringLiteral("interrupted by Ctrl-C (SIGINT)")
         : signal == SIGHUP ? QStringLiteral("stopped by SIGHUP")
                            : QStringLiteral("stopped by SIGTERM"));
     // A Garmin receiver moved to a faster speed is moved back before the program ends.
-    download.abortTransfer([this] {
+    runner_.abortTransfer([this] {
         // A Garmin transfer that was running has told its end and named its points.
-        if (options_.family == Family::Garmin && !end_)
+        if (options_.family == app::Family::Garmin && !end_)
             say(QStringLiteral("the track transfer had not started; nothing was received"));
         // A file read in part keeps nothing: it can be read again whole.
-        if (options_.family == Family::Drive && !end_)
+        if (options_.family == app::Family::Drive && !end_)
             say(QStringLiteral("the read was stopped; no file was written"));
-        finish();
     });
 }
 

@@ -20,6 +20,7 @@
 #include "cli/progress_line.h"
 #include "cli/terminal_ui.h"
 #include "tests/support/convert_oracle.h"
+#include "tests/support/qt/app_fakes.h"
 #include "tests/support/qt/e2e_harness.h"
 #include "tests/support/qt/qt_case_table.h"
 
@@ -51,8 +52,8 @@ TEST(CommandLine, Table) {
         if (const auto& o = c.options) {
             const auto none = [](const QString& s) { return s.isEmpty() ? QString("-") : s; };
             got = QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9")
-                      .arg(o->family == cli::Family::Garmin  ? "garmin"
-                           : o->family == cli::Family::Drive ? "drive"
+                      .arg(o->family == app::Family::Garmin  ? "garmin"
+                           : o->family == app::Family::Drive ? "drive"
                                                              : "magellan")
                       .arg(o->port.port)
                       .arg(none(o->port.device), o->port.speed, o->files.fileName)
@@ -73,6 +74,7 @@ TEST(CommandLine, Table) {
 
 // A download that records what it is asked; after a stop it waits for its receiver.
 struct StubDownload final : app::Download {
+    explicit StubDownload(app::DownloadUi& u) : ui(u) {}
     void start(const app::PortChoice&) override {}
     void onPortEvent() override {}
     void onTimerTick() override {}
@@ -90,21 +92,31 @@ struct StubDownload final : app::Download {
     int stops = 0;
     bool complete = false;
     std::function<void()> waiting;
+    app::DownloadUi& ui;
 };
 
 TEST(Interrupts, Table) {
     for (const QStringList& row : testkit::qtTableRows(KELVARON_CLI_DATA "/interrupts.txt")) {
         cli::Options options;
-        options.family = cli::Family::Garmin;
+        options.family = app::Family::Garmin;
         options.quiet = true;
-        cli::TerminalUi ui(options, false);
-        StubDownload download;
+        testkit::FakePlatform fakes(QDir::tempPath());
+        StubDownload* stub = nullptr;
+        cli::TerminalUi ui(options, fakes.services().downloads(), false,
+                           [&](app::Family family, const app::DownloadServices&,
+                               app::DownloadUi& runner) -> std::unique_ptr<app::Download> {
+                               auto made = std::make_unique<StubDownload>(runner);
+                               if (family == app::Family::Garmin) stub = made.get();
+                               return made;
+                           });
+        ui.start();
+        StubDownload& download = *stub;
         for (const QString& event : words(row[0])) {
-            if (event == "int") ui.interrupt(download, SIGINT);
+            if (event == "int") ui.interrupt(SIGINT);
             if (event == "complete") download.complete = true;
             if (event == "end" || event == "over") {
-                ui.ended(app::DownloadEnd::Done);
-                ui.downloadFinished();
+                download.ui.ended(app::DownloadEnd::Done);
+                download.ui.downloadFinished();
             }
         }
         const QString got = QStringLiteral("%1 | %2 %3")
