@@ -2,11 +2,11 @@
 // display; the downloads reach the user through their DownloadUi.
 #pragma once
 
-#include "app/qt_deadline_timer.h"
-#include "app/qt_serial_port.h"
-#include "app/qt_settings_store.h"
-#include "app/qt_timeout_timer.h"
-#include "app/system_temp_files.h"
+#include "qt/qt_deadline_timer.h"
+#include "qt/qt_serial_port.h"
+#include "qt/qt_settings_store.h"
+#include "qt/qt_timeout_timer.h"
+#include "qt/system_temp_files.h"
 
 namespace cli {
 

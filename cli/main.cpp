@@ -7,13 +7,13 @@
 #include <csignal>
 #include <cstdio>
 
-#include "app/output_name.h"
 #include "cli/error_stream.h"
 #include "cli/exit_code.h"
 #include "cli/headless_platform.h"
 #include "cli/interrupt_notifier.h"
 #include "cli/options.h"
 #include "cli/terminal_ui.h"
+#include "download/output_name.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 #include <algorithm>
 #include <iterator>
 
-#include "app/choices.h"
-#include "app/deviation.h"
-#include "app/speed_change.h"
-#include "app/stored_settings.h"
 #include "cli/exit_code.h"
+#include "download/choices.h"
+#include "download/deviation.h"
+#include "download/speed_change.h"
+#include "download/stored_settings.h"
 
 namespace cli {
 

@@ -6,10 +6,10 @@
 #include <QStringList>
 #include <optional>
 
-#include "app/download.h"
-#include "app/download_services.h"
-#include "app/download_ui.h"
-#include "app/family.h"
+#include "download/download.h"
+#include "download/download_services.h"
+#include "download/download_ui.h"
+#include "download/family.h"
 
 namespace cli {
 

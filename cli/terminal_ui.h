@@ -7,11 +7,11 @@
 #include <QStringList>
 #include <optional>
 
-#include "app/download_runner.h"
-#include "app/runner_ui.h"
 #include "cli/error_stream.h"
 #include "cli/options.h"
 #include "cli/progress_line.h"
+#include "download/download_runner.h"
+#include "download/runner_ui.h"
 
 namespace cli {
 

@@ -79,7 +79,7 @@ if [[ $PROTOCOL == garmin ]]; then
     echo "($(basename "$track" .txt)1.txt, $(basename "$track" .txt)2.txt, ...). The program ends when the download is done."
 fi
 status=0
-XDG_CONFIG_HOME=$demo/config "$build/app/kelvaron" || status=$?
+XDG_CONFIG_HOME=$demo/config "$build/window/kelvaron" || status=$?
 
 shopt -s nullglob
 files=("$demo"/hike*.txt)

@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 #include <deque>
 
-#include "app/download_runner.h"
+#include "download/download_runner.h"
 #include "tests/support/qt/app_fakes.h"
 #include "tests/support/qt/qt_case_table.h"
 

@@ -15,12 +15,12 @@
 #include <memory>
 #include <set>
 
-#include "app/frm_kelvaron.h"
-#include "app/garmin_download.h"
+#include "download/garmin_download.h"
 #include "garmin/units.h"
 #include "tests/support/garmin_frames.h"
 #include "tests/support/qt/app_fakes.h"
 #include "tests/support/qt/qt_case_table.h"
+#include "window/frm_kelvaron.h"
 
 namespace {
 

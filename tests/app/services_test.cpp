@@ -15,15 +15,15 @@
 #include <QWidget>
 #include <optional>
 
-#include "app/desktop_services.h"
-#include "app/open_failure.h"
-#include "app/qt_dialogs.h"
-#include "app/qt_serial_port.h"
-#include "app/qt_settings_store.h"
-#include "app/system_temp_files.h"
+#include "download/open_failure.h"
+#include "qt/qt_serial_port.h"
+#include "qt/qt_settings_store.h"
+#include "qt/system_temp_files.h"
 #include "tests/support/pty.h"
 #include "tests/support/qt/app_fakes.h"
 #include "tests/support/qt/qt_case_table.h"
+#include "window/desktop_services.h"
+#include "window/qt_dialogs.h"
 
 namespace {
 

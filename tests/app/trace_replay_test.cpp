@@ -22,12 +22,12 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "app/frm_kelvaron.h"
 #include "tests/support/case_table.h"
 #include "tests/support/garmin_frames.h"
 #include "tests/support/qt/app_fakes.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/trace_line.h"
+#include "window/frm_kelvaron.h"
 
 namespace {
 

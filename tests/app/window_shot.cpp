@@ -12,8 +12,8 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
-#include "app/frm_kelvaron.h"
 #include "tests/support/qt/app_fakes.h"
+#include "window/frm_kelvaron.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);

@@ -12,9 +12,9 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 
-#include "app/frm_kelvaron.h"
 #include "tests/support/qt/app_fakes.h"
 #include "tests/support/qt/qt_case_table.h"
+#include "window/frm_kelvaron.h"
 
 namespace {
 

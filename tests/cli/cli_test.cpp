@@ -15,10 +15,10 @@
 #include <csignal>
 #include <map>
 
-#include "app/qt_settings_store.h"
 #include "cli/options.h"
 #include "cli/progress_line.h"
 #include "cli/terminal_ui.h"
+#include "qt/qt_settings_store.h"
 #include "tests/support/convert_oracle.h"
 #include "tests/support/qt/app_fakes.h"
 #include "tests/support/qt/e2e_harness.h"

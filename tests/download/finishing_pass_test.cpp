@@ -6,7 +6,7 @@
 #include <limits>
 #include <sstream>
 
-#include "app/finishing_pass.h"
+#include "download/finishing_pass.h"
 #include "tests/download/writer_rows.h"
 #include "tests/support/case_table.h"
 #include "tests/support/temp_dir.h"

@@ -5,9 +5,9 @@
 #include <QDir>
 #include <sstream>
 
-#include "app/output_name.h"
-#include "app/system_temp_files.h"
-#include "app/track_file_writer.h"
+#include "download/output_name.h"
+#include "download/track_file_writer.h"
+#include "qt/system_temp_files.h"
 #include "tests/download/writer_rows.h"
 #include "tests/support/case_table.h"
 #include "tests/support/temp_dir.h"

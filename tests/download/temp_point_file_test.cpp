@@ -7,7 +7,7 @@
 #include <cstring>
 #include <sstream>
 
-#include "app/temp_point_file.h"
+#include "download/temp_point_file.h"
 #include "tests/download/writer_rows.h"
 #include "tests/support/case_table.h"
 #include "tests/support/temp_dir.h"

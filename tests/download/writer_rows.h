@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/temp_point_file.h"
+#include "download/temp_point_file.h"
 
 namespace testkit {
 

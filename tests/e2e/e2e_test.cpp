@@ -16,7 +16,7 @@
 #include <csignal>
 #include <map>
 
-#include "app/output_name.h"
+#include "download/output_name.h"
 #include "tests/support/convert_oracle.h"
 #include "tests/support/qt/e2e_harness.h"
 #include "tests/support/qt/qt_case_table.h"

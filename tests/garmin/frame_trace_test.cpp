@@ -6,9 +6,9 @@
 #include <QString>
 #include <sstream>
 
-#include "app/download.h"
-#include "app/frame_trace.h"
-#include "app/tracing_port.h"
+#include "download/download.h"
+#include "download/frame_trace.h"
+#include "download/tracing_port.h"
 #include "tests/support/case_table.h"
 #include "tests/support/garmin_rig.h"
 #include "tests/support/qt/app_fakes.h"

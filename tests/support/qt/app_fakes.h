@@ -11,12 +11,12 @@
 #include <optional>
 #include <vector>
 
-#include "app/desktop_services.h"
-#include "app/download_ui.h"
-#include "app/message_queue.h"
-#include "app/services.h"
-#include "app/system_temp_files.h"
+#include "download/download_ui.h"
+#include "qt/system_temp_files.h"
 #include "tests/support/seam_fakes.h"
+#include "window/desktop_services.h"
+#include "window/message_queue.h"
+#include "window/services.h"
 
 namespace testkit {
 

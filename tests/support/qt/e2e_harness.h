@@ -19,14 +19,14 @@
 #include <memory>
 #include <string>
 
-#include "app/desktop_services.h"
-#include "app/frm_kelvaron.h"
-#include "app/qt_deadline_timer.h"
-#include "app/qt_serial_port.h"
-#include "app/qt_settings_store.h"
-#include "app/qt_timeout_timer.h"
-#include "app/system_temp_files.h"
+#include "qt/qt_deadline_timer.h"
+#include "qt/qt_serial_port.h"
+#include "qt/qt_settings_store.h"
+#include "qt/qt_timeout_timer.h"
+#include "qt/system_temp_files.h"
 #include "tests/support/qt/app_fakes.h"
+#include "window/desktop_services.h"
+#include "window/frm_kelvaron.h"
 
 namespace testkit {
 

@@ -1,0 +1,21 @@
+// Message boxes and the save dialog on Qt, titled with the program's name.
+#pragma once
+
+#include "window/services.h"
+
+namespace app {
+
+class QtDialogs final : public Dialogs {
+  public:
+    void message(QWidget* parent, const QString& text, std::function<void()> closed) override;
+    void retryCancel(QWidget* parent, const QString& text,
+                     std::function<void(bool)> answered) override;
+    std::optional<QString> saveFileName(QWidget* parent, const QString& title,
+                                        const QStringList& filters, const QString& current,
+                                        QString& chosenFilter) override;
+    std::optional<QString> openFileName(QWidget* parent, const QString& title,
+                                        const QStringList& filters,
+                                        const QString& current) override;
+};
+
+}  // namespace app
