@@ -42,6 +42,7 @@ GarminDownload::GarminDownload(const DownloadServices& services, DownloadUi& ui)
       writer_(
           services.tempFiles, [this] { return ui_.fileChoices(); },
           [this](const WriterFailure& failure) { ui_.showMessage(writerFailureText(failure)); }),
+      trackEnd_(writer_, ui),
       GPS(std::make_unique<garmin::cGarminGPS>(services.comm, services.tmrTimeout, *this)),
       speedChange_(*GPS, services.comm, services.deadline, trace_) {}
 
@@ -118,7 +119,7 @@ void GarminDownload::enter(State state) {
             speedChange_.start(startSpeed_, [this] { speedChangeOver(); });
             return;
         case State::Done:
-            completeTransfer();
+            trackEnd_.complete(RecordCount, announcedRecords_, [this] { endProgram(); });
             return;
         case State::Transfer:  // the track request goes out as the transfer starts, not again
         case State::Released:
@@ -368,69 +369,6 @@ void GarminDownload::handle(const garmin::TrackPoint& event) {
 
 void GarminDownload::handle(const garmin::TransferComplete&) {
     if (state_ == State::Transfer) restoreThen(Report::Complete);
-}
-
-void GarminDownload::completeTransfer() {
-    const std::uint16_t claimed = announcedRecords_;
-    // Fewer records than the receiver announced: the rest were lost on the way, and what
-    // came is kept as from any transfer cut short.
-    const bool cutShort = RecordCount < claimed;
-    const QString kept = cutShort ? keptPointsText(writer_.keptPoints()) : QString();
-    // Closed before the messages, so the points are on disk while the user reads them.
-    const bool closed = cutShort ? writer_.closeCutShort() : writer_.closePointFile();
-    const bool noPoint = writer_.pointsStored() == 0;
-    if (!closed)
-        ui_.ended(DownloadEnd::OutputFailed);
-    else if (cutShort)
-        ui_.ended(DownloadEnd::CutShort);
-    else
-        ui_.ended(noPoint ? DownloadEnd::NoTrack : DownloadEnd::Done);
-    ui_.showMessage(receivedText());
-    if (claimed != RecordCount) {
-        QString text = QStringLiteral(
-                           "Error - Record counts don't match\r\n"
-                           "GPS claims to have sent %1 records.")
-                           .arg(claimed);
-        if (cutShort && closed) text += QStringLiteral("\r\n") + kept;
-        ui_.showMessage(text);
-    }
-    ui_.afterMessages(
-        [this, finish = closed && !cutShort, noPoint] { messagesRead(finish, noPoint); });
-}
-
-QString GarminDownload::receivedText() const {
-    return QStringLiteral("Received %1 records.").arg(RecordCount) +
-           pointsLeftOutText(writer_.pointsWithoutPosition());
-}
-
-// The last file is written once the user has read the messages, and the program ends
-// after any message of its own.
-void GarminDownload::messagesRead(bool finish, bool noPoint) {
-    if (finish) finishOutput(noPoint);
-    ui_.afterMessages([this] { endProgram(); });
-}
-
-// A receiver without a track point leaves every earlier file as it was.
-void GarminDownload::finishOutput(bool noPoint) {
-    if (noPoint) {
-        writer_.discardEmpty();
-        ui_.showMessage(writer_.pointsWithoutPosition() == 0
-                            ? QStringLiteral("The receiver holds no track; no file was written.")
-                            : QStringLiteral("The receiver holds no track point with a "
-                                             "position; no file was written."));
-        return;
-    }
-    // The finishing step names its own failure; that end is told after its message. A file
-    // of the split that failed earlier, named then, ends the download as well.
-    if (!writer_.Finish_Output_File() || writer_.anyFileFailed()) ui_.ended(writer_.failureEnd());
-    tellWritten();
-}
-
-// After the files are made: how many points went to which of them.
-void GarminDownload::tellWritten() {
-    if (const QString text = writtenText(writer_.written(), writer_.pointsStored());
-        !text.isEmpty())
-        ui_.showMessage(text);
 }
 
 void GarminDownload::onLinkError(garmin::LinkError error, const std::string& message) {

@@ -17,6 +17,7 @@
 #include "download/download_services.h"
 #include "download/download_ui.h"
 #include "download/frame_trace.h"
+#include "download/garmin_track_end.h"
 #include "download/speed_change.h"
 #include "download/track_file_writer.h"
 #include "garmin/host.h"
@@ -121,11 +122,6 @@ class GarminDownload final : public Download, public garmin::Host {
     bool joinRestore(std::function<void()>& then);
     void reportSilence(const std::string& message);
     void heldSilenceDue(const QString& text, State state, unsigned long packets);
-    void completeTransfer();
-    QString receivedText() const;
-    void messagesRead(bool finish, bool noPoint);
-    void finishOutput(bool noPoint);
-    void tellWritten();
     void packetFailed(const QString& what);
     void portLost();
     void endProgram();
@@ -136,6 +132,8 @@ class GarminDownload final : public Download, public garmin::Host {
     SettingsStore& settings_;
     DownloadUi& ui_;
     TrackFileWriter writer_;
+    // The words and files of a track that came whole.
+    GarminTrackEnd trackEnd_;
     // The engine, one for the life of the program.
     const std::unique_ptr<garmin::cGarminGPS> GPS;
     // The frames of a download, when a trace is asked for.
