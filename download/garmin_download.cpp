@@ -347,10 +347,12 @@ void GarminDownload::handle(const garmin::RecordsAnnounced&) {
     ui_.progress(RecordCount, announcedRecords_);
 }
 
-// Only the layouts with a header fill in its fields; the name goes to a GPX output.
+// Only the layouts with a header fill in its fields; the name goes to a GPX output. A
+// numbered track (D311) has no name of its own.
 void GarminDownload::handle(const garmin::TrackHeader& header) {
     if (state_ != State::Transfer) return;
     if (header.named) writer_.startTrack(garminTrackName(header.name));
+    if (header.indexed) writer_.startTrack("Track " + std::to_string(header.index));
     ++RecordCount;
     ui_.progress(RecordCount, announcedRecords_);
 }

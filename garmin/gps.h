@@ -19,8 +19,11 @@
 #include "garmin/resend_filter.h"
 #include "garmin/rx_buffer.h"
 #include "garmin/track.h"
+#include "garmin/track_layout.h"
 
 namespace garmin {
+
+class PacketReader;
 
 class cGarminGPS {
   public:
@@ -180,6 +183,8 @@ class cGarminGPS {
     // Track records
     TrackHeader Receive_Track_Header(const Packet& packet);
     TrackPoint Parse_Track_Point(const Packet& packet);
+    void readPointFields(const PacketReader& reader);
+    bool startsSegmentAfterPause();
     bool usesD301Layout() const;
 
     SerialPort& port_;
@@ -190,6 +195,11 @@ class cGarminGPS {
     CommandCodes cmnd_;
     ProtocolNames names_;
     ProtocolTable Protocol_Table{};
+    TrackLayout trackLayout_;
+    // D303 and D304 segments: one starts at the first point after a header, and at the
+    // first point with a position after two in a row without one (the unit's pause).
+    bool segmentPending_ = true;
+    int pointsWithoutFix_ = 0;
     std::int16_t Port_ = 1;
     std::string portName_;
     std::string Settings_;

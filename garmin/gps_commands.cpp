@@ -13,6 +13,8 @@ void cGarminGPS::Request_Product_Data() {
 void cGarminGPS::Request_Tracks() {
     // A download never starts with the fields of an earlier one, sent or not.
     Track.Clear();
+    segmentPending_ = true;
+    pointsWithoutFix_ = 0;
     Send(Pkt_Transfer_Trk);
 }
 

@@ -29,6 +29,7 @@ void cGarminGPS::Set_Defaults() {
     cmnd_ = CommandCodes{};
     buildPackets();
     names_ = ProtocolNames{};
+    trackLayout_ = TrackLayout{};
     Port_ = 1;
     timer_.disarm();
 }
@@ -57,12 +58,18 @@ void cGarminGPS::Parse_Protocol_Array(const Packet& packet) {
     const PacketReader reader(packet);
     Protocol_Table = ProtocolTable{};
     int slot = 0;
+    // The slot after the track data type is shared with the proximity protocol, so the
+    // point layout that follows a track header's is kept as it comes.
+    int trackPointNumber = 0;
     const std::size_t entries = reader.claimedCount() / 3;
     for (std::size_t k = 0; k < entries; ++k) {
         const Protocol_Entry entry{reader.u8(3 * k), reader.i16(3 * k + 1)};
+        const int before = slot;
         slot = placeProtocolEntry(Protocol_Table, slot, entry);
+        if (entry.Tag == 'D' && before == kTrackDataSlot) trackPointNumber = entry.Number;
     }
     names_ = namesFromTable(Protocol_Table);
+    trackLayout_ = TrackLayout::fromReport(names_.Track_Data_Format, trackPointNumber);
     // Once on L002 the engine stays there; a later L001 report changes only the names.
     if (names_.Link_Protocol == "L002") {
         applyL002(ids_, cmnd_);

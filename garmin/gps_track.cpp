@@ -1,7 +1,8 @@
-// cGarminGPS: the track record codec. Track points in the D300 layout and in the D301
-// layout (also used for D310), track headers, and their upload encoding.
+// cGarminGPS: the track record codec. Track points in the D300 to D304 layouts, track
+// headers in the D310 to D312 layouts, and the upload encoding of D300, D301 and D310.
 #include <algorithm>
 #include <bit>
+#include <utility>
 
 #include "garmin/gps.h"
 #include "garmin/packet_io.h"
@@ -40,27 +41,70 @@ TrackPoint cGarminGPS::Parse_Track_Point(const Packet& packet) {
     Track.lat = Semicircles_To_Degrees(reader.i32(0));
     Track.lon = Semicircles_To_Degrees(reader.i32(4));
     Track.Time = Format_Garmin_Time(reader.u32(8));
-    // Flags the packet does not hold keep their value; other formats carry only
-    // position and time.
-    if (names_.Track_Data_Format == "D300") {
-        if (reader.has(12)) Track.New_Segment = reader.u8(12) != 0;
-    } else if (usesD301Layout()) {
-        Track.Alt = reader.f32(12);
-        Track.Dpth = reader.f32(16);
-        if (reader.has(20)) Track.New_Segment = reader.u8(20) != 0;
+    readPointFields(reader);
+    if (trackLayout_.segmentsFromPauses()) Track.New_Segment = startsSegmentAfterPause();
+    TrackPoint event;
+    event.point = Track;
+    event.hasAltitude = trackLayout_.hasAltitude();
+    event.hasDepth = trackLayout_.hasDepth();
+    return event;
+}
+
+// Flags the packet does not hold keep their value; position-only formats carry nothing
+// more. The layouts differ only after the time.
+void cGarminGPS::readPointFields(const PacketReader& reader) {
+    switch (trackLayout_.point) {
+        case PointLayout::D300:
+            if (reader.has(12)) Track.New_Segment = reader.u8(12) != 0;
+            break;
+        case PointLayout::D301:
+        case PointLayout::D302: {
+            Track.Alt = reader.f32(12);
+            Track.Dpth = reader.f32(16);
+            // D302 puts a temperature before the flag.
+            const std::size_t flag = trackLayout_.point == PointLayout::D301 ? 20 : 24;
+            if (reader.has(flag)) Track.New_Segment = reader.u8(flag) != 0;
+            break;
+        }
+        case PointLayout::D303:
+        case PointLayout::D304:
+            Track.Alt = reader.f32(12);
+            break;
+        case PointLayout::PositionOnly:
+            break;
     }
-    return {Track, usesD301Layout()};
+}
+
+bool cGarminGPS::startsSegmentAfterPause() {
+    if (!Track.hasPosition()) {
+        if (++pointsWithoutFix_ >= 2) segmentPending_ = true;
+        return false;
+    }
+    pointsWithoutFix_ = 0;
+    return std::exchange(segmentPending_, false);
 }
 
 TrackHeader cGarminGPS::Receive_Track_Header(const Packet& packet) {
-    if (!usesD301Layout()) return {};
+    segmentPending_ = true;
+    pointsWithoutFix_ = 0;
     const PacketReader reader(packet);
+    TrackHeader header;
+    if (trackLayout_.header == HeaderLayout::Indexed) {
+        header.indexed = true;
+        header.index = reader.u16(0);
+        return header;
+    }
+    if (trackLayout_.header != HeaderLayout::Named) return header;
     if (reader.has(0)) Track.Dspl = reader.u8(0) != 0;
     if (reader.has(1)) Track.Color = reader.u8(1);
     // The identifier's zero byte on the wire is counted by the size but not kept.
     const std::size_t count = reader.claimedCount();
     Track.Ident = count > 3 ? reader.text(2, count - 3) : std::string();
-    return {true, Track.Dspl, Track.Color, Track.Ident};
+    header.named = true;
+    header.display = Track.Dspl;
+    header.color = Track.Color;
+    header.name = Track.Ident;
+    return header;
 }
 
 void cGarminGPS::Send_Track() {

@@ -29,20 +29,25 @@ struct RecordsAnnounced {
     std::uint16_t count = 0;
 };
 
-// A track header. Only the D301 and D310 layouts carry its fields; in the others it is a
-// record to count and nothing more, and `named` is false.
+// A track header. The D301, D310 and D312 layouts carry its display flag, colour and name;
+// D311 only a track number (`indexed`); in the others it is a record to count and nothing
+// more.
 struct TrackHeader {
     bool named = false;
     bool display = false;
     std::uint8_t color = 0;
     std::string name;
+    bool indexed = false;
+    std::uint16_t index = 0;
 };
 
-// A track point as decoded, with the fields of the most recent header. Only the D301 and
-// D310 layouts carry altitude and depth; in the others they hold nothing of this point.
+// A track point as decoded, with the fields of the most recent header. The D301 to D304
+// layouts carry altitude, D301 and D302 depth as well; a field a layout lacks holds nothing
+// of this point.
 struct TrackPoint {
     cTrack point;
     bool hasAltitude = false;
+    bool hasDepth = false;
 };
 
 // The receiver's end of a transfer.

@@ -71,7 +71,7 @@ ProtocolNames namesFromTable(const ProtocolTable& table) {
     names.Route_Data_Format = nameOf(table[6], 1);
     names.Route_Wpt_Data_Format = nameOf(table[7], 1);
     names.Track_Transfer_Protocol = nameOf(table[8], 1);
-    names.Track_Data_Format = nameOf(table[9], 1);
+    names.Track_Data_Format = nameOf(table[kTrackDataSlot], 1);
     names.Prox_Wpt_Transfer_Protocol = nameOf(table[10], 1);
     names.Prox_Wpt_Data_Format = nameOf(table[11], 1);
     return names;

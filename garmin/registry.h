@@ -76,6 +76,9 @@ struct Protocol_Entry {
 
 using ProtocolTable = std::array<Protocol_Entry, 23>;
 
+// The slot of the track protocol's first data type.
+constexpr int kTrackDataSlot = 9;
+
 // One capability entry placed into the table by its tag, starting from `slot`;
 // returns the slot that is current afterwards.
 int placeProtocolEntry(ProtocolTable& table, int slot, const Protocol_Entry& entry);

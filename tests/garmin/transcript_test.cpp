@@ -193,10 +193,11 @@ class Dialogue : GarminRig {
     std::string describe(const garmin::TrackPoint& e) const {
         const auto& t = e.point;
         return "track " + num(t.lat) + " " + num(t.lon) + " " + t.Time + " seg " +
-               std::to_string(t.New_Segment) +
-               (e.hasAltitude ? " alt " + num(t.Alt) + " depth " + num(t.Dpth) : "");
+               std::to_string(t.New_Segment) + (e.hasAltitude ? " alt " + num(t.Alt) : "") +
+               (e.hasDepth ? " depth " + num(t.Dpth) : "");
     }
     std::string describe(const garmin::TrackHeader& e) const {
+        if (e.indexed) return "header number " + std::to_string(e.index);
         return e.named ? "header " + std::to_string(e.display) + " " + std::to_string(e.color) +
                              " " + quote(e.name)
                        : "header";
