@@ -35,6 +35,12 @@ const std::vector<CapEntry>& capsEntries(Caps caps) {
     static const std::vector<CapEntry> kL002D310 = {
         {'P', 0},   {'L', 2},   {'A', 11},  {'A', 100}, {'D', 100}, {'A', 200}, {'D', 200},
         {'D', 100}, {'A', 301}, {'D', 310}, {'D', 301}, {'A', 400}, {'D', 400}};
+    static const std::vector<CapEntry> kL001D312 = {
+        {'P', 0},   {'L', 1},   {'A', 10},  {'A', 100}, {'D', 100}, {'A', 200}, {'D', 200},
+        {'D', 100}, {'A', 301}, {'D', 312}, {'D', 302}, {'A', 400}, {'D', 400}};
+    static const std::vector<CapEntry> kL001D311 = {{'P', 0},   {'L', 1},   {'A', 10},  {'A', 100},
+                                                    {'D', 100}, {'A', 200}, {'D', 200}, {'D', 100},
+                                                    {'A', 302}, {'D', 311}, {'D', 304}};
     static const std::vector<CapEntry> kNone;
     switch (caps) {
         case Caps::L001D300:
@@ -45,6 +51,10 @@ const std::vector<CapEntry>& capsEntries(Caps caps) {
             return kL001D310;
         case Caps::L002D310:
             return kL002D310;
+        case Caps::L001D312:
+            return kL001D312;
+        case Caps::L001D311:
+            return kL001D311;
         case Caps::None:
             break;
     }
@@ -59,8 +69,25 @@ Dialect dialectFor(Caps caps) {
         d.pidCommand = 11;
         d.pidRecords = 35;
     }
-    d.headers = caps == Caps::L001D301 || caps == Caps::L001D310 || caps == Caps::L002D310;
-    d.d301Points = d.headers;
+    switch (caps) {
+        case Caps::L001D301:
+        case Caps::L001D310:
+        case Caps::L002D310:
+            d.headers = HeaderLayout::Named;
+            d.points = PointLayout::D301;
+            break;
+        case Caps::L001D312:
+            d.headers = HeaderLayout::Named;
+            d.points = PointLayout::D302;
+            break;
+        case Caps::L001D311:
+            d.headers = HeaderLayout::Numbered;
+            d.points = PointLayout::D304;
+            break;
+        case Caps::None:
+        case Caps::L001D300:
+            break;
+    }
     return d;
 }
 
@@ -111,6 +138,12 @@ OutPacket trackHeaderPacket(const TrackHeader& h) {
     return p;
 }
 
+OutPacket trackNumberPacket(std::uint16_t number) {
+    OutPacket p{kPidTrkHdr, {}};
+    putU16(p.data, number);
+    return p;
+}
+
 OutPacket trackPointPacket(const Dialect& d, const TrackPoint& pt) {
     OutPacket p{kPidTrkData, {}};
     const std::int32_t lat = pt.hasPosition ? degreesToSemicircles(pt.lat) : kNoPosition;
@@ -118,10 +151,18 @@ OutPacket trackPointPacket(const Dialect& d, const TrackPoint& pt) {
     putU32(p.data, static_cast<std::uint32_t>(lat));
     putU32(p.data, static_cast<std::uint32_t>(lon));
     putU32(p.data, pt.seconds);
-    if (d.d301Points) {
-        putFloat(p.data, pt.alt);
-        putFloat(p.data, kUnknownFloat);  // depth: hand-held receivers have no sounder
+    if (d.points == PointLayout::D300) {
+        p.data.push_back(pt.newSegment ? 1 : 0);
+        return p;
     }
+    putFloat(p.data, pt.alt);
+    if (d.points == PointLayout::D304) {
+        putFloat(p.data, kUnknownFloat);         // distance: no wheel sensor
+        p.data.insert(p.data.end(), {0, 0, 0});  // heart rate, cadence, sensor: none
+        return p;
+    }
+    putFloat(p.data, kUnknownFloat);  // depth: hand-held receivers have no sounder
+    if (d.points == PointLayout::D302) putFloat(p.data, kUnknownFloat);  // no thermometer
     p.data.push_back(pt.newSegment ? 1 : 0);
     return p;
 }
@@ -137,12 +178,24 @@ std::vector<OutPacket> trackTransfer(const Dialect& d, const Track& track, long 
     std::vector<OutPacket> packets;
     packets.reserve(track.records.size() + 2);
     packets.push_back({});  // the records packet, once the count is known
-    long count = 0;
+    std::uint16_t tracks = 0;
+    bool firstOfTrack = true;
     for (const TrackRecord& r : track.records) {
-        if (r.isHeader && !d.headers) continue;
-        packets.push_back(r.isHeader ? trackHeaderPacket(r.header) : trackPointPacket(d, r.point));
-        ++count;
+        if (r.isHeader) {
+            firstOfTrack = true;
+            if (d.headers == HeaderLayout::Named) packets.push_back(trackHeaderPacket(r.header));
+            if (d.headers == HeaderLayout::Numbered) packets.push_back(trackNumberPacket(tracks++));
+            continue;
+        }
+        if (d.points == PointLayout::D304 && r.point.newSegment && !firstOfTrack) {
+            TrackPoint pause = r.point;
+            pause.hasPosition = false;
+            packets.insert(packets.end(), 2, trackPointPacket(d, pause));
+        }
+        firstOfTrack = false;
+        packets.push_back(trackPointPacket(d, r.point));
     }
+    const long count = static_cast<long>(packets.size()) - 1;
     const long announced = claimed ? *claimed : std::clamp(count + countOffset, 0L, 65535L);
     packets.front() = recordsPacket(d, static_cast<std::uint16_t>(announced));
     packets.push_back(transferCompletePacket(kCmdTransferTrk));

@@ -1,5 +1,5 @@
 // The packets a Garmin receiver sends: product data, capability report and the track log
-// transfer, in the layouts D300, D301 and D310.
+// transfer, in the point layouts D300, D301, D302 and D304 and the header layouts D310 to D312.
 #pragma once
 
 #include <cstdint>
@@ -14,14 +14,20 @@ namespace ksim {
 
 // Which capability report the receiver sends after its product data. L001D310 is the one a
 // hand-held of this kind sends: L001, A010, and A301 with its D310 header and D301 point layouts.
-enum class Caps { None, L001D300, L001D301, L001D310, L002D310 };
+// L001D312 is a colour unit's (A301, D312 headers, D302 points), L001D311 a fitness unit's
+// (A302, D311 headers, D304 points).
+enum class Caps { None, L001D300, L001D301, L001D310, L002D310, L001D312, L001D311 };
+
+enum class PointLayout { D300, D301, D302, D304 };
+// Named: display flag, colour and identifier (D310, D312). Numbered: a track number (D311).
+enum class HeaderLayout { None, Named, Numbered };
 
 // Identifiers and layouts that follow from the capabilities.
 struct Dialect {
     std::uint8_t pidCommand = 10;
     std::uint8_t pidRecords = 27;
-    bool headers = false;  // A301: track headers are sent
-    bool d301Points = false;
+    HeaderLayout headers = HeaderLayout::None;
+    PointLayout points = PointLayout::D300;
 };
 
 Dialect dialectFor(Caps caps);
@@ -53,10 +59,13 @@ OutPacket protocolArrayPacket(Caps caps);
 
 OutPacket recordsPacket(const Dialect& d, std::uint16_t count);
 OutPacket trackHeaderPacket(const TrackHeader& h);
+OutPacket trackNumberPacket(std::uint16_t number);
 OutPacket trackPointPacket(const Dialect& d, const TrackPoint& p);
 OutPacket transferCompletePacket(std::uint16_t command);
 
 // The whole track transfer: records, headers (when the dialect sends them), points, complete.
+// D304 points have no new-track flag: a segment after the first of a track is sent as the
+// unit's pause, two points without a position before its first point.
 // The announced count is `claimed` when given, otherwise headers + points + `countOffset`,
 // kept within 0..65535.
 std::vector<OutPacket> trackTransfer(const Dialect& d, const Track& track, long countOffset,

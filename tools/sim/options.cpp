@@ -121,8 +121,13 @@ const std::vector<OptionDef>& optionTable() {
                  o.caps = Caps::L001D310;
              else if (v == "l002-d310")
                  o.caps = Caps::L002D310;
+             else if (v == "l001-d312")
+                 o.caps = Caps::L001D312;
+             else if (v == "l001-d311")
+                 o.caps = Caps::L001D311;
              else
-                 return "takes none, l001-d300, l001-d301, l001-d310 or l002-d310";
+                 return "takes none, l001-d300, l001-d301, l001-d310, l002-d310, l001-d312 or "
+                        "l001-d311";
              return {};
          }},
         {"--count-offset", true, 'g',
@@ -273,9 +278,13 @@ Magellan:
   --noise-rate R               garbage lines between sentences at rate R (0 to 1)
 
 Garmin:
-  --caps none|l001-d300|l001-d301|l001-d310|l002-d310
+  --caps none|l001-d300|l001-d301|l001-d310|l002-d310|l001-d312|l001-d311
                                capability report after the product data (default l001-d310,
-                               the one a hand-held sends: A301 with D310 headers, D301 points)
+                               the one a hand-held sends: A301 with D310 headers, D301 points);
+                               l001-d312: a colour unit, A301 with D312 headers, D302 points;
+                               l001-d311: a fitness unit, A302 with D311 headers (numbered
+                               from 0, no name) and D304 points, whose segments after a
+                               track's first are sent as pauses: two points without a position
   --count-offset K             announce K more (or fewer) records than are sent (kept
                                within 0 to 65535)
   --claim-records N            announce exactly N records (0 to 65535), whatever is sent
