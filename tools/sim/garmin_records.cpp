@@ -188,9 +188,14 @@ std::vector<OutPacket> trackTransfer(const Dialect& d, const Track& track, long 
             continue;
         }
         if (d.points == PointLayout::D304 && r.point.newSegment && !firstOfTrack) {
+            // The pause's points differ in time: a host takes a packet the same as the one
+            // before for a resend.
             TrackPoint pause = r.point;
             pause.hasPosition = false;
-            packets.insert(packets.end(), 2, trackPointPacket(d, pause));
+            pause.seconds -= 2;
+            packets.push_back(trackPointPacket(d, pause));
+            ++pause.seconds;
+            packets.push_back(trackPointPacket(d, pause));
         }
         firstOfTrack = false;
         packets.push_back(trackPointPacket(d, r.point));

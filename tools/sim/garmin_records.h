@@ -65,7 +65,7 @@ OutPacket transferCompletePacket(std::uint16_t command);
 
 // The whole track transfer: records, headers (when the dialect sends them), points, complete.
 // D304 points have no new-track flag: a segment after the first of a track is sent as the
-// unit's pause, two points without a position before its first point.
+// unit's pause, two points without a position, a second apart, before its first point.
 // The announced count is `claimed` when given, otherwise headers + points + `countOffset`,
 // kept within 0..65535.
 std::vector<OutPacket> trackTransfer(const Dialect& d, const Track& track, long countOffset,

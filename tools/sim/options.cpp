@@ -284,7 +284,8 @@ Garmin:
                                l001-d312: a colour unit, A301 with D312 headers, D302 points;
                                l001-d311: a fitness unit, A302 with D311 headers (numbered
                                from 0, no name) and D304 points, whose segments after a
-                               track's first are sent as pauses: two points without a position
+                               track's first are sent as pauses: two points without a position,
+                               two and one second before the segment's first
   --count-offset K             announce K more (or fewer) records than are sent (kept
                                within 0 to 65535)
   --claim-records N            announce exactly N records (0 to 65535), whatever is sent
