@@ -85,8 +85,9 @@ QtSerialPort::QtSerialPort(const SettingsStore& store) : store_(store) {
                      [this](QSerialPort::SerialPortError e) { onError(e); });
 }
 
+// The line's low-latency setting goes back as at any close.
 QtSerialPort::~QtSerialPort() {
-    serial_.close();
+    close();
 }
 
 bool QtSerialPort::isOpen() const {
@@ -127,6 +128,7 @@ bool QtSerialPort::open(int port, const std::string& settings) {
     }
     ++generation_;
     serial_.clearError();
+    lowLatency_.request(static_cast<int>(serial_.handle()));
     return true;
 }
 
@@ -134,7 +136,9 @@ void QtSerialPort::close() {
     ++generation_;
     lost_ = false;
     leftover_.clear();
-    if (serial_.isOpen()) serial_.close();
+    if (!serial_.isOpen()) return;
+    lowLatency_.restore(static_cast<int>(serial_.handle()));
+    serial_.close();
 }
 
 void QtSerialPort::write(const std::string& bytes) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "download/download_services.h"
+#include "qt/low_latency.h"
 
 namespace app {
 
@@ -50,6 +51,7 @@ class QtSerialPort final : public CommPort {
     std::string leftover_;  // bytes read from a lost port before it was closed
     QString openFailure_;
     QString device_;  // chosen by its path; empty = the port number's
+    LowLatency lowLatency_;
 };
 
 }  // namespace app
