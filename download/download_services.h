@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "seams/seams.h"
+#include "seams/usb_port.h"
 
 namespace app {
 
@@ -30,6 +31,46 @@ class CommPort : public seams::SerialPort {
     virtual QString device() const = 0;
     // After a failed open: what failed and what to do, in words for the user.
     virtual QString openFailureText() const = 0;
+};
+
+// A Garmin unit on USB (vendor 0x091E, product 0x0003), as the downloads see it.
+class UsbCommPort : public seams::UsbPort {
+  public:
+    // Called on the window's thread for every transfer that came and every error;
+    // commEvent() and takeRead() tell what while it runs.
+    virtual void setEventHandler(std::function<void()> handler) = 0;
+    // Opens the unit `unit`: "usb" or "usb:1" the first Garmin found, "usb:N" the N-th,
+    // or "usb:BUS-PORTS" by its place on the bus (such as "usb:1-1.4"). A kernel driver
+    // that holds it (garmin_gps) is detached for the download. False when it cannot be
+    // opened; openFailureText() then says why and what to do.
+    virtual bool open(const QString& unit) = 0;
+    virtual QString openFailureText() const = 0;
+    // After a successful open: what the user should know (a kernel driver was detached),
+    // or nothing.
+    virtual QString openNotice() const = 0;
+};
+
+// For a program that reaches no USB unit: every open fails.
+class NoUsbPort final : public UsbCommPort {
+  public:
+    bool isOpen() const override { return false; }
+    void close() override {}
+    void write(const std::string&) override {}
+    std::size_t packetSize() const override { return 64; }
+    void read(seams::UsbEndpoint) override {}
+    bool reading() const override { return false; }
+    std::optional<seams::UsbRead> takeRead() override { return std::nullopt; }
+    int commEvent() const override { return 0; }
+    void setEventHandler(std::function<void()>) override {}
+    bool open(const QString&) override { return false; }
+    QString openFailureText() const override {
+        return QStringLiteral("This program reaches no USB unit.");
+    }
+    QString openNotice() const override { return {}; }
+    static UsbCommPort& instance() {
+        static NoUsbPort none;
+        return none;
+    }
 };
 
 // The timer `tmrTimeout`; ticks reach the handler on the window's thread.
@@ -78,6 +119,7 @@ struct DownloadServices {
     DeadlineTimer& deadline;
     SettingsStore& settings;
     TempFiles& tempFiles;
+    UsbCommPort& usb = NoUsbPort::instance();
 };
 
 }  // namespace app
