@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 
+#include "source/system_volumes.h"
 #include "tests/support/qt/app_fakes.h"
 #include "tests/support/qt/qt_case_table.h"
 #include "window/frm_kelvaron.h"
@@ -185,6 +186,77 @@ TEST(DriveRead, FifoNobodyWritesIsCancelled) {
     EXPECT_FALSE(save->isEnabled());
     window.findChild<QPushButton*>("cmdCancel")->click();
     EXPECT_EQ(fakes.exit.codes, std::vector<int>{0});
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).join(' ').toStdString(), "");
+    EXPECT_TRUE(QDir(dir.filePath("tmp")).isEmpty());
+}
+
+// The user's runtime folder moved for as long as a test runs.
+class RuntimeFolder {
+  public:
+    explicit RuntimeFolder(const QString& path) : saved_(qgetenv("XDG_RUNTIME_DIR")) {
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(path));
+    }
+    ~RuntimeFolder() {
+        if (saved_.isNull())
+            qunsetenv("XDG_RUNTIME_DIR");
+        else
+            qputenv("XDG_RUNTIME_DIR", saved_);
+    }
+
+  private:
+    QByteArray saved_;
+};
+
+// A media device as GNOME mounts it, one folder per storage under the runtime folder: the
+// window lists it among the volumes of the system and reads it as a drive. The link is slow
+// and may fail midway: a log that ends between two steps of the read is named, and nothing of
+// it is left behind.
+TEST(DriveRead, MediaDeviceInTheDesktopsMountIsListedAndRead) {
+    QTemporaryDir dir;
+    QDir(dir.path()).mkdir("tmp");
+    const RuntimeFolder runtime(dir.filePath("run"));
+    const QString storage =
+        dir.filePath("run/gvfs/mtp:host=091e_4cda_0000cafe1234/Internal Storage");
+    const QString log = mountUnit(storage);
+    writeLongGpx(log, 25000);
+    testkit::FakePlatform fakes(dir.filePath("tmp"));
+    fakes.store.values = {{"Settings/1StUse2", "1"},
+                          {"Settings/GPSType", "2"},
+                          {"Settings/Dev", "10"},
+                          {"Settings/FName", dir.filePath("t.txt")}};
+    source::SystemVolumes system;
+    const app::Services services{fakes.comm,     fakes.timer,  fakes.deadline,  fakes.store,
+                                 fakes.dialogs,  fakes.readme, fakes.tempFiles, fakes.exit,
+                                 fakes.portList, system};
+    frmKelvaron window(services);
+    window.findChild<QCheckBox*>("chkSplit")->setChecked(false);
+    auto* ports = window.findChild<QComboBox*>("cmbCOM");
+    const int unit = ports->findData(storage);
+    ASSERT_GE(unit, 0);
+    EXPECT_EQ(ports->itemText(unit), "eTrex 30 — " + storage);
+    ports->setCurrentIndex(unit);
+    auto* save = window.findChild<QPushButton*>("cmdSave");
+    // The read's first step is taken at Save, the next ones as the deadline calls back.
+    const auto read = [&](bool cutAfterFirstStep) {
+        fakes.dialogs.messages.clear();
+        save->click();
+        if (cutAfterFirstStep) QFile::resize(log, QFileInfo(log).size() / 2);
+        for (int step = 0; step < 10 && fakes.dialogs.messages.empty(); ++step)
+            fakes.deadline.pass(0);
+    };
+    read(false);
+    ASSERT_EQ(fakes.dialogs.messages.size(), 1u);
+    EXPECT_EQ(fakes.dialogs.messages.front().toStdString(),
+              QStringLiteral("Read 25000 points from %1.\r\nWrote 25,000 of 25,000 points to %2.")
+                  .arg(log, dir.filePath("t.txt"))
+                  .toStdString());
+    ASSERT_TRUE(QFile::remove(dir.filePath("t.txt")));
+
+    read(true);
+    ASSERT_EQ(fakes.dialogs.messages.size(), 1u);
+    const QString error = fakes.dialogs.messages.front();
+    EXPECT_TRUE(error.startsWith(log + ", line 1, column ")) << error.toStdString();
+    EXPECT_TRUE(error.contains(": the file ends inside ")) << error.toStdString();
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).join(' ').toStdString(), "");
     EXPECT_TRUE(QDir(dir.filePath("tmp")).isEmpty());
 }

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QStringDecoder>
@@ -129,6 +130,17 @@ TEST(Interrupts, Table) {
     }
 }
 
+// The files under `from` copied to the same places under `to`.
+void copyFolder(const QString& from, const QString& to) {
+    QDirIterator files(from, QDir::Files, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString file = files.next();
+        const QString copy = to + file.mid(from.size());
+        QDir().mkpath(QFileInfo(copy).path());
+        ASSERT_TRUE(QFile::copy(file, copy)) << copy.toStdString();
+    }
+}
+
 // The size of the temporary point file of the run in `dir`, 0 while there is none.
 qint64 pointFileSize(const QString& dir) {
     const QFileInfoList files = QDir(dir + "/tmp").entryInfoList({"ts*"}, QDir::Files);
@@ -154,7 +166,8 @@ TEST_P(Program, Row) {
         return s.replace("{dir}", dir)
             .replace("{link}", sim.link())
             .replace("{source}", SOURCE_TEST_DATA)
-            .replace("{long}", QString(300, 'x'));
+            .replace("{long}", QString(300, 'x'))
+            .replace("{gvfs}", dir + "/run/gvfs/mtp:host=091e_4cda_0000cafe1234/Internal Storage");
     };
 
     QDir(dir).mkpath("tmp");
@@ -190,7 +203,11 @@ TEST_P(Program, Row) {
     if (o.count("fifo")) {
         ASSERT_EQ(::mkfifo(QFile::encodeName(dir + "/" + o["fifo"]).constData(), 0600), 0);
     }
-    get.start(KELVARON_GET_PATH, words(fill(cols[2])));
+    // The unit as GNOME mounts a media device, with ':', '=' and a space in its path.
+    if (o.count("gvfs")) copyFolder(SOURCE_TEST_DATA "/drive", fill("{gvfs}"));
+    QStringList arguments = words(cols[2]);
+    for (QString& word : arguments) word = fill(word);
+    get.start(KELVARON_GET_PATH, arguments);
     ASSERT_TRUE(get.waitForStarted(5000));
     if (o.count("stdin")) {
         get.write(readBytes(fill(o["stdin"])));
