@@ -112,7 +112,7 @@ Command parseCommandLine(const QStringList& arguments, const app::SettingsStore&
                                                  "for the N-th (--speed does not apply); with "
                                                  "--gps drive, the folder the unit is mounted "
                                                  "at."),
-                                  QStringLiteral("DEVICE|COMn|usb[:N]|FOLDER"));
+                                  QStringLiteral("DEVICE|COMn|FOLDER"));
     const QCommandLineOption from(QStringLiteral("from"),
                                   QStringLiteral("Read the tracks of a GPX or FIT file of any "
                                                  "origin (- for standard input), or the point "
