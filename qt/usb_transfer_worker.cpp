@@ -73,6 +73,7 @@ bool UsbTransferWorker::nextJob(Job& job) {
 // timer tells the user, so the write is only dropped here.
 int UsbTransferWorker::doWrite(std::string& bytes) {
     std::vector<unsigned char> data(bytes.begin(), bytes.end());
+    data.reserve(1);  // a zero-length packet still goes from a buffer
     int sent = 0;
     const int result = libusb_bulk_transfer(handle_, endpoints_.bulkOut, data.data(),
                                             static_cast<int>(data.size()), &sent, kWriteTimeoutMs);
