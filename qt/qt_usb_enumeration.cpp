@@ -1,6 +1,7 @@
 #include "qt/qt_usb_enumeration.h"
 
 #include <QStringList>
+#include <optional>
 
 #include "qt/garmin_usb_devices.h"
 #include "qt/usb_product_name.h"
@@ -18,9 +19,12 @@ QString placeName(const GarminUsbDevices::Unit& unit) {
     return QStringLiteral("bus %1 port %2").arg(unit.bus).arg(ports.join(QLatin1Char('.')));
 }
 
-QString productName(const GarminUsbDevices::Unit& unit) {
+// Nothing when the unit cannot be opened (yet: a udev rule may give access later);
+// empty when it has no product string or does not answer.
+std::optional<QString> productName(const GarminUsbDevices::Unit& unit) {
+    if (unit.productString == 0) return QString();
     libusb_device_handle* handle = nullptr;
-    if (unit.productString == 0 || libusb_open(unit.device, &handle) != LIBUSB_SUCCESS) return {};
+    if (libusb_open(unit.device, &handle) != LIBUSB_SUCCESS) return std::nullopt;
     const QString name = readProductName(handle, unit.productString);
     libusb_close(handle);
     return name;
@@ -36,10 +40,14 @@ std::vector<UsbUnitInfo> QtUsbEnumeration::units() const {
     QHash<QString, QString> seen;
     for (const auto& unit : devices.units()) {
         const QString key = QStringLiteral("%1@%2").arg(unit.busPath()).arg(unit.address);
-        QString name = names_.contains(key) ? names_.value(key) : productName(unit);
-        seen.insert(key, name);
-        if (name.isEmpty()) name = placeName(unit);
-        found.push_back({QStringLiteral("usb:%1").arg(found.size() + 1), unit.busPath(), name});
+        std::optional<QString> name;
+        if (names_.contains(key))
+            name = names_.value(key);
+        else
+            name = productName(unit);
+        if (name) seen.insert(key, *name);
+        const QString shown = name && !name->isEmpty() ? *name : placeName(unit);
+        found.push_back({QStringLiteral("usb:%1").arg(found.size() + 1), unit.busPath(), shown});
     }
     // Units unplugged are forgotten, so the cache stays as small as the bus.
     names_ = seen;

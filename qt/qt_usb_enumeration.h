@@ -1,6 +1,7 @@
 // The USB Garmins attached right now, read through libusb each time the list is asked
 // for. A unit's name is its product string, read once per plug-in (the answer is kept by
-// its place and address, which a new plug-in changes), else "bus B port P".
+// its place and address, which a new plug-in changes; a unit that could not be opened is
+// asked again next time), else "bus B port P".
 #pragma once
 
 #include <QHash>
