@@ -111,6 +111,20 @@ TEST_F(UsbUnderUmockdev, TheUnitIsListedByItsPlace) {
     }
 }
 
+// Numbered by bus, then by port, whatever their addresses and the order the system lists
+// them in (three_units.umockdev).
+TEST_F(UsbUnderUmockdev, UnitsAreNumberedInBusOrder) {
+    std::vector<std::string> listed;
+    for (const auto& unit : app::QtUsbEnumeration().units())
+        listed.push_back((unit.id + ' ' + unit.busPath + ' ' + unit.name).toStdString());
+    EXPECT_EQ(listed, (std::vector<std::string>{"usb:1 1-1 bus 1 port 1", "usb:2 1-3 bus 1 port 3",
+                                                "usb:3 2-1 bus 2 port 1"}));
+    PortRig rig;
+    EXPECT_FALSE(rig.port.open("usb:4"));
+    EXPECT_EQ(rig.port.openFailureText().toStdString(),
+              "There is no Garmin USB unit usb:4: 3 Garmin USB units are attached.");
+}
+
 TEST_F(UsbUnderUmockdev, OpensByNumberOrPlace) {
     PortRig rig;
     EXPECT_FALSE(rig.port.open("usb:2"));
