@@ -6,6 +6,7 @@
 #include "qt/qt_serial_port.h"
 #include "qt/qt_settings_store.h"
 #include "qt/qt_timeout_timer.h"
+#include "qt/qt_usb_port.h"
 #include "qt/system_temp_files.h"
 
 namespace cli {
@@ -15,7 +16,7 @@ class HeadlessPlatform {
     HeadlessPlatform() : comm_(settings_) {}
 
     app::DownloadServices services() {
-        return app::DownloadServices{comm_, timer_, deadline_, settings_, tempFiles_};
+        return app::DownloadServices{comm_, timer_, deadline_, settings_, tempFiles_, usb_};
     }
     const app::SettingsStore& settings() const { return settings_; }
 
@@ -25,6 +26,7 @@ class HeadlessPlatform {
     app::QtTimeoutTimer timer_;
     app::QtDeadlineTimer deadline_;
     app::SystemTempFiles tempFiles_;
+    app::QtUsbPort usb_;
 };
 
 }  // namespace cli

@@ -13,7 +13,11 @@
 #include "cli/interrupt_notifier.h"
 #include "cli/options.h"
 #include "cli/terminal_ui.h"
+#include "cli/unit_listing.h"
 #include "download/output_name.h"
+#include "qt/qt_usb_enumeration.h"
+#include "qt/serial_ports_present.h"
+#include "source/system_volumes.h"
 
 namespace {
 
@@ -35,6 +39,13 @@ int main(int argc, char** argv) {
     const cli::Command command =
         cli::parseCommandLine(QCoreApplication::arguments(), platform.settings());
     cli::ErrorStream errors(STDERR_FILENO);
+    if (command.listUnits) {
+        const source::SystemVolumes volumes;
+        const QString list =
+            cli::unitListing(app::serialPortsPresent(), app::QtUsbEnumeration().units(), volumes);
+        std::fputs(list.toLocal8Bit().constData(), stdout);
+        return cli::exit_code::kDone;
+    }
     if (!command.options) {
         if (command.exitCode == 0) {
             std::fputs(command.text.toLocal8Bit().constData(), stdout);

@@ -12,6 +12,7 @@
 #include "download/deviation.h"
 #include "download/speed_change.h"
 #include "download/stored_settings.h"
+#include "qt/usb_unit_id.h"
 
 namespace cli {
 
@@ -82,6 +83,18 @@ std::optional<app::Family> familyNamed(const QString& name) {
     return std::nullopt;
 }
 
+// "usb", "usb:N" or "usb:BUS-PORTS", for a Garmin only.
+QString usbPortProblem(const QString& port, app::Family family) {
+    if (!app::UsbUnitId::parse(port))
+        return QStringLiteral(
+                   "--port %1: a USB unit is usb, usb:N (the N-th, from 1) or usb:BUS-PORTS "
+                   "(such as usb:1-1.4)")
+            .arg(port);
+    if (family != app::Family::Garmin)
+        return QStringLiteral("--port %1 is a Garmin unit on USB: give --gps garmin").arg(port);
+    return {};
+}
+
 }  // namespace
 
 Command parseCommandLine(const QStringList& arguments, const app::SettingsStore& store) {
@@ -95,8 +108,10 @@ Command parseCommandLine(const QStringList& arguments, const app::SettingsStore&
                                  QStringLiteral("garmin|magellan|drive"));
     const QCommandLineOption port(QStringLiteral("port"),
                                   QStringLiteral("Device path, or COM1..COM9 as the window maps "
-                                                 "them; with --gps drive, the folder the unit "
-                                                 "is mounted at."),
+                                                 "them; usb for the first Garmin on USB, usb:N "
+                                                 "for the N-th (--speed does not apply); with "
+                                                 "--gps drive, the folder the unit is mounted "
+                                                 "at."),
                                   QStringLiteral("DEVICE|COMn|FOLDER"));
     const QCommandLineOption from(QStringLiteral("from"),
                                   QStringLiteral("Read the tracks of a GPX or FIT file of any "
@@ -140,8 +155,13 @@ Command parseCommandLine(const QStringList& arguments, const app::SettingsStore&
         QStringLiteral("N|off"));
     const QCommandLineOption quiet(QStringLiteral("quiet"),
                                    QStringLiteral("Print nothing but errors."));
-    parser.addOptions(
-        {gps, port, from, speed, out, grid, reduce, split, trace, tries, switchSpeed, quiet});
+    const QCommandLineOption units(QStringLiteral("units"),
+                                   QStringLiteral("List the serial devices, USB Garmins and "
+                                                  "units mounted as drives, one a line: what "
+                                                  "--port takes, a tab, what --gps takes, a "
+                                                  "tab, a description. Then exit."));
+    parser.addOptions({gps, port, from, speed, out, grid, reduce, split, trace, tries, switchSpeed,
+                       quiet, units});
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
 
@@ -154,6 +174,7 @@ Command parseCommandLine(const QStringList& arguments, const app::SettingsStore&
         return {std::nullopt,
                 QStringLiteral("kelvaron-get %1\n").arg(QCoreApplication::applicationVersion()),
                 exit_code::kDone};
+    if (parser.isSet(units)) return {std::nullopt, QString(), exit_code::kDone, true};
     if (!parser.positionalArguments().isEmpty())
         return refuse(QStringLiteral("unexpected argument \"%1\"; the output file goes with --out")
                           .arg(parser.positionalArguments().first()));
@@ -199,6 +220,10 @@ Command parseCommandLine(const QStringList& arguments, const app::SettingsStore&
                                   .arg(v));
         } else if (v.isEmpty()) {
             return refuse(QStringLiteral("--port needs a device path or COM1..COM9"));
+        } else if (app::UsbUnitId::looksLikeUsb(v)) {
+            if (const QString problem = usbPortProblem(v, o.family); !problem.isEmpty())
+                return refuse(problem);
+            o.port.device = v;
         } else {
             o.port.device = v;
         }
@@ -285,12 +310,14 @@ Command parseCommandLine(const QStringList& arguments, const app::SettingsStore&
                     std::ranges::find(app::kStandardSpeeds, n) == std::end(app::kStandardSpeeds)))
             return refuse(QStringLiteral("--switch-speed must be one of %1 or off, not \"%2\"")
                               .arg(standardSpeeds(), v));
-        if (n != 0 && n <= o.port.speed.toInt())
+        // A USB unit has no line speed: the option is left unused.
+        const bool usb = app::UsbUnitId::looksLikeUsb(o.port.device);
+        if (n != 0 && n <= o.port.speed.toInt() && !usb)
             return refuse(QStringLiteral("--switch-speed %1 is not faster than the port's %2 "
                                          "bit/s; give a faster one or off")
                               .arg(n)
                               .arg(o.port.speed));
-        o.port.switchSpeed = n;
+        if (!usb) o.port.switchSpeed = n;
     }
     o.quiet = parser.isSet(quiet);
     if (!parser.isSet(gps) && !parser.isSet(from) && storedType < 0)

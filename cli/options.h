@@ -29,6 +29,7 @@ struct Command {
     std::optional<Options> options;
     QString text;  // help or version for stdout; an error for stderr
     int exitCode = 0;
+    bool listUnits = false;  // --units: print the sources seen, then end
 };
 
 // The window's Retry/Cancel rounds of four requests that `tries` requests fill.

@@ -30,7 +30,8 @@ expected=(usr/bin/kelvaron usr/bin/kelvaron-sim usr/share/doc/kelvaron/Readme.ht
           usr/share/doc/kelvaron/copyright usr/share/doc/kelvaron/changelog.gz
           usr/share/applications/kelvaron.desktop
           usr/share/icons/hicolor/scalable/apps/kelvaron.svg
-          usr/share/icons/hicolor/64x64/apps/kelvaron.png)
+          usr/share/icons/hicolor/64x64/apps/kelvaron.png
+          usr/lib/udev/rules.d/70-kelvaron-garmin.rules)
 [[ -x $dir/cli/kelvaron-get ]] && expected+=(usr/bin/kelvaron-get)
 for f in "${expected[@]}"; do
     grep -qx "./$f" <<<"$files" || fail "the package lacks /$f"
@@ -52,9 +53,14 @@ for lib in $(objdump -p "$unpacked"/usr/bin/* | awk '/NEEDED/ {print $2}' | sort
     owner=${owner%%:*}
     grep -qxF "$owner" <<<"$depends" || fail "Depends does not name $owner ($lib)"
 done
-for p in libqt6core6 libqt6widgets6 libqt6serialport6 'libproj[0-9]+'; do
+for p in libqt6core6 libqt6widgets6 libqt6serialport6 'libproj[0-9]+' libusb-1.0-0; do
     grep -qxE "$p" <<<"$depends" || fail "Depends does not name $p"
 done
+
+# The udev rule lets the user at the seat open a Garmin on USB.
+grep -qxF 'SUBSYSTEM=="usb", ATTR{idVendor}=="091e", ATTR{idProduct}=="0003", TAG+="uaccess"' \
+    "$unpacked/usr/lib/udev/rules.d/70-kelvaron-garmin.rules" ||
+    fail "70-kelvaron-garmin.rules does not give the seat's user the Garmin USB units"
 
 # The newest changelog entry names the version the package carries.
 version=$(dpkg-deb -f "$deb" Version)

@@ -9,13 +9,14 @@ set -euo pipefail
 # Building and running the window and kelvaron-sim.
 packages=(build-essential cmake ninja-build pkg-config ccache
           qt6-base-dev qt6-serialport-dev libgl-dev
-          libproj-dev proj-data)
+          libproj-dev proj-data libusb-1.0-0-dev)
 if [[ ${1:-} != run ]]; then
-    # The tests (GoogleTest, cs2cs and GPSBabel as independent readers), the package check
+    # The tests (GoogleTest, cs2cs and GPSBabel as independent readers, umockdev playing a
+    # USB Garmin to libusb), the package check
     # (desktop-file-validate, a headless X server) and the fuzz build (clang, libFuzzer).
     packages+=(libgtest-dev libgmock-dev
                proj-bin gpsbabel desktop-file-utils clang-format
-               xvfb xauth
+               xvfb xauth umockdev libumockdev-dev
                clang libclang-rt-14-dev)
 fi
 

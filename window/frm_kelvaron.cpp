@@ -136,7 +136,10 @@ void frmKelvaron::connectControls() {
     // choosing the item already shown counts too, so the family's speed comes back.
     connect(cmbGPSType, &QComboBox::currentIndexChanged, this, [this] { cmbGPSType_Click(); });
     connect(cmbGPSType, &QComboBox::activated, this, [this] { cmbGPSType_Click(); });
-    connect(cmbCOM, &QComboBox::currentIndexChanged, this, [this] { showPortDevice(); });
+    connect(cmbCOM, &QComboBox::currentIndexChanged, this, [this] {
+        showPortDevice();
+        enableSpeed();
+    });
     connect(cmbCOM, &QComboBox::activated, this, [this](int index) { portActivated(index); });
     cmbCOM->setRefresh([this] { refreshPortList(); });
     connect(cmdBrowse, &QPushButton::clicked, this, [this] { cmdBrowse_Click(); });
@@ -148,7 +151,8 @@ void frmKelvaron::Form_Load() {
     runner_ = std::make_unique<app::DownloadRunner>(
         svc_.downloads(), *this, [this] { return fileChoices(); },
         app::DownloadRunner::Lifetime::ManyDownloads);
-    ports_ = std::make_unique<app::SerialPortList>(*cmbCOM, svc_.comm, svc_.portList);
+    ports_ =
+        std::make_unique<app::SerialPortList>(*cmbCOM, svc_.comm, svc_.portList, svc_.usbUnits);
     sources_ = std::make_unique<app::SourceList>(*cmbCOM, svc_.volumes);
     showReadmeOnce();
     fillLists();
@@ -186,9 +190,14 @@ void frmKelvaron::applyStoredSettings() {
     // The serial choice first, so that a stored "Drive or file" keeps it for later; the
     // family sets its own default speed, so the stored speed must come after it.
     cmbCOM->setCurrentIndex(app::storedIndex(store, app::key::kCOM, 0, kPortCount));
+    // A USB unit chosen last time can only be found while the Garmin list is shown.
+    const int storedType = app::storedIndex(store, app::key::kGPSType, 0, cmbGPSType->count());
+    if (ports_->offerUsb(cmbGPSType->itemData(storedType).value<app::Family>() ==
+                         app::Family::Garmin))
+        ports_->refresh();
     ports_->restore(app::storedText(store, app::key::kDevice, QString()));
     source_ = app::storedText(store, app::key::kSource, QString());
-    selectGpsType(app::storedIndex(store, app::key::kGPSType, 0, cmbGPSType->count()));
+    selectGpsType(storedType);
     cmbSpeed->setCurrentIndex(
         app::storedIndex(store, app::key::kSpeed, app::kMagellanSpeedIndex, cmbSpeed->count()));
     txtFName->setText(app::storedText(store, app::key::kFName, QString()));
@@ -207,16 +216,25 @@ void frmKelvaron::selectGpsType(int index) {
 void frmKelvaron::cmbGPSType_Click() {
     const bool magellan = family() == app::Family::Magellan;
     chkSplit->setEnabled(!magellan);
+    // Only a Garmin unit speaks over USB.
+    const bool usbChanged = ports_->offerUsb(family() == app::Family::Garmin);
     if (driveChosen() != showingSources_) {
         if (driveChosen())
             showSources();
         else
             showSerialPorts();
+    } else if (usbChanged && !showingSources_) {
+        ports_->refresh();
     }
-    // A file has no line speed.
-    cmbSpeed->setEnabled(!driveChosen() && cmdSave->isEnabled());
+    enableSpeed();
     if (!driveChosen())
         cmbSpeed->setCurrentIndex(magellan ? app::kMagellanSpeedIndex : app::kGarminSpeedIndex);
+}
+
+// A file has no line speed, and neither has a USB unit.
+void frmKelvaron::enableSpeed() {
+    const bool lineSpeed = !driveChosen() && !(!showingSources_ && ports_->usbChosen());
+    cmbSpeed->setEnabled(lineSpeed && cmdSave->isEnabled());
 }
 
 app::Family frmKelvaron::family() const {
@@ -374,7 +392,7 @@ void frmKelvaron::unlockInputs() {
     if (runner_->busy()) return;
     cmbGPSType->setEnabled(true);
     for (QWidget* w : lockedInputs()) w->setEnabled(true);
-    cmbSpeed->setEnabled(!driveChosen());
+    enableSpeed();
 }
 
 void frmKelvaron::storeSettings() {

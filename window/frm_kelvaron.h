@@ -42,6 +42,7 @@ class frmKelvaron : public QWidget, public app::RunnerUi {
     void applyStoredSettings();
     void showReadmeOnce();
     void showPortDevice();
+    void enableSpeed();
     void refreshPortList();
     // The Port list of the serial families, or of "Drive or file".
     bool driveChosen() const;

@@ -7,6 +7,8 @@
 #include "qt/qt_serial_port.h"
 #include "qt/qt_settings_store.h"
 #include "qt/qt_timeout_timer.h"
+#include "qt/qt_usb_enumeration.h"
+#include "qt/qt_usb_port.h"
 #include "qt/system_temp_files.h"
 #include "source/system_volumes.h"
 #include "window/desktop_services.h"
@@ -32,6 +34,8 @@ class QtPlatform {
     SystemProgramExit programExit_;
     QtPortEnumeration portList_;
     source::SystemVolumes volumes_;
+    QtUsbEnumeration usbUnits_;
+    QtUsbPort usb_;
 };
 
 }  // namespace app

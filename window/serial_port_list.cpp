@@ -6,6 +6,7 @@
 
 #include "download/choices.h"
 #include "download/port_map.h"
+#include "qt/usb_unit_id.h"
 
 namespace app {
 
@@ -48,6 +49,28 @@ void SerialPortList::addPresentDevices() {
         box_.addItem(deviceLabel(info), info.device);
         box_.setItemData(box_.count() - 1, info.device, Qt::ToolTipRole);
     }
+    if (usbOffered_) addUsbUnits();
+}
+
+void SerialPortList::addUsbUnits() {
+    for (const UsbUnitInfo& unit : usbUnits_.units()) {
+        box_.addItem(unit.label(), unit.id);
+        box_.setItemData(
+            box_.count() - 1,
+            QStringLiteral("%1 (bus %2, port %3)")
+                .arg(unit.id, unit.busPath.section('-', 0, 0), unit.busPath.section('-', 1)),
+            Qt::ToolTipRole);
+    }
+}
+
+bool SerialPortList::offerUsb(bool offered) {
+    if (offered == usbOffered_) return false;
+    usbOffered_ = offered;
+    return true;
+}
+
+bool SerialPortList::usbChosen() const {
+    return UsbUnitId::looksLikeUsb(chosenDevice());
 }
 
 void SerialPortList::restore(const QString& device) {
@@ -76,7 +99,10 @@ void SerialPortList::showDevice() {
         return;
     }
     const QString device = chosenDevice();
-    box_.setToolTip(device.isEmpty() ? numberedPortDescription(comm_, index + 1) : device);
+    if (usbChosen())
+        box_.setToolTip(box_.itemData(index, Qt::ToolTipRole).toString());
+    else
+        box_.setToolTip(device.isEmpty() ? numberedPortDescription(comm_, index + 1) : device);
 }
 
 int SerialPortList::indexOfDevice(const QString& device) const {

@@ -1,7 +1,9 @@
 // The Port list while a serial family is chosen: COM1 to COM9, then the serial devices
 // present on the machine, each by name and description and holding its path. A device is
 // remembered by its path; one that has gone leaves the list on COM1 and says so in the
-// tooltip, rather than choosing another device in its place.
+// tooltip, rather than choosing another device in its place. While USB units are offered
+// (the Garmin family), the USB Garmins attached follow, as "Garmin USB — GPSMAP 60CSx",
+// each holding its name "usb:N".
 #pragma once
 
 #include <QComboBox>
@@ -14,8 +16,15 @@ namespace app {
 
 class SerialPortList {
   public:
-    SerialPortList(QComboBox& box, const CommPort& comm, const PortEnumeration& ports)
-        : box_(box), comm_(comm), ports_(ports) {}
+    SerialPortList(QComboBox& box, const CommPort& comm, const PortEnumeration& ports,
+                   const UsbUnitEnumeration& usbUnits = NoUsbUnits::instance())
+        : box_(box), comm_(comm), ports_(ports), usbUnits_(usbUnits) {}
+
+    // Whether the USB Garmins are listed from the next fill or refresh on; true when
+    // that changed.
+    bool offerUsb(bool offered);
+    // True while the item shown is a USB unit.
+    bool usbChosen() const;
 
     // Fills the list afresh and selects `device` when it is present, else `index`.
     void fill(int index, const QString& device);
@@ -34,11 +43,14 @@ class SerialPortList {
 
   private:
     void addPresentDevices();
+    void addUsbUnits();
     int indexOfDevice(const QString& device) const;
 
     QComboBox& box_;
     const CommPort& comm_;
     const PortEnumeration& ports_;
+    const UsbUnitEnumeration& usbUnits_;
+    bool usbOffered_ = false;
 };
 
 }  // namespace app

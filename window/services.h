@@ -1,7 +1,7 @@
 // The window's services from the platform, each behind a small interface so that tests can
 // run the window headless with fakes: the download's services (download_services.h), message
-// boxes and the save dialog, the readme opener, ending the program and the list of serial
-// devices.
+// boxes and the save dialog, the readme opener, ending the program, the list of serial
+// devices and the list of USB Garmins.
 #pragma once
 
 #include <QString>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "download/download_services.h"
+#include "qt/usb_unit_enumeration.h"
 #include "source/mounted_volumes.h"
 
 class QWidget;
@@ -82,7 +83,9 @@ class ProgramExit {
 
 // What the window is given. The services outlive the window.
 struct Services {
-    DownloadServices downloads() const { return {comm, tmrTimeout, deadline, settings, tempFiles}; }
+    DownloadServices downloads() const {
+        return {comm, tmrTimeout, deadline, settings, tempFiles, usb};
+    }
 
     CommPort& comm;
     TimeoutTimer& tmrTimeout;
@@ -95,6 +98,9 @@ struct Services {
     PortEnumeration& portList = NoPorts::instance();
     // The mounted volumes, among which the units that show up as a drive are found.
     source::MountedVolumes& volumes = NoVolumes::instance();
+    // The USB Garmins the Garmin Port list offers, and the port that reaches them.
+    UsbUnitEnumeration& usbUnits = NoUsbUnits::instance();
+    UsbCommPort& usb = NoUsbPort::instance();
 };
 
 }  // namespace app

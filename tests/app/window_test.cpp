@@ -135,6 +135,51 @@ TEST_F(WindowTest, PortListOffersTheDevicesPresentAndRemembersThemByPath) {
     }
 }
 
+TEST_F(WindowTest, GarminPortListOffersTheUsbUnitsAndTheirChoiceHasNoSpeed) {
+    for (const QString& row : testkit::qtTableLines(KELVARON_APP_DATA "/usb_port_list.txt")) {
+        const QStringList col = row.split(QStringLiteral(" | "));
+        auto units = [](const QString& list) {
+            std::vector<app::UsbUnitInfo> all;
+            for (const QString& u : list.split(';', Qt::SkipEmptyParts))
+                if (u != "-")
+                    all.push_back({u.section('=', 0, 0), u.section('=', 1, 1), u.section('=', 2)});
+            return all;
+        };
+        fakes.usbUnits.attached = units(col[0]);
+        fakes.store.values = {{"Settings/1StUse2", "1"},
+                              {"Settings/Dev", "10"},
+                              {"Settings/FName", dir.filePath("x.txt")}};
+        for (const QString& kv : col[1].split(' ', Qt::SkipEmptyParts))
+            set(kv.section('=', 0, 0), kv.section('=', 1));
+        open();
+        auto* list = c<QComboBox>("cmbCOM");
+        const QStringList act = col[2].split(' ');
+        for (const QString& index : act.mid(1)) {
+            if (act[0] == "choose") list->setCurrentIndex(index.toInt());
+            if (act[0] == "family") c<QComboBox>("cmbGPSType")->setCurrentIndex(index.toInt());
+        }
+        if (act[0] == "plug") {
+            fakes.usbUnits.attached = units(act[1]);
+            list->showPopup();
+            list->hidePopup();
+        }
+        QStringList items;
+        for (int i = 9; i < list->count(); ++i) items << list->itemText(i);
+        SCOPED_TRACE(row.toStdString());
+        EXPECT_EQ(items.join(';').toStdString(), col[3] == "-" ? "" : col[3].toStdString());
+        EXPECT_EQ(list->currentText().toStdString(), col[4].toStdString());
+        EXPECT_EQ(list->toolTip().toStdString(), col[5].toStdString());
+        EXPECT_EQ(c("cmbSpeed")->isEnabled(), col[6] == "1");
+        fakes.store.writes.clear();
+        fakes.comm.refusedPort = 1;
+        c<QPushButton>("cmdSave")->click();
+        QStringList keys;
+        for (const QString& w : fakes.store.writes)
+            if (w.startsWith("COM=") || w.startsWith("Device=")) keys << w;
+        EXPECT_EQ(keys.join(' ').toStdString(), col[7].toStdString());
+    }
+}
+
 TEST_F(WindowTest, BrowseFillsTheFileBoxUnlessCancelledAndGivesAGpxNameItsEnding) {
     set("1StUse2", "1");
     open();

@@ -18,6 +18,7 @@
 #include "cli/options.h"
 #include "cli/progress_line.h"
 #include "cli/terminal_ui.h"
+#include "cli/unit_listing.h"
 #include "qt/qt_settings_store.h"
 #include "tests/support/convert_oracle.h"
 #include "tests/support/qt/app_fakes.h"
@@ -49,7 +50,9 @@ TEST(CommandLine, Table) {
         const cli::Command c =
             cli::parseCommandLine(QStringList{"kelvaron-get"} + words(row[0]), store);
         QString got = QStringLiteral("exit %1: %2").arg(c.exitCode).arg(c.text);
-        if (const auto& o = c.options) {
+        if (c.listUnits) {
+            EXPECT_EQ(row[2].toStdString(), "units");
+        } else if (const auto& o = c.options) {
             const auto none = [](const QString& s) { return s.isEmpty() ? QString("-") : s; };
             got = QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9")
                       .arg(o->family == app::Family::Garmin  ? "garmin"
@@ -70,6 +73,17 @@ TEST(CommandLine, Table) {
                 << row[0].toStdString() << " gave " << got.toStdString();
         }
     }
+}
+
+TEST(UnitListing, OneSourceALineWithWhatPortAndGpsTake) {
+    testkit::FakeVolumes volumes;
+    volumes.mounted = {SOURCE_TEST_DATA "/drive", SOURCE_TEST_DATA};
+    const QString list = cli::unitListing({{"/dev/ttyUSB0", "ttyUSB0", "USB-Serial Controller"}},
+                                          {{"usb:1", "1-1.4", "GPSMAP 60CSx"}}, volumes);
+    EXPECT_EQ(list.toStdString(),
+              "/dev/ttyUSB0\tgarmin|magellan\tttyUSB0 — USB-Serial Controller\n"
+              "usb:1\tgarmin\tGarmin USB — GPSMAP 60CSx\n" SOURCE_TEST_DATA
+              "/drive\tdrive\teTrex 30 — " SOURCE_TEST_DATA "/drive\n");
 }
 
 // A download that records what it is asked; after a stop it waits for its receiver.

@@ -149,6 +149,12 @@ class FakePortList final : public app::PortEnumeration {
     std::vector<app::PortInfo> present;
 };
 
+class FakeUsbUnits final : public app::UsbUnitEnumeration {
+  public:
+    std::vector<app::UsbUnitInfo> units() const override { return attached; }
+    std::vector<app::UsbUnitInfo> attached;
+};
+
 // A runner without a window: its boxes go through `dialogs` one at a time as the window's
 // do; the caption, the split lock, the stops and the end of the program are recorded.
 class RecordingDownloadUi final : public app::DownloadUi {
@@ -182,7 +188,8 @@ class RecordingDownloadUi final : public app::DownloadUi {
 struct FakePlatform {
     explicit FakePlatform(const QString& tempFolder) : tempFiles(tempFolder) {}
     app::Services services() {
-        return {comm, timer, deadline, store, dialogs, readme, tempFiles, exit, portList, volumes};
+        return {comm,      timer, deadline, store,   dialogs, readme,
+                tempFiles, exit,  portList, volumes, usbUnits};
     }
     FakeCommPort comm;
     FakeTickTimer timer;
@@ -194,6 +201,7 @@ struct FakePlatform {
     RecordingExit exit;
     FakePortList portList;
     FakeVolumes volumes;
+    FakeUsbUnits usbUnits;
 };
 
 }  // namespace testkit
