@@ -34,7 +34,8 @@ bool isUsbUnit(const QString& device) {
 
 // "GPSMAP 67i Software Version 2.80" is a GPSMAP 67i.
 QString productName(const std::string& description) {
-    QString name = QString::fromLatin1(description.data(), static_cast<qsizetype>(description.size()));
+    QString name =
+        QString::fromLatin1(description.data(), static_cast<qsizetype>(description.size()));
     if (const qsizetype cut = name.indexOf(QLatin1String(" Software Version")); cut >= 0)
         name.truncate(cut);
     name = name.trimmed();

@@ -1,5 +1,5 @@
-// The Garmin download: opening the port (or the USB unit) through the engine, identifying the receiver,
-// asking for its track log, and handling the decoded packets and link errors that the
+// The Garmin download: opening the port (or the USB unit) through the engine, identifying the
+// receiver, asking for its track log, and handling the decoded packets and link errors that the
 // engine hands back until the transfer is complete. It is the engine's host.
 //
 // It runs as one table of states: enter() holds what each state does when it begins, and

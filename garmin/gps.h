@@ -131,8 +131,8 @@ class cGarminGPS final : private LinkUser {
     // Bytes received and not yet consumed as a frame, sentence or USB packet.
     std::size_t pendingInput() const { return link_->pendingInput(); }
 
-    // False when the unit's capability report lists transfer protocols and no track
-    // protocol (A30x) among them: such a unit hands its tracks over as files.
+    // False when the unit's capability report lists its waypoint transfer protocol (A1xx)
+    // and no track protocol (A30x): such a unit hands its tracks over as files.
     bool Offers_Track_Log() const { return offersTrackLog_; }
 
     // --- Track records --------------------------------------------------------------

@@ -61,13 +61,14 @@ void cGarminGPS::Parse_Protocol_Array(const Packet& packet) {
     // The slot after the track data type is shared with the proximity protocol, so the
     // point layout that follows a track header's is kept as it comes.
     int trackPointNumber = 0;
-    // A report that lists transfer protocols and no track protocol among them.
+    // A report that lists the waypoint transfer protocol (every unit with transfers has one)
+    // and no track protocol: the unit keeps its tracks as files.
     bool transfers = false;
     offersTrackLog_ = false;
     const std::size_t entries = reader.claimedCount() / 3;
     for (std::size_t k = 0; k < entries; ++k) {
         const Protocol_Entry entry{reader.u8(3 * k), reader.i16(3 * k + 1)};
-        if (entry.Tag == 'A' && entry.Number >= 100) transfers = true;
+        if (entry.Tag == 'A' && entry.Number / 100 == 1) transfers = true;
         if (entry.Tag == 'A' && entry.Number / 100 == 3) offersTrackLog_ = true;
         const int before = slot;
         slot = placeProtocolEntry(Protocol_Table, slot, entry);

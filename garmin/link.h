@@ -68,7 +68,7 @@ bool announcesMore(const PacketIds& ids, std::uint8_t id);
 // A command the unit answers with nothing.
 bool isNoReplyCommand(const PacketIds& ids, const CommandCodes& commands, const Packet& packet);
 // The frame trace's line of `bytes` ('O' sent, 'I' received); nothing when nobody listens.
-void hexTrace(const std::function<void(std::string&)>& listener,
-              const std::uint8_t* bytes, std::size_t count, char direction);
+void hexTrace(const std::function<void(std::string&)>& listener, const std::uint8_t* bytes,
+              std::size_t count, char direction);
 
 }  // namespace garmin

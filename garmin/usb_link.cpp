@@ -89,16 +89,15 @@ void UsbLink::sendNow(const Packet& packet, bool responseNotNeeded) {
     const std::string_view data(reinterpret_cast<const char*>(packet.data()) + kDataStart,
                                 packet.size() - kMinPacket);
     write(usbPacketBytes(kUsbApplicationLayer, packet[1], data));
-    awaitAnswer(!responseNotNeeded &&
-                !isNoReplyCommand(context_.ids, context_.commands, packet));
+    awaitAnswer(!responseNotNeeded && !isNoReplyCommand(context_.ids, context_.commands, packet));
     readNext();
 }
 
 // The unit takes a write that fills whole endpoint packets as unfinished until a
 // zero-length packet ends it.
 void UsbLink::write(const std::string& bytes) {
-    hexTrace(context_.hexDebug, reinterpret_cast<const std::uint8_t*>(bytes.data()),
-             bytes.size(), 'O');
+    hexTrace(context_.hexDebug, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(),
+             'O');
     port_.write(bytes);
     const std::size_t packetSize = port_.packetSize();
     if (packetSize > 0 && bytes.size() % packetSize == 0) port_.write(std::string());
@@ -190,7 +189,7 @@ void UsbLink::onTimerTick() {
         noAnswer();
         return;
     }
-    if (++ticks_ <= kTicksBeforeTimeout) return;
+    if (!awaiting_ || ++ticks_ <= kTicksBeforeTimeout) return;
     awaiting_ = false;
     noAnswer();
 }

@@ -86,7 +86,8 @@ void UsbUnit::hostPacket(std::uint8_t type, std::uint16_t id, const Bytes& data)
     }
     if (type != kApplicationLayer || !session_) return;
     if (id == kPidProductRqst) {
-        std::vector<OutPacket> packets{productDataPacket(kProductId, kSoftwareVersion, kDescription)};
+        std::vector<OutPacket> packets{
+            productDataPacket(kProductId, kSoftwareVersion, kDescription)};
         if (s_.caps != Caps::None) packets.push_back(protocolArrayPacket(s_.caps));
         answer(packets, false);
     } else if (id == dialect_.pidCommand && readU16(data, 0) == kCmdTransferTrk) {
@@ -119,7 +120,8 @@ void UsbUnit::answer(const std::vector<OutPacket>& packets, bool track) {
         }
         const bool garbled = track && f.garble && static_cast<long>(i) == *f.garble;
         const auto size = static_cast<std::uint32_t>(p.data.size());
-        std::string wire = usbPacket(kApplicationLayer, p.id, p.data, garbled ? kGarbledSize : size);
+        std::string wire =
+            usbPacket(kApplicationLayer, p.id, p.data, garbled ? kGarbledSize : size);
         if (f.direct || (f.alternate && i % 2 == 0)) {
             announce(run);
             interrupt_.push_back({std::move(wire)});
