@@ -176,6 +176,9 @@ void UsbLink::handleApplicationPacket(const UsbPacket& packet) {
     const auto id = static_cast<std::uint8_t>(packet.id);
     // The capability report follows the product data unasked.
     awaitAnswer(announcesMore(context_.ids, id) || id == context_.ids.PID_Product_Data);
+    // The end of a transfer is the last thing read: the zero-length transfer behind it is
+    // left to the unit, so that no read stays asked for once the track is complete.
+    if (id == context_.ids.PID_Xfer_Cmplt) bulk_ = false;
     context_.user.onLinkPacket(arrayForm(packet));
 }
 

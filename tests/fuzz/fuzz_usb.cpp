@@ -69,7 +69,7 @@ void Run_Schedule(UsbEngine& engine, std::string_view schedule, Input& stream) {
         } else {
             engine.Deliver(UsbEndpoint::Interrupt, {}, seams::kCommErrorThreshold + 100);
             FUZZ_CHECK(engine.gps.pendingInput() == 0);
-            engine.usb.open = true;
+            engine.usb.connected = true;
             engine.gps.PortOpen();
         }
     }

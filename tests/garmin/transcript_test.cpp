@@ -102,7 +102,7 @@ class Dialogue : GarminRig {
             const std::size_t space = rest.find(' ');
             feed(std::string(std::stoul(rest.substr(0, space)), fromHex(rest.substr(space))[0]));
         } else if (verb == "usb") {
-            usb.open = true;
+            usb.connected = true;
             gps.useUsb(&usb);
             gps.PortOpen();
         } else if (verb == "usb<") {

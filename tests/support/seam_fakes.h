@@ -82,9 +82,9 @@ using FakePort = BasicFakePort<>;
 template <class Base = seams::UsbPort>
 class BasicFakeUsbPort : public Base {
   public:
-    bool isOpen() const override { return open; }
+    bool isOpen() const override { return connected; }
     void close() override {
-        open = false;
+        connected = false;
         asked.reset();
     }
     void write(const std::string& bytes) override {
@@ -109,12 +109,12 @@ class BasicFakeUsbPort : public Base {
         if (kind == seams::kCommEvReceive)
             transfer = seams::UsbRead{endpoint, std::move(bytes)};
         else
-            open = false;
+            connected = false;
         deliver();
         transfer.reset();
     }
 
-    bool open = true;
+    bool connected = true;
     int event = seams::kCommEvReceive;
     std::optional<seams::UsbEndpoint> asked;
     std::optional<seams::UsbRead> transfer;

@@ -93,7 +93,11 @@ void UsbUnit::hostPacket(std::uint8_t type, std::uint16_t id, const Bytes& data)
     } else if (id == dialect_.pidCommand && readU16(data, 0) == kCmdTransferTrk) {
         answer(trackTransfer(dialect_, track_, 0), true);
     } else if (id == dialect_.pidCommand && readU16(data, 0) == kCmdAbortTransfer) {
-        bulk_.clear();
+        // The packets not sent yet are dropped; the ends of bulk runs still come.
+        std::erase_if(bulk_, [](const Transfer& t) { return !t.bytes.empty(); });
+        std::erase_if(interrupt_, [](const Transfer& t) {
+            return !t.bytes.empty() && static_cast<std::uint8_t>(t.bytes[0]) == kApplicationLayer;
+        });
     }
 }
 

@@ -38,6 +38,31 @@ class FakeCommPort final : public BasicFakePort<app::CommPort> {
     QString chosenDevice;
 };
 
+// A USB unit that opens unless refused, with the words the real one gives.
+class FakeUsbCommPort final : public BasicFakeUsbPort<app::UsbCommPort> {
+  public:
+    void setEventHandler(std::function<void()> h) override { handler = std::move(h); }
+    bool open(const QString& unit) override {
+        opened << unit;
+        connected = !refuse;
+        return connected;
+    }
+    QString openFailureText() const override { return failureText; }
+    QString openNotice() const override { return notice; }
+    // A transfer that came, through the handler the runner installed.
+    void arrive(seams::UsbEndpoint endpoint, std::string bytes) {
+        BasicFakeUsbPort::arrive(endpoint, std::move(bytes), [this] {
+            if (handler) handler();
+        });
+    }
+
+    std::function<void()> handler;
+    QStringList opened;
+    bool refuse = false;
+    QString failureText;
+    QString notice;
+};
+
 class FakeTickTimer final : public BasicFakeTimer<app::TimeoutTimer> {
   public:
     void setTickHandler(std::function<void()> h) override { handler = std::move(h); }
