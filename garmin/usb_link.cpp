@@ -114,8 +114,10 @@ void UsbLink::awaitAnswer(bool awaited) {
 
 // One read at a time, and only while something is due: the session's answer, an answer
 // or more of a transfer, the rest of a packet, or the bulk endpoint's data announced.
+// Requests sent while a transfer is handled go out before the next read is asked for:
+// some hosts' USB stacks take one transfer at a time.
 void UsbLink::readNext() {
-    if (!port_.isOpen() || port_.reading()) return;
+    if (handling_ || !port_.isOpen() || port_.reading()) return;
     if (bulk_)
         port_.read(seams::UsbEndpoint::Bulk);
     else if (starting_ || awaiting_ || assembler_.size() > 0)
@@ -132,7 +134,11 @@ void UsbLink::onPortEvent() {
         return;
     }
     if (kind != kCommEvReceive) return;
-    if (const auto read = port_.takeRead()) handleTransfer(*read);
+    if (const auto read = port_.takeRead()) {
+        handling_ = true;
+        handleTransfer(*read);
+        handling_ = false;
+    }
     readNext();
 }
 

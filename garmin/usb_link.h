@@ -62,6 +62,8 @@ class UsbLink final : public Link {
     // An answer, or more of a transfer, is due: the reply timer counts its ticks.
     bool awaiting_ = false;
     int ticks_ = 0;
+    // A transfer that came is being handled: the next read waits until it has been.
+    bool handling_ = false;
     // What the application layer sent before the session started.
     std::vector<std::pair<Packet, bool>> queued_;
 };

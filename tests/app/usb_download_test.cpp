@@ -72,6 +72,56 @@ bool wroteSpeedRequest(const std::vector<std::string>& log) {
     });
 }
 
+// The runner with the unit on `usb`, and the unit's transfers as they come; when it has none,
+// time passes.
+void runDownload(testkit::FakePlatform& fakes, testkit::SimUsbPort& usb, Owner& owner,
+                 const QString& out, const QString& device) {
+    const app::DownloadServices platform = fakes.services().downloads();
+    app::DownloadRunner runner(
+        {platform.comm, platform.tmrTimeout, platform.deadline, platform.settings,
+         platform.tempFiles, usb},
+        owner,
+        [&] {
+            app::FileChoices choices;
+            choices.fileName = out;
+            choices.deviation = "10";
+            return choices;
+        },
+        app::DownloadRunner::Lifetime::OneDownload);
+    app::PortChoice choice;
+    choice.speed = "9600";
+    choice.device = device;
+    runner.start(app::Family::Garmin, choice);
+    for (int idle = 0; !owner.over && idle < 20;) {
+        if (usb.deliver()) continue;
+        ++idle;
+        fakes.timer.tick();
+        fakes.deadline.pass(2.0);
+    }
+}
+
+// What the program writes and reads, transfer by transfer, for kelvaron-sim's default unit and
+// track: the sequence a USB emulator's script must answer (tests/support/usb_track_download.txt).
+TEST(UsbDownload, SequenceOfTheDefaultTrack) {
+    QTemporaryDir dir;
+    testkit::FakePlatform fakes(dir.path());
+    const ksim::Track track = ksim::builtinSampleTrack();
+    ksim::UsbUnit unit({}, track);
+    testkit::SimUsbPort usb(unit);
+    Owner owner;
+    runDownload(fakes, usb, owner, dir.filePath("track.txt"), "usb:1");
+    ASSERT_EQ(owner.end, seams::DownloadEnd::Done);
+    const std::string path = KELVARON_SUPPORT_DATA "/usb_track_download.txt";
+    const std::string recorded = testkit::readFile(path);
+    // The comment at the top stays.
+    std::string sequence;
+    for (std::size_t at = 0; recorded.compare(at, 1, "#") == 0; at = sequence.size())
+        sequence += recorded.substr(at, recorded.find('\n', at) + 1 - at);
+    for (const auto& line : unit.log()) sequence += line + '\n';
+    if (std::getenv("KELVARON_REWRITE_TRANSCRIPTS") != nullptr) testkit::writeFile(path, sequence);
+    EXPECT_EQ(sequence, recorded);
+}
+
 TEST(UsbDownload, Table) {
     for (const QStringList& row : testkit::qtTableRows(KELVARON_APP_DATA "/usb_downloads.txt")) {
         SCOPED_TRACE(row[0].toStdString());
@@ -89,29 +139,7 @@ TEST(UsbDownload, Table) {
             usb.notice = "The unit was taken from the garmin_gps driver for the download.";
         const QString out = dir.filePath("track.gpx");
         Owner owner;
-        const app::DownloadServices platform = fakes.services().downloads();
-        app::DownloadRunner runner(
-            {platform.comm, platform.tmrTimeout, platform.deadline, platform.settings,
-             platform.tempFiles, usb},
-            owner,
-            [&] {
-                app::FileChoices choices;
-                choices.fileName = out;
-                choices.deviation = "10";
-                return choices;
-            },
-            app::DownloadRunner::Lifetime::OneDownload);
-        app::PortChoice choice;
-        choice.speed = "9600";
-        choice.device = port.at("device");
-        runner.start(app::Family::Garmin, choice);
-        // The unit's transfers as they come; when it has none, time passes.
-        for (int idle = 0; !owner.over && idle < 20;) {
-            if (usb.deliver()) continue;
-            ++idle;
-            fakes.timer.tick();
-            fakes.deadline.pass(2.0);
-        }
+        runDownload(fakes, usb, owner, out, port.at("device"));
 
         EXPECT_EQ(usb.opened, QStringList{port.at("device")});
         EXPECT_EQ(owner.end, kEnds.at(outcome.at("end")));
@@ -134,8 +162,6 @@ TEST(UsbDownload, Table) {
         EXPECT_FALSE(wroteSpeedRequest(unit.log()));
         EXPECT_TRUE(owner.speeds.isEmpty());
         EXPECT_EQ(unit.failure(), "");
-        if (std::getenv("KELVARON_USB_LOG") != nullptr)
-            for (const auto& line : unit.log()) std::printf("%s\n", line.c_str());
         if (owner.end == seams::DownloadEnd::Done) {
             EXPECT_FALSE(unit.readPending());
         }
