@@ -66,9 +66,11 @@ ksim::Track unitTrack(const std::map<QString, QString>& unit) {
 }
 
 bool wroteSpeedRequest(const std::vector<std::string>& log) {
-    // An application packet (type 20) with id 0x30 written by the host.
+    // An application packet (type 20) of the speed change written by the host: requests off
+    // (0x1C) or the speed asked for (0x30).
     return std::any_of(log.begin(), log.end(), [](const std::string& line) {
-        return line.starts_with("write 14 00 00 00 30 00");
+        return line.starts_with("write 14 00 00 00 1C 00") ||
+               line.starts_with("write 14 00 00 00 30 00");
     });
 }
 
