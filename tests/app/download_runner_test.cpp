@@ -87,7 +87,8 @@ TEST(DownloadRunner, Table) {
         Owner owner;
         std::map<app::Family, FakeDownload*> made;
         int reads = 0;
-        testkit::FakeUsbCommPort usb;
+        testkit::FakeUsbPort unit;
+        testkit::UsbCommOver usb(unit);
         const app::DownloadServices platform = fakes.services().downloads();
         app::DownloadRunner runner(
             {platform.comm, platform.tmrTimeout, platform.deadline, platform.settings,
@@ -129,7 +130,7 @@ TEST(DownloadRunner, Table) {
             }
             if (what == "choices") owner.log << "choice:" + ui.fileChoices().fileName;
             if (what == "port") fakes.comm.arrive("x");
-            if (what == "usb") usb.arrive(seams::UsbEndpoint::Interrupt, "x");
+            if (what == "usb") unit.arrive(seams::UsbEndpoint::Interrupt, "x", usb.handler);
             if (what == "tick") fakes.timer.handler();
             if (what == "deadline") fakes.deadline.handler();
             if (what == "cancel") runner.release([&] { owner.log << "released"; });

@@ -8,11 +8,13 @@
 #include "download/download_runner.h"
 #include "tests/support/qt/app_fakes.h"
 #include "tests/support/qt/qt_case_table.h"
-#include "tests/support/qt/sim_usb_port.h"
 #include "tests/support/temp_dir.h"
 #include "tools/sim/sample_tracks.h"
+#include "tools/sim/usb_unit.h"
 
 namespace {
+
+using SimUsbPort = testkit::UsbCommOver<ksim::UsbUnit>;
 
 // kelvaron-get's side of the runner: the messages and the end, every question answered
 // Cancel at once.
@@ -54,6 +56,7 @@ ksim::UsbUnitSettings unitSettings(const std::map<QString, QString>& unit) {
     f.split = unit.contains("split");
     f.packed = unit.contains("packed");
     if (unit.contains("unplug")) f.unplug = unit.at("unplug").toLong();
+    if (unit.contains("garble")) f.garble = unit.at("garble").toLong();
     return s;
 }
 
@@ -76,7 +79,7 @@ bool wroteSpeedRequest(const std::vector<std::string>& log) {
 
 // The runner with the unit on `usb`, and the unit's transfers as they come; when it has none,
 // time passes.
-void runDownload(testkit::FakePlatform& fakes, testkit::SimUsbPort& usb, Owner& owner,
+void runDownload(testkit::FakePlatform& fakes, ksim::UsbUnit& unit, SimUsbPort& usb, Owner& owner,
                  const QString& out, const QString& device) {
     const app::DownloadServices platform = fakes.services().downloads();
     app::DownloadRunner runner(
@@ -95,7 +98,7 @@ void runDownload(testkit::FakePlatform& fakes, testkit::SimUsbPort& usb, Owner& 
     choice.device = device;
     runner.start(app::Family::Garmin, choice);
     for (int idle = 0; !owner.over && idle < 20;) {
-        if (usb.deliver()) continue;
+        if (unit.deliver(usb.handler)) continue;
         ++idle;
         fakes.timer.tick();
         fakes.deadline.pass(2.0);
@@ -109,9 +112,9 @@ TEST(UsbDownload, SequenceOfTheDefaultTrack) {
     testkit::FakePlatform fakes(dir.path());
     const ksim::Track track = ksim::builtinSampleTrack();
     ksim::UsbUnit unit({}, track);
-    testkit::SimUsbPort usb(unit);
+    SimUsbPort usb(unit);
     Owner owner;
-    runDownload(fakes, usb, owner, dir.filePath("track.txt"), "usb:1");
+    runDownload(fakes, unit, usb, owner, dir.filePath("track.txt"), "usb:1");
     ASSERT_EQ(owner.end, seams::DownloadEnd::Done);
     const std::string path = KELVARON_SUPPORT_DATA "/usb_track_download.txt";
     const std::string recorded = testkit::readFile(path);
@@ -134,14 +137,14 @@ TEST(UsbDownload, Table) {
         const auto outcome = testkit::keyValues(row[3]);
         const ksim::Track track = unitTrack(unitWords);
         ksim::UsbUnit unit(unitSettings(unitWords), track);
-        testkit::SimUsbPort usb(unit);
+        SimUsbPort usb(unit);
         usb.refuse = port.contains("refuse");
         usb.failureText = QStringLiteral("No Garmin unit answers at %1.").arg(port.at("device"));
         if (port.contains("notice"))
             usb.notice = "The unit was taken from the garmin_gps driver for the download.";
         const QString out = dir.filePath("track.gpx");
         Owner owner;
-        runDownload(fakes, usb, owner, out, port.at("device"));
+        runDownload(fakes, unit, usb, owner, out, port.at("device"));
 
         EXPECT_EQ(usb.opened, QStringList{port.at("device")});
         EXPECT_EQ(owner.end, kEnds.at(outcome.at("end")));

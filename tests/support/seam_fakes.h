@@ -83,6 +83,7 @@ template <class Base = seams::UsbPort>
 class BasicFakeUsbPort : public Base {
   public:
     bool isOpen() const override { return connected; }
+    void plugIn() { connected = true; }
     void close() override {
         connected = false;
         asked.reset();
