@@ -30,6 +30,9 @@ class Download {
     virtual void start(const PortChoice& choice) = 0;
     // An event of the serial port, while this family is chosen.
     virtual void onPortEvent() = 0;
+    // An event of the USB unit (a transfer that came, or an error), while this family is
+    // chosen.
+    virtual void onUsbEvent() {}
     // A tick of the reply timer.
     virtual void onTimerTick() = 0;
     // The deadline the download armed has passed.

@@ -18,12 +18,14 @@ DownloadRunner::DownloadRunner(const DownloadServices& services, RunnerUi& owner
       garmin_(make(Family::Garmin, services, *this)),
       drive_(make(Family::Drive, services, *this)) {
     services_.comm.setEventHandler([this] { passOn(&Download::onPortEvent); });
+    services_.usb.setEventHandler([this] { passOn(&Download::onUsbEvent); });
     services_.tmrTimeout.setTickHandler([this] { passOn(&Download::onTimerTick); });
     services_.deadline.setHandler([this] { passOn(&Download::onDeadline); });
 }
 
 DownloadRunner::~DownloadRunner() {
     services_.comm.setEventHandler(nullptr);
+    services_.usb.setEventHandler(nullptr);
     services_.tmrTimeout.setTickHandler(nullptr);
     services_.deadline.setHandler(nullptr);
 }

@@ -27,6 +27,21 @@ const QString kSentencesText = QStringLiteral(
     "GPS is sending NMEA or TEXT sentences.\r\n"
     "For upload/download switch the interface mode to 'GRMN/GRMN', then restart.");
 
+// A device chosen as "usb", "usb:N" or "usb:BUS-PORTS" is a unit on USB.
+bool isUsbUnit(const QString& device) {
+    return device == QLatin1String("usb") || device.startsWith(QLatin1String("usb:"));
+}
+
+// "GPSMAP 67i Software Version 2.80" is a GPSMAP 67i.
+QString productName(const std::string& description) {
+    QString name =
+        QString::fromLatin1(description.data(), static_cast<qsizetype>(description.size()));
+    if (const qsizetype cut = name.indexOf(QLatin1String(" Software Version")); cut >= 0)
+        name.truncate(cut);
+    name = name.trimmed();
+    return name.isEmpty() ? QStringLiteral("unit") : name;
+}
+
 // The engine's texts are one character per byte.
 QString engineText(const std::string& text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
@@ -36,6 +51,7 @@ QString engineText(const std::string& text) {
 
 GarminDownload::GarminDownload(const DownloadServices& services, DownloadUi& ui)
     : comm_(services.comm),
+      usb_(services.usb),
       deadline_(services.deadline),
       settings_(services.settings),
       ui_(ui),
@@ -50,17 +66,19 @@ GarminDownload::~GarminDownload() = default;
 
 void GarminDownload::Download_Garmin_Track(const PortChoice& choice) {
     ui_.setSplitLocked(true);
-    comm_.setDevice(choice.device);
+    usbUnit_ = isUsbUnit(choice.device) ? choice.device : QString();
+    if (usbUnit_.isEmpty()) comm_.setDevice(choice.device);
+    GPS->useUsb(usbUnit_.isEmpty() ? nullptr : &usb_);
     GPS->Port(static_cast<std::int16_t>(choice.port));
     GPS->portName(choice.device.toStdString());
     GPS->Settings(lineSettingsText(choice.speed).toStdString());
     if (const QString why = trace_.openChosen(choice, settings_); !why.isEmpty())
         ui_.showMessage(why);
     trace_.attach(*GPS);
-    if (!GPS->PortOpen()) {
+    if (!openPort()) {
         // Asking a closed port who is there would only end in the Retry/Cancel message,
         // without the reason.
-        QString text = comm_.openFailureText();
+        QString text = usbUnit_.isEmpty() ? comm_.openFailureText() : usb_.openFailureText();
         if (text.isEmpty()) text = QStringLiteral("Cannot open port %1.").arg(portDescription());
         ui_.ended(DownloadEnd::PortNotOpened);
         ui_.showMessage(text);
@@ -70,9 +88,20 @@ void GarminDownload::Download_Garmin_Track(const PortChoice& choice) {
     receiver_ = Receiver::Unknown;
     startSpeed_ = choice.speed.toInt();
     speedChange_.reset(startSpeed_);
-    switchTo_ = switchSpeed(choice);
+    // A unit on USB has no line speed to change.
+    switchTo_ = usbUnit_.isEmpty() ? switchSpeed(choice) : 0;
     requests_ = 0;
     enter(State::AwaitingProduct);
+}
+
+// A USB unit is opened here, by its name; the engine's link then starts its session. What
+// the user should know of the opening (a kernel driver let go of the unit) is told once,
+// in a message that waits for nothing.
+bool GarminDownload::openPort() {
+    if (usbUnit_.isEmpty()) return GPS->PortOpen();
+    if (!usb_.open(usbUnit_)) return false;
+    if (const QString notice = usb_.openNotice(); !notice.isEmpty()) ui_.showMessage(notice);
+    return GPS->PortOpen();
 }
 
 // The command line's choice, else the settings'; a value that is no speed leaves it at
@@ -196,9 +225,10 @@ void GarminDownload::identified() {
 }
 
 void GarminDownload::askRetry() {
-    const QString text =
-        QStringLiteral("GPS on com port %1 failed to initialze.")
-            .arg(comm_.device().isEmpty() ? QString::number(GPS->Port()) : comm_.device());
+    const QString port = !usbUnit_.isEmpty()        ? usbUnit_
+                         : comm_.device().isEmpty() ? QString::number(GPS->Port())
+                                                    : comm_.device();
+    const QString text = QStringLiteral("GPS on com port %1 failed to initialze.").arg(port);
     ui_.askRetry(text, [this](bool retry) { retryAnswered(retry); });
 }
 
@@ -327,8 +357,9 @@ void GarminDownload::onPacket(const garmin::PacketEvent& packet) {
 
 // The identification ends as soon as the receiver has answered: with its capability
 // report, or half a second after its product data when no report comes.
-void GarminDownload::handle(const garmin::cProduct_Data&) {
+void GarminDownload::handle(const garmin::cProduct_Data& product) {
     receiver_ = Receiver::Garmin;
+    productName_ = productName(product.Product_Description_1);
     if (state_ == State::AwaitingProduct || state_ == State::AwaitingReport)
         enter(State::AwaitingReport);
 }
@@ -336,7 +367,20 @@ void GarminDownload::handle(const garmin::cProduct_Data&) {
 void GarminDownload::handle(const garmin::CapabilityReport&) {
     if (state_ != State::AwaitingReport) return;
     deadline_.disarm();
+    if (!GPS->Offers_Track_Log()) {
+        noTrackLog();
+        return;
+    }
     identified();
+}
+
+// Newer units keep their tracks as files on their drive and send none over the link.
+void GarminDownload::noTrackLog() {
+    ui_.ended(DownloadEnd::NoTrack);
+    ui_.showMessage(QStringLiteral("The %1 on %2 has no track log to send: this unit hands its "
+                                   "tracks over as files: see Drive or file.")
+                        .arg(productName_, portDescription()));
+    enter(State::Idle);
 }
 
 // Records, headers, points and the end count only while the track log is coming; before
@@ -536,7 +580,7 @@ void GarminDownload::endProgram() {
 }
 
 QString GarminDownload::portDescription() const {
-    return app::portDescription(comm_, GPS->Port());
+    return usbUnit_.isEmpty() ? app::portDescription(comm_, GPS->Port()) : usbUnit_;
 }
 
 void GarminDownload::onPortEvent() {
@@ -547,6 +591,14 @@ void GarminDownload::onPortEvent() {
         return;
     }
     GPS->KelvComm_OnComm();
+}
+
+void GarminDownload::onUsbEvent() {
+    if (ui_.exiting() || !GPS->onUsb()) return;
+    // The engine forgets a partly received packet; the port is closed already.
+    const bool lost = usb_.commEvent() > seams::kCommErrorThreshold;
+    GPS->KelvComm_OnComm();
+    if (lost) portLost();
 }
 
 void GarminDownload::onTimerTick() {

@@ -1,5 +1,5 @@
-// The Garmin download: opening the port through the engine, identifying the receiver,
-// asking for its track log, and handling the decoded packets and link errors that the
+// The Garmin download: opening the port (or the USB unit) through the engine, identifying the
+// receiver, asking for its track log, and handling the decoded packets and link errors that the
 // engine hands back until the transfer is complete. It is the engine's host.
 //
 // It runs as one table of states: enter() holds what each state does when it begins, and
@@ -36,6 +36,7 @@ class GarminDownload final : public Download, public garmin::Host {
 
     void start(const PortChoice& choice) override { Download_Garmin_Track(choice); }
     void onPortEvent() override;
+    void onUsbEvent() override;
     void onTimerTick() override;
     void onDeadline() override;
     // Identifying the receiver goes on after start() has returned, and so do the speed
@@ -96,6 +97,8 @@ class GarminDownload final : public Download, public garmin::Host {
     enum class Receiver { Unknown, Garmin, Sentences };
 
     void Download_Garmin_Track(const PortChoice& choice);
+    bool openPort();
+    void noTrackLog();
     void enter(State state);
     bool identifying() const;
     void requestWaitOver();
@@ -128,6 +131,7 @@ class GarminDownload final : public Download, public garmin::Host {
     QString portDescription() const;
 
     CommPort& comm_;
+    UsbCommPort& usb_;
     DeadlineTimer& deadline_;
     SettingsStore& settings_;
     DownloadUi& ui_;
@@ -140,6 +144,10 @@ class GarminDownload final : public Download, public garmin::Host {
     FrameTrace trace_;
     State state_ = State::Idle;
     Receiver receiver_ = Receiver::Unknown;
+    // The USB unit chosen ("usb:1"), or nothing for the serial port.
+    QString usbUnit_;
+    // What the receiver's product data calls it, for the messages about it.
+    QString productName_;
     // Product requests since the start, or since the user last chose Retry.
     int requests_ = 0;
     // While Restoring or Completing: what follows, the silence to tell after it, and what

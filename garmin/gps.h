@@ -1,33 +1,36 @@
-// The Garmin protocol engine: the packet link to the receiver, the receive engine,
-// the capability registry, the track record codec and the device commands.
+// The Garmin protocol engine's application layer: the capability registry, the track
+// record codec and the device commands, over the link the download chose (garmin/link.h):
+// the serial link, or the USB link once useUsb has been given a unit.
 //
-// The engine reaches the serial port, the reply timer and the window only through the seams of
-// seams/seams.h and its host (host.h); it owns none of them. Everything runs on the caller's one
+// The engine reaches the port, the reply timer and the window only through the seams of
+// seams/ and its host (host.h); it owns none of them. Everything runs on the caller's one
 // thread, and the window's handlers may call back into the engine from inside every Host call.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <span>
+#include <memory>
 #include <string>
 #include <utility>
 
 #include "garmin/host.h"
+#include "garmin/link.h"
 #include "garmin/product_data.h"
 #include "garmin/registry.h"
-#include "garmin/resend_filter.h"
-#include "garmin/rx_buffer.h"
+#include "garmin/serial_link.h"
 #include "garmin/track.h"
 #include "garmin/track_layout.h"
+#include "garmin/usb_link.h"
 
 namespace garmin {
 
 class PacketReader;
 
-class cGarminGPS {
+class cGarminGPS final : private LinkUser {
   public:
     cGarminGPS(SerialPort& port, ReplyTimer& timer, Host& host);
+    ~cGarminGPS() override;
     cGarminGPS(const cGarminGPS&) = delete;
     cGarminGPS& operator=(const cGarminGPS&) = delete;
 
@@ -93,33 +96,44 @@ class cGarminGPS {
     const std::string& Prox_Wpt_Data_Format() const { return names_.Prox_Wpt_Data_Format; }
 
     // --- Read-write properties ------------------------------------------------------
-    std::int16_t Port() const { return Port_; }
-    void Port(std::int16_t New_Port) { Port_ = New_Port; }
-    // How the engine's messages name the port: its number unless a device path was
-    // chosen instead (a port that COM1 to COM9 do not stand for).
-    void portName(std::string name) { portName_ = std::move(name); }
-    const std::string& Settings() const { return Settings_; }
-    void Settings(const std::string& New_Settings) { Settings_ = New_Settings; }
-    bool IgnoreCheckSum() const { return IgnoreCheckSum_; }
-    void IgnoreCheckSum(bool New_IgnoreCheckSum) { IgnoreCheckSum_ = New_IgnoreCheckSum; }
+    std::int16_t Port() const { return port_.number; }
+    void Port(std::int16_t New_Port) { port_.number = New_Port; }
+    // How the engine's messages name the port: its number unless a device path or a USB
+    // unit was chosen instead (a port that COM1 to COM9 do not stand for).
+    void portName(std::string name) { port_.name = std::move(name); }
+    const std::string& Settings() const { return serial_.settings; }
+    void Settings(const std::string& New_Settings) { serial_.settings = New_Settings; }
+    bool IgnoreCheckSum() const { return serial_.ignoreChecksum; }
+    void IgnoreCheckSum(bool New_IgnoreCheckSum) { serial_.ignoreChecksum = New_IgnoreCheckSum; }
 
     // --- Link -----------------------------------------------------------------------
-    bool PortOpen();
-    void PortClose();
-    // Fills in the checksum, doubles the 16s and writes one frame. Refuses a closed port
-    // and arrays shorter than a frame (nothing written, Last_Packet unchanged).
-    void Send(const Packet& iPacket, bool responsenotneeded = false);
+    // The link the next PortOpen opens: the USB unit `port` (open already), or the serial
+    // port again for none. Only between downloads, never from inside a Host call.
+    void useUsb(seams::UsbPort* port);
+    bool onUsb() const { return link_ != &serial_; }
+    bool PortOpen() { return link_->open(); }
+    void PortClose() { link_->close(); }
+    // Hands one packet to the link. On the serial link: fills in the checksum, doubles the
+    // 16s and writes one frame; refuses a closed port and arrays shorter than a frame
+    // (nothing written, Last_Packet unchanged).
+    void Send(const Packet& iPacket, bool responsenotneeded = false) {
+        link_->send(iPacket, responsenotneeded);
+    }
     void Reset();
     std::string TrimNull(std::string& instring) const;
     std::int32_t Address_Of(std::int32_t pfn) const { return pfn; }
-    // The last packet handed to Send, checksum filled in, not doubled.
-    const Packet& Last_Packet() const { return Last_Packet_; }
+    // The last packet the serial link sent, checksum filled in, not doubled.
+    const Packet& Last_Packet() const { return serial_.lastPacket(); }
 
     // --- Receive engine -------------------------------------------------------------
-    void KelvComm_OnComm();
-    void KelvTmrTimeout_Timer();
-    // Bytes received and not yet consumed as a frame or sentence.
-    std::size_t pendingInput() const { return Rx_Buffer.size(); }
+    void KelvComm_OnComm() { link_->onPortEvent(); }
+    void KelvTmrTimeout_Timer() { link_->onTimerTick(); }
+    // Bytes received and not yet consumed as a frame, sentence or USB packet.
+    std::size_t pendingInput() const { return link_->pendingInput(); }
+
+    // False when the unit's capability report lists its waypoint transfer protocol (A1xx)
+    // and no track protocol (A30x): such a unit hands its tracks over as files.
+    bool Offers_Track_Log() const { return offersTrackLog_; }
 
     // --- Track records --------------------------------------------------------------
     void Send_Track();
@@ -147,7 +161,7 @@ class cGarminGPS {
     // unacknowledged, and a refusal of the request is handed on and not sent again.
     void Request_Baud_Rate(std::uint32_t rate);
     // An answer that comes after this is ignored: neither acknowledged nor handed on.
-    void Stop_Awaiting_Baud() { baudAwaited_ = false; }
+    void Stop_Awaiting_Baud() { serial_.awaitBaud(false); }
     // Acknowledges the receiver's answer; the receiver changes its speed on it.
     void Accept_Baud_Rate();
     // The ping command (0x3A), which the receiver acknowledges.
@@ -161,24 +175,9 @@ class cGarminGPS {
     static cProduct_Data Parse_Product_Data(const Packet& packet);
     static std::uint16_t Parse_Records_Count(const Packet& packet);
 
-    // Link
-    static std::uint8_t Packet_Checksum(const Packet& packet);
-    void Hex_Trace(std::span<const std::uint8_t> bytes, char direction);
-    bool isNoReplyCommand(const Packet& packet) const;
-
-    // Receive engine
-    void handleInput();
-    void handleFrame();
-    bool handleSentence();
-    bool Parse_Packet(Packet& packet);
-    bool answerGoodFrame(const Packet& packet);
-    bool lastSentWasAnswer() const;
-    void answerCorruptFrame(const Packet& packet);
-    void answerRefusal();
-    bool refusesBaudRequest() const;
+    // Every packet a link accepted, decoded and handed to the host.
+    void onLinkPacket(const Packet& packet) override;
     PacketEvent Dispatch_Packet(const Packet& packet);
-    bool announcesMore(std::uint8_t id) const;
-    std::string onPort(const char* text) const;
 
     // Track records
     TrackHeader Receive_Track_Header(const Packet& packet);
@@ -187,7 +186,6 @@ class cGarminGPS {
     bool startsSegmentAfterPause();
     bool usesD301Layout() const;
 
-    SerialPort& port_;
     ReplyTimer& timer_;
     Host& host_;
 
@@ -200,14 +198,9 @@ class cGarminGPS {
     // first point with a position after two in a row without one (the unit's pause).
     bool segmentPending_ = true;
     int pointsWithoutFix_ = 0;
-    std::int16_t Port_ = 1;
-    std::string portName_;
-    std::string Settings_;
-    bool IgnoreCheckSum_ = false;
+    bool offersTrackLog_ = true;
+    PortName port_;
 
-    Packet Last_Packet_;
-    Packet Ack_Packet;
-    Packet Nak_Packet;
     Packet Pkt_Reset_Transfer;
     Packet Pkt_Product_Rqst;
     Packet Pkt_Records;
@@ -220,14 +213,12 @@ class cGarminGPS {
     Packet Pkt_Display;
     Packet Pkt_Turn_Off_Pwr;
     std::uint16_t recordsOut_ = 0;  // the count that Pkt_Records carries
-    bool baudAwaited_ = false;      // an answer to Request_Baud_Rate is awaited
 
-    RxBuffer Rx_Buffer;
-    bool NMEA_Mode = false;
-    std::int32_t Timeout_Ticks = 0;
-    std::int16_t Checksum_Errors = 0;
-    std::int32_t Retry_Count = 0;
-    ResendFilter resends_;
+    // The links, after everything their context refers to.
+    SerialLink serial_;
+    std::unique_ptr<UsbLink> usb_;
+    seams::UsbPort* usbPort_ = nullptr;
+    Link* link_ = &serial_;
 };
 
 }  // namespace garmin

@@ -55,13 +55,12 @@ void cGarminGPS::Turn_Off_Requests() {
 void cGarminGPS::Request_Baud_Rate(std::uint32_t rate) {
     Packet packet = {kDle, kPidBaudRequest, 4, 0, 0, 0, 0, 0, kDle, kEtx};
     putLittleEndian(packet, kDataStart, rate, 4);
-    baudAwaited_ = true;
+    serial_.awaitBaud(true);
     Send(packet, true);
 }
 
 void cGarminGPS::Accept_Baud_Rate() {
-    Ack_Packet[kDataStart] = kPidBaudAccept;
-    Send(Ack_Packet);
+    serial_.acknowledge(kPidBaudAccept);
 }
 
 void cGarminGPS::Ping() {
@@ -71,12 +70,7 @@ void cGarminGPS::Ping() {
 }
 
 std::string cGarminGPS::NMEA_Checksum(const std::string& msg) const {
-    // Everything between the first character (normally "$") and the first "*".
-    const std::size_t star = std::min(msg.find('*'), msg.size());
-    unsigned sum = 0;
-    for (std::size_t i = 1; i < star; ++i) sum ^= static_cast<unsigned char>(msg[i]);
-    constexpr char kHex[] = "0123456789ABCDEF";
-    return {kHex[(sum >> 4) & 0x0F], kHex[sum & 0x0F]};
+    return SerialLink::sentenceChecksum(msg);
 }
 
 }  // namespace garmin

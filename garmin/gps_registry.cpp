@@ -19,7 +19,9 @@ Packet valuePacket(std::uint8_t id, std::uint16_t value) {
 }  // namespace
 
 cGarminGPS::cGarminGPS(SerialPort& port, ReplyTimer& timer, Host& host)
-    : port_(port), timer_(timer), host_(host) {
+    : timer_(timer),
+      host_(host),
+      serial_(port, timer, LinkContext{host, *this, ids_, cmnd_, port_, HexDebug}, NMEA) {
     Set_Defaults();
 }
 
@@ -30,15 +32,13 @@ void cGarminGPS::Set_Defaults() {
     buildPackets();
     names_ = ProtocolNames{};
     trackLayout_ = TrackLayout{};
-    Port_ = 1;
+    port_.number = 1;
     timer_.disarm();
 }
 
 // Built from the numbers in force, and built again when an L002 report changes them:
 // an L002 receiver does not understand commands carried under the L001 identifier.
 void cGarminGPS::buildPackets() {
-    Ack_Packet = {kDle, ids_.PID_Ack_Byte, 2, 0, 0, 0, kDle, kEtx};
-    Nak_Packet = {kDle, ids_.PID_Nak_Byte, 2, 0, 0, 0, kDle, kEtx};
     const std::uint8_t command = ids_.PID_Command_Data;
     Pkt_Reset_Transfer = valuePacket(command, cmnd_.CMND_Reset_Transfer);
     // The product request carries no data; receivers are asked with 10 FE 00 02 10 03.
@@ -61,13 +61,20 @@ void cGarminGPS::Parse_Protocol_Array(const Packet& packet) {
     // The slot after the track data type is shared with the proximity protocol, so the
     // point layout that follows a track header's is kept as it comes.
     int trackPointNumber = 0;
+    // A report that lists the waypoint transfer protocol (every unit with transfers has one)
+    // and no track protocol: the unit keeps its tracks as files.
+    bool transfers = false;
+    offersTrackLog_ = false;
     const std::size_t entries = reader.claimedCount() / 3;
     for (std::size_t k = 0; k < entries; ++k) {
         const Protocol_Entry entry{reader.u8(3 * k), reader.i16(3 * k + 1)};
+        if (entry.Tag == 'A' && entry.Number / 100 == 1) transfers = true;
+        if (entry.Tag == 'A' && entry.Number / 100 == 3) offersTrackLog_ = true;
         const int before = slot;
         slot = placeProtocolEntry(Protocol_Table, slot, entry);
         if (entry.Tag == 'D' && before == kTrackDataSlot) trackPointNumber = entry.Number;
     }
+    if (!transfers) offersTrackLog_ = true;
     names_ = namesFromTable(Protocol_Table);
     trackLayout_ = TrackLayout::fromReport(names_.Track_Data_Format, trackPointNumber);
     // Once on L002 the engine stays there; a later L001 report changes only the names.

@@ -4,7 +4,7 @@
 # bounded time on a copy of its seed corpus. Any crash, leak, sanitizer report, broken
 # promise or hang fails the run; the failing input is kept under the build folder.
 #
-# Environment: FUZZ_SECONDS per target (default 60), FUZZ_TARGETS (default: all six),
+# Environment: FUZZ_SECONDS per target (default 60), FUZZ_TARGETS (default: all seven),
 # KELVARON_FUZZ_BUILD_DIR (default: build-fuzz in the checkout).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -12,7 +12,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 
 dir=${KELVARON_FUZZ_BUILD_DIR:-$root/build-fuzz}
 seconds=${FUZZ_SECONDS:-60}
-read -r -a targets <<<"${FUZZ_TARGETS:-receive decoders convert magellan gpx fit}"
+read -r -a targets <<<"${FUZZ_TARGETS:-receive decoders convert magellan gpx fit usb}"
 fuzz_dir=$root/tests/fuzz
 
 opts=(-DKELVARON_FUZZ=ON -DKELVARON_GUI=OFF -DKELVARON_BENCH=OFF)

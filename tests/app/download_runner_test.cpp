@@ -67,6 +67,7 @@ struct FakeDownload final : app::Download {
     }
     void onPortEvent() override { log << name + ":port"; }
     void onTimerTick() override { log << name + ":tick"; }
+    void onUsbEvent() override { log << name + ":usb"; }
     void onDeadline() override { log << name + ":deadline"; }
     bool inProgress() const override { return running; }
     void abortTransfer(std::function<void()> done) override { waiting = std::move(done); }
@@ -86,8 +87,13 @@ TEST(DownloadRunner, Table) {
         Owner owner;
         std::map<app::Family, FakeDownload*> made;
         int reads = 0;
+        testkit::FakeUsbPort unit;
+        testkit::UsbCommOver usb(unit);
+        const app::DownloadServices platform = fakes.services().downloads();
         app::DownloadRunner runner(
-            fakes.services().downloads(), owner,
+            {platform.comm, platform.tmrTimeout, platform.deadline, platform.settings,
+             platform.tempFiles, usb},
+            owner,
             [&] {
                 app::FileChoices choices;
                 choices.fileName = QString::number(++reads);
@@ -124,6 +130,7 @@ TEST(DownloadRunner, Table) {
             }
             if (what == "choices") owner.log << "choice:" + ui.fileChoices().fileName;
             if (what == "port") fakes.comm.arrive("x");
+            if (what == "usb") unit.arrive(seams::UsbEndpoint::Interrupt, "x", usb.handler);
             if (what == "tick") fakes.timer.handler();
             if (what == "deadline") fakes.deadline.handler();
             if (what == "cancel") runner.release([&] { owner.log << "released"; });

@@ -188,11 +188,43 @@ def magellan_seeds():
     write("magellan", "cancelled", magellan(1, [7], lines))
 
 
+# --- USB transfers for fuzz_usb: flags, schedule, then the unit's bytes.
+def usb_packet(ptype, pid, data=b"", size=None):
+    return struct.pack("<IHHI", ptype, pid, 0, len(data) if size is None else size) + data
+
+
+def usb(flags, schedule, stream):
+    return bytes([flags, len(schedule)]) + bytes(schedule) + stream
+
+
+def usb_seeds():
+    started = usb_packet(0, 6, struct.pack("<I", 0x12345678))
+    available = usb_packet(0, 2)
+    product = usb_packet(20, 255, struct.pack("<hh", 73, 300) + b"eTrex\0")
+    caps = usb_packet(20, 253, b"P\0\0L\1\0A\x0a\0A\x2d\x01D\x36\x01D\x2d\x01")
+    points = b"".join(usb_packet(20, 34, d301(31.7 + i * 0.001, 35.2, 600000000 + i, 812.5, 1e25,
+                                               i == 0)) for i in range(4))
+    track = (usb_packet(20, 27, struct.pack("<H", 5)) + usb_packet(20, 99, b"\xff\x05T\0")
+             + points + usb_packet(20, 12, struct.pack("<H", 6)))
+    # Lengths: started 16, available 12, product 24, caps 30.
+    write("usb", "identify", usb(0, [15, 11, 0x80 | 23, 0x80 | 29, 0xE8],
+                                  started + available + product + caps))
+    write("usb", "transfer_bulk", usb(1, [0xF8, 11, 0x80 | 127, 0xE8],
+                                       available + track))
+    write("usb", "transfer_split", usb(3, [0x80 | 5, 0x80 | 40, 0xF0], track))
+    write("usb", "interrupt_in_turn", usb(1, [29, 0x80 | 23, 0xF8, 13], caps + product + track))
+    write("usb", "garbled_size", usb(1, [0x80 | 20, 0x80 | 40],
+                                      usb_packet(20, 34, b"\1\2\3", 1 << 28) + track))
+    write("usb", "unplugged", usb(5, [0x80 | 30, 0xFC, 0x80 | 30, 0xF0], track))
+    write("usb", "silent_start", usb(0, [0xF0, 0xF0, 0xF0, 0xF0, 15], started + product))
+
+
 def main():
     convert_seeds()
     receive_seeds()
     decoders_seeds()
     magellan_seeds()
+    usb_seeds()
 
 
 if __name__ == "__main__":

@@ -44,6 +44,12 @@ TEST(FrameTrace, TableRows) {
         } else if (verb == "garmin<") {
             rig.port.input = text;
             rig.gps.KelvComm_OnComm();
+        } else if (verb == "usb") {
+            rig.gps.useUsb(&rig.usb);
+            rig.gps.PortOpen();
+        } else if (verb == "usb<") {
+            rig.usb.arrive(seams::UsbEndpoint::Interrupt, text,
+                           [&rig] { rig.gps.KelvComm_OnComm(); });
         } else if (verb == "error") {
             trace.linkError(text);
         } else if (verb == "port>") {

@@ -7,10 +7,14 @@
 //   commerror KIND     a communication error event
 //   tick [N]           the reply timer ticks (N times)
 //   nested LINE        LINE runs inside the host's next packet, as a message box lets it
-//   trace on | port N | ignore checksum
+//   trace on | port N | name NAME | ignore checksum
 //   track LAT LON TIME SEG ALT DEPTH | header DSPL COLOR "IDENT"   the record to upload
 //   call NAME [ARGS]   one of the engine's procedures
-// Lines "PC -» GPS HEX" (bytes the engine wrote) and "expect ..." are what it did. Running with
+//   usb                the engine on the USB link of a unit that is open
+//   usb< interrupt|bulk [HEX]   one transfer from the unit (none: a zero-length one)
+//   unplug             the unit goes away
+// Lines "PC -» GPS HEX" (bytes the engine wrote), "expect write HEX|zero-length" and
+// "expect read interrupt|bulk" (on USB), and "expect ..." are what it did. Running with
 // KELVARON_REWRITE_TRANSCRIPTS=1 writes them afresh after a deliberate change.
 #include <gtest/gtest.h>
 
@@ -53,6 +57,13 @@ class Dialogue : GarminRig {
   public:
     Dialogue() {
         port.onWrite = [this](const std::string& bytes) { say(sentLine(bytes)); };
+        usb.onWrite = [this](const std::string& bytes) {
+            say("expect write " + (bytes.empty() ? "zero-length" : toHex(bytes)));
+        };
+        usb.onRead = [this](seams::UsbEndpoint endpoint) {
+            say(endpoint == seams::UsbEndpoint::Bulk ? "expect read bulk"
+                                                     : "expect read interrupt");
+        };
         host.onHanded = [this](const garmin::PacketEvent& packet) { received(packet); };
         gps.NMEA = [this](std::string& sentence, bool& matched) {
             say("expect nmea " + quote(sentence) + (matched ? " matched" : " unmatched"));
@@ -90,6 +101,20 @@ class Dialogue : GarminRig {
         } else if (verb == "flood") {
             const std::size_t space = rest.find(' ');
             feed(std::string(std::stoul(rest.substr(0, space)), fromHex(rest.substr(space))[0]));
+        } else if (verb == "usb") {
+            usb.connected = true;
+            gps.useUsb(&usb);
+            gps.PortOpen();
+        } else if (verb == "usb<") {
+            const auto endpoint =
+                rest.starts_with("bulk") ? seams::UsbEndpoint::Bulk : seams::UsbEndpoint::Interrupt;
+            const std::size_t space = rest.find(' ');
+            usb.arrive(endpoint, space == std::string::npos ? "" : fromHex(rest.substr(space)),
+                       [this] { gps.KelvComm_OnComm(); });
+        } else if (verb == "unplug") {
+            usb.arrive(
+                seams::UsbEndpoint::Interrupt, {}, [this] { gps.KelvComm_OnComm(); },
+                seams::kCommErrorThreshold + 100);
         } else if (verb == "commerror") {
             port.event = std::stoi(rest);
             gps.KelvComm_OnComm();
@@ -99,6 +124,8 @@ class Dialogue : GarminRig {
             nested_ = rest;
         } else if (verb == "trace") {
             gps.HexDebug = [this](std::string& text) { say("expect trace " + quote(text)); };
+        } else if (verb == "name") {
+            gps.portName(rest);
         } else if (verb == "port") {
             gps.Port(static_cast<std::int16_t>(std::stoi(rest)));
         } else if (verb == "ignore") {
@@ -126,6 +153,7 @@ class Dialogue : GarminRig {
         for (std::size_t i = opensBefore; i < port.opens.size(); ++i)
             say("expect open " + std::to_string(port.opens[i].first) + " " + port.opens[i].second);
         if (port.discards != discardsBefore) say("expect input discarded");
+        if (std::exchange(usb.secondReads, 0) != 0) say("expect a second read asked for");
         if (timer.armed != armed_) say(timer.armed ? "expect armed" : "expect disarmed");
         if (gps.pendingInput() != pending_)
             say("expect pending " + std::to_string(gps.pendingInput()));
@@ -218,7 +246,7 @@ class Dialogue : GarminRig {
                                  &gps.Track_Transfer_Protocol(), &gps.Track_Data_Format(),
                                  &gps.Prox_Wpt_Transfer_Protocol(), &gps.Prox_Wpt_Data_Format()})
             names += " " + quote(*name);
-        return names;
+        return gps.Offers_Track_Log() ? names : names + " no track log";
     }
     std::string describe(const garmin::TransferComplete&) const { return "end of transfer"; }
     std::string describe(const garmin::BaudAccepted& e) const {

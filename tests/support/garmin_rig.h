@@ -14,6 +14,7 @@ struct GarminRig {
     }
 
     FakePort port;
+    FakeUsbPort usb;
     FakeTimer timer;
     RecordingHost host;
     garmin::cGarminGPS gps{port, timer, host};

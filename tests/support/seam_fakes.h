@@ -12,6 +12,7 @@
 
 #include "garmin/host.h"
 #include "seams/seams.h"
+#include "seams/usb_port.h"
 
 namespace testkit {
 
@@ -75,6 +76,55 @@ class BasicFakePort : public Base {
     bool open_ = false;
 };
 using FakePort = BasicFakePort<>;
+
+// A USB unit whose transfers the test hands in one at a time with `arrive`, whichever
+// endpoint was asked. Every write and read asked for is kept, in order.
+template <class Base = seams::UsbPort>
+class BasicFakeUsbPort : public Base {
+  public:
+    bool isOpen() const override { return connected; }
+    void plugIn() { connected = true; }
+    void close() override {
+        connected = false;
+        asked.reset();
+    }
+    void write(const std::string& bytes) override {
+        written.push_back(bytes);
+        if (onWrite) onWrite(bytes);
+    }
+    std::size_t packetSize() const override { return 64; }
+    void read(seams::UsbEndpoint endpoint) override {
+        if (asked) ++secondReads;
+        asked = endpoint;
+        if (onRead) onRead(endpoint);
+    }
+    bool reading() const override { return asked.has_value(); }
+    std::optional<seams::UsbRead> takeRead() override { return std::exchange(transfer, {}); }
+    int commEvent() const override { return event; }
+    // One transfer that came (`kind` kCommEvReceive), or an error that closed the port.
+    template <class Deliver>
+    void arrive(seams::UsbEndpoint endpoint, std::string bytes, Deliver deliver,
+                int kind = seams::kCommEvReceive) {
+        asked.reset();
+        event = kind;
+        if (kind == seams::kCommEvReceive)
+            transfer = seams::UsbRead{endpoint, std::move(bytes)};
+        else
+            connected = false;
+        deliver();
+        transfer.reset();
+    }
+
+    bool connected = true;
+    int event = seams::kCommEvReceive;
+    std::optional<seams::UsbEndpoint> asked;
+    std::optional<seams::UsbRead> transfer;
+    std::vector<std::string> written;
+    std::function<void(const std::string&)> onWrite;
+    std::function<void(seams::UsbEndpoint)> onRead;
+    int secondReads = 0;  // reads asked for while one was still asked for
+};
+using FakeUsbPort = BasicFakeUsbPort<>;
 
 template <class Base = seams::ReplyTimer>
 class BasicFakeTimer : public Base {

@@ -10,9 +10,6 @@ namespace ksim {
 namespace {
 
 // Who the receiver says it is: an eTrex-class hand-held, software 3.00.
-constexpr std::int16_t kProductId = 73;
-constexpr std::int16_t kSoftwareVersion = 300;
-constexpr const char* kDescription = "Kelvaron Sim Software Version 3.00";
 
 // The maker's speed change in Garmin mode.
 constexpr std::uint8_t kPidTurnOffRequests = 0x1C;

@@ -41,6 +41,9 @@ const std::vector<CapEntry>& capsEntries(Caps caps) {
     static const std::vector<CapEntry> kL001D311 = {{'P', 0},   {'L', 1},   {'A', 10},  {'A', 100},
                                                     {'D', 100}, {'A', 200}, {'D', 200}, {'D', 100},
                                                     {'A', 302}, {'D', 311}, {'D', 304}};
+    static const std::vector<CapEntry> kL001Files = {
+        {'P', 0},   {'L', 1},   {'A', 10},  {'A', 100}, {'D', 110}, {'A', 201}, {'D', 202},
+        {'D', 110}, {'D', 210}, {'A', 500}, {'D', 501}, {'A', 800}, {'D', 800}};
     static const std::vector<CapEntry> kNone;
     switch (caps) {
         case Caps::L001D300:
@@ -55,6 +58,8 @@ const std::vector<CapEntry>& capsEntries(Caps caps) {
             return kL001D312;
         case Caps::L001D311:
             return kL001D311;
+        case Caps::L001Files:
+            return kL001Files;
         case Caps::None:
             break;
     }
@@ -86,6 +91,7 @@ Dialect dialectFor(Caps caps) {
             break;
         case Caps::None:
         case Caps::L001D300:
+        case Caps::L001Files:
             break;
     }
     return d;

@@ -15,8 +15,9 @@ namespace ksim {
 // Which capability report the receiver sends after its product data. L001D310 is the one a
 // hand-held of this kind sends: L001, A010, and A301 with its D310 header and D301 point layouts.
 // L001D312 is a colour unit's (A301, D312 headers, D302 points), L001D311 a fitness unit's
-// (A302, D311 headers, D304 points).
-enum class Caps { None, L001D300, L001D301, L001D310, L002D310, L001D312, L001D311 };
+// (A302, D311 headers, D304 points). L001Files is a newer unit's that hands its tracks over as
+// files: transfer protocols, but no track protocol among them.
+enum class Caps { None, L001D300, L001D301, L001D310, L002D310, L001D312, L001D311, L001Files };
 
 enum class PointLayout { D300, D301, D302, D304 };
 // Named: display flag, colour and identifier (D310, D312). Numbered: a track number (D311).
@@ -31,6 +32,11 @@ struct Dialect {
 };
 
 Dialect dialectFor(Caps caps);
+
+// What the simulated unit says it is, on either link.
+inline constexpr std::int16_t kProductId = 73;
+inline constexpr std::int16_t kSoftwareVersion = 300;
+inline constexpr const char* kDescription = "Kelvaron Sim Software Version 3.00";
 
 inline constexpr std::uint8_t kPidProtocolArray = 253;
 inline constexpr std::uint8_t kPidProductRqst = 254;

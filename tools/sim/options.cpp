@@ -125,9 +125,11 @@ const std::vector<OptionDef>& optionTable() {
                  o.caps = Caps::L001D312;
              else if (v == "l001-d311")
                  o.caps = Caps::L001D311;
+             else if (v == "l001-files")
+                 o.caps = Caps::L001Files;
              else
-                 return "takes none, l001-d300, l001-d301, l001-d310, l002-d310, l001-d312 or "
-                        "l001-d311";
+                 return "takes none, l001-d300, l001-d301, l001-d310, l002-d310, l001-d312, "
+                        "l001-d311 or l001-files";
              return {};
          }},
         {"--count-offset", true, 'g',
@@ -278,14 +280,16 @@ Magellan:
   --noise-rate R               garbage lines between sentences at rate R (0 to 1)
 
 Garmin:
-  --caps none|l001-d300|l001-d301|l001-d310|l002-d310|l001-d312|l001-d311
+  --caps none|l001-d300|l001-d301|l001-d310|l002-d310|l001-d312|l001-d311|l001-files
                                capability report after the product data (default l001-d310,
                                the one a hand-held sends: A301 with D310 headers, D301 points);
                                l001-d312: a colour unit, A301 with D312 headers, D302 points;
                                l001-d311: a fitness unit, A302 with D311 headers (numbered
                                from 0, no name) and D304 points, whose segments after a
                                track's first are sent as pauses: two points without a position,
-                               two and one second before the segment's first
+                               two and one second before the segment's first;
+                               l001-files: a newer unit without a track protocol (its tracks
+                               are files on its drive)
   --count-offset K             announce K more (or fewer) records than are sent (kept
                                within 0 to 65535)
   --claim-records N            announce exactly N records (0 to 65535), whatever is sent

@@ -38,6 +38,40 @@ class FakeCommPort final : public BasicFakePort<app::CommPort> {
     QString chosenDevice;
 };
 
+// A unit on USB as the downloads see one: the seam's calls go to `Unit` (the seam fake, or
+// kelvaron-sim's unit), which is plugged in at the open unless the open is refused; the
+// port's words are the test's. The test delivers the unit's events through `handler`.
+template <class Unit>
+class UsbCommOver final : public app::UsbCommPort {
+  public:
+    explicit UsbCommOver(Unit& unit) : unit_(unit) {}
+    bool isOpen() const override { return unit_.isOpen(); }
+    void close() override { unit_.close(); }
+    void write(const std::string& bytes) override { unit_.write(bytes); }
+    std::size_t packetSize() const override { return unit_.packetSize(); }
+    void read(seams::UsbEndpoint endpoint) override { unit_.read(endpoint); }
+    bool reading() const override { return unit_.reading(); }
+    std::optional<seams::UsbRead> takeRead() override { return unit_.takeRead(); }
+    int commEvent() const override { return unit_.commEvent(); }
+    void setEventHandler(std::function<void()> h) override { handler = std::move(h); }
+    bool open(const QString& unit) override {
+        opened << unit;
+        if (!refuse) unit_.plugIn();
+        return !refuse;
+    }
+    QString openFailureText() const override { return failureText; }
+    QString openNotice() const override { return notice; }
+
+    std::function<void()> handler;
+    QStringList opened;
+    bool refuse = false;
+    QString failureText;
+    QString notice;
+
+  private:
+    Unit& unit_;
+};
+
 class FakeTickTimer final : public BasicFakeTimer<app::TimeoutTimer> {
   public:
     void setTickHandler(std::function<void()> h) override { handler = std::move(h); }
