@@ -12,13 +12,15 @@ void TrackFigures::startPart(const std::string& name) {
     havePrevious_ = false;
 }
 
-void TrackFigures::add(const seams::Point& point) {
+double TrackFigures::add(const seams::Point& point) {
     if (parts_.empty()) startPart({});
     Part& part = parts_.back();
     PartFigures& f = part.figures;
     ++f.points;
+    double step = 0.0;
     if (havePrevious_ && !point.newSegment)
-        f.metres += distance_.metres(lastLat_, lastLon_, point.lat, point.lon);
+        step = distance_.metres(lastLat_, lastLon_, point.lat, point.lon);
+    f.metres += step;
     havePrevious_ = true;
     lastLat_ = point.lat;
     lastLon_ = point.lon;
@@ -30,6 +32,7 @@ void TrackFigures::add(const seams::Point& point) {
         part.anyElevation = true;
         part.climb.add(point.elevation);
     }
+    return step;
 }
 
 std::vector<PartFigures> TrackFigures::rows() const {

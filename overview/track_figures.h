@@ -29,8 +29,9 @@ class TrackFigures {
   public:
     // The points that follow belong to a new part of this name.
     void startPart(const std::string& name);
-    // A point written; one without a part starts an unnamed one.
-    void add(const seams::Point& point);
+    // A point written; one without a part starts an unnamed one. Returns the metres walked
+    // from the point before (0 at a new segment or part).
+    double add(const seams::Point& point);
     std::vector<PartFigures> rows() const;
 
   private:
