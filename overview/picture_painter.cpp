@@ -1,6 +1,7 @@
 #include "overview/picture_painter.h"
 
 #include <QFont>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPolygonF>
 #include <QString>
@@ -94,6 +95,11 @@ QImage paintPicture(const Picture& pic) {
         painter.drawPolyline(polygon(pic.profile));
     }
     return image;
+}
+
+std::unique_ptr<QCoreApplication> paintingApplication(int& argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    return std::make_unique<QGuiApplication>(argc, argv);
 }
 
 }  // namespace overview
