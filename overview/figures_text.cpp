@@ -104,8 +104,8 @@ std::string climbText(std::optional<double> metres) {
 }
 
 std::vector<std::string> rowHeadings() {
-    return {"File",     "First point", "Last point", "Duration",
-            "Distance", "Ascent",      "Descent",    "Points"};
+    return {"File or track", "First point", "Last point", "Duration",
+            "Distance",      "Ascent",      "Descent",    "Points"};
 }
 
 std::vector<std::string> rowFields(const PartFigures& part) {

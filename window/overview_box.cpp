@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "download/program_title.h"
 #include "overview/figures_text.h"
@@ -37,6 +38,13 @@ QTableWidget* rowsTable(const OverviewShown& shown, QWidget* parent) {
         for (int c = 0; c < shown.rows[r].size(); ++c)
             table->setItem(r, c, new QTableWidgetItem(shown.rows[r][c]));
     table->resizeColumnsToContents();
+    // Every column in view, and the rows of a few files without scrolling.
+    const int frame = 2 * table->frameWidth();
+    table->setMinimumWidth(table->horizontalHeader()->length() + frame);
+    int height = table->horizontalHeader()->height() + frame;
+    for (int r = 0; r < std::min(table->rowCount(), 6); ++r) height += table->rowHeight(r);
+    table->setMinimumHeight(height);
+    table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     return table;
 }
 
