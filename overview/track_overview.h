@@ -48,6 +48,9 @@ class TrackOverview {
     bool empty() const { return points_ == 0; }
 
     std::vector<PartFigures> rows() const { return figures_.rows(); }
+    // The points the picture's outline holds, kept ones included: bounded, however long the
+    // track.
+    std::size_t pointsHeld() const { return outline_.vertices() + outline_.kept().size(); }
     std::int64_t points() const { return points_; }
     // "62 of 281 points kept at 10°", or nothing without the reduction.
     std::string keptText() const;

@@ -129,6 +129,29 @@ TEST(DriveRead, OverviewBesideTheEndMessage) {
     EXPECT_EQ(shown.picture.size(), QSize(560, 400 + overview::kProfileHeight));
 }
 
+// A read whose file cannot be made (a point outside the new grid's area) ends with its
+// messages alone.
+TEST(DriveRead, NoOverviewWhenTheFileFails) {
+    QTemporaryDir dir;
+    QDir(dir.path()).mkdir("tmp");
+    testkit::FakePlatform fakes(dir.filePath("tmp"));
+    fakes.store.values = {{"Settings/1StUse2", "1"},
+                          {"Settings/GPSType", "2"},
+                          {"Settings/Dev", "10"},
+                          {"Settings/CorSys", "2"},
+                          {"Settings/FName", dir.filePath("t.txt")}};
+    fakes.dialogs.openPath = kFiles + "phone.gpx";
+    frmKelvaron window(fakes.services());
+    auto* ports = window.findChild<QComboBox*>("cmbCOM");
+    emit ports->activated(ports->count() - 1);
+    window.findChild<QCheckBox*>("chkSplit")->setChecked(false);
+    window.findChild<QPushButton*>("cmdSave")->click();
+    ASSERT_FALSE(fakes.dialogs.messages.empty());
+    EXPECT_TRUE(fakes.dialogs.messages[0].contains("outside the area"))
+        << fakes.dialogs.messages[0].toStdString();
+    EXPECT_TRUE(fakes.dialogs.overviews.empty());
+}
+
 // A unit plugged in after the start is offered when the list next opens; "File…" cancelled
 // leaves the list on what was chosen.
 TEST(DriveRead, ListIsReadAgainAndFileCancelledKeepsTheChoice) {

@@ -209,9 +209,14 @@ TEST(Picture, AMillionPointsStayWithinThePixels) {
         p.newSegment = i == 600000;
         c.points.push_back(p);
     }
-    const overview::Picture pic = feed(c)->picture();
+    const auto o = feed(c);
+    EXPECT_LE(o->pointsHeld(), 2 * overview::TrackOutline::kMaxVertices);
+    const overview::Picture pic = o->picture();
     std::size_t drawn = pic.kept.size() + pic.profile.size();
-    for (const auto& s : pic.segments) drawn += s.size();
+    for (const auto& s : pic.segments) {
+        drawn += s.size();
+        for (std::size_t i = 1; i < s.size(); ++i) ASSERT_FALSE(s[i] == s[i - 1]) << i;
+    }
     EXPECT_LE(drawn, static_cast<std::size_t>(pic.width) * pic.height);
     EXPECT_EQ(pic.segments.size(), 2u);
     const QImage image = overview::paintPicture(pic);
