@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QGuiApplication>
+#include <QLoggingCategory>
 #include <QPainter>
 #include <QPolygonF>
 #include <QString>
@@ -99,7 +100,12 @@ QImage paintPicture(const Picture& pic) {
 
 std::unique_ptr<QCoreApplication> paintingApplication(int& argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    return std::make_unique<QGuiApplication>(argc, argv);
+    // Setting up the platform complains of a missing XDG_RUNTIME_DIR (root, a cron job),
+    // which a program whose every line of standard error is its own must not print.
+    QLoggingCategory::setFilterRules(QStringLiteral("default.warning=false"));
+    auto application = std::make_unique<QGuiApplication>(argc, argv);
+    QLoggingCategory::setFilterRules(QString());
+    return application;
 }
 
 }  // namespace overview

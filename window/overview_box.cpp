@@ -52,7 +52,7 @@ QTableWidget* rowsTable(const OverviewShown& shown, QWidget* parent) {
 
 OverviewShown overviewShown(const overview::TrackOverview& overview) {
     OverviewShown shown;
-    shown.picture = overview::paintPicture(overview.picture(kPictureWidth, kPictureHeight));
+    shown.picture = overview.picture(kPictureWidth, kPictureHeight);
     shown.headings = qtStrings(overview::rowHeadings());
     for (const overview::PartFigures& row : overview.rows())
         shown.rows << qtStrings(overview::rowFields(row));
@@ -71,7 +71,7 @@ void openOverviewBox(QWidget* parent, const QString& text, const OverviewShown& 
     message->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(message);
     auto* picture = new QLabel;
-    picture->setPixmap(QPixmap::fromImage(shown.picture));
+    picture->setPixmap(QPixmap::fromImage(overview::paintPicture(shown.picture)));
     layout->addWidget(picture);
     layout->addWidget(rowsTable(shown, box));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, box);

@@ -2,20 +2,22 @@
 // track and one row of figures a file written (or a track), answered with OK as any message.
 #pragma once
 
-#include <QImage>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <functional>
 
 #include "overview/track_overview.h"
+#include "overview/track_picture.h"
 
 class QWidget;
 
 namespace app {
 
+// What the box shows, in plain values (the box paints the picture), so that whoever
+// only passes it on needs no QtGui.
 struct OverviewShown {
-    QImage picture;
+    overview::Picture picture;
     QStringList headings;
     QList<QStringList> rows;
 };

@@ -126,7 +126,8 @@ TEST(DriveRead, OverviewBesideTheEndMessage) {
               "(UTC+03:00)|0:02:00|86 m|11 m|0 m|2\n"
               "Planned, no times|N/A|N/A|N/A|146 m|0 m|0 m|2");
     EXPECT_EQ(shown.headings.size(), 8);
-    EXPECT_EQ(shown.picture.size(), QSize(560, 400 + overview::kProfileHeight));
+    EXPECT_EQ(shown.picture.width, 560);
+    EXPECT_EQ(shown.picture.height, 400 + overview::kProfileHeight);
 }
 
 // A read whose file cannot be made (a point outside the new grid's area) ends with its
