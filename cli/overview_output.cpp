@@ -1,7 +1,6 @@
 #include "cli/overview_output.h"
 
 #include <QFile>
-#include <QImageWriter>
 
 #include "overview/figures_text.h"
 #include "overview/picture_painter.h"
@@ -19,11 +18,7 @@ bool isPictureName(const QString& name) {
 
 QString writePreview(const overview::TrackOverview& overview, const QString& file) {
     const overview::Picture picture = overview.picture();
-    if (isPngName(file)) {
-        QImageWriter writer(file, "png");
-        if (!writer.write(overview::paintPicture(picture))) return writer.errorString();
-        return {};
-    }
+    if (isPngName(file)) return overview::savePicturePng(picture, file);
     QFile out(file);
     const std::string svg = overview::svgPicture(picture);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||

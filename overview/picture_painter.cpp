@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QGuiApplication>
+#include <QImageWriter>
 #include <QLoggingCategory>
 #include <QPainter>
 #include <QPolygonF>
@@ -96,6 +97,12 @@ QImage paintPicture(const Picture& pic) {
         painter.drawPolyline(polygon(pic.profile));
     }
     return image;
+}
+
+QString savePicturePng(const Picture& picture, const QString& file) {
+    QImageWriter writer(file, "png");
+    if (!writer.write(paintPicture(picture))) return writer.errorString();
+    return {};
 }
 
 std::unique_ptr<QCoreApplication> paintingApplication(int& argc, char** argv) {

@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QImage>
+#include <QString>
 #include <memory>
 
 #include "overview/track_picture.h"
@@ -10,6 +11,9 @@
 namespace overview {
 
 QImage paintPicture(const Picture& picture);
+
+// Paints the picture into a PNG file; the reason when it could not be written, else nothing.
+QString savePicturePng(const Picture& picture, const QString& file);
 
 // The application a program without a window needs to paint (QPainter draws text only
 // under a QGuiApplication): on the offscreen platform, so that no display is needed.
