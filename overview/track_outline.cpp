@@ -5,9 +5,18 @@
 
 namespace overview {
 
+namespace {
+
+// Counted from the south pole and the antimeridian, so that once a cell is larger than the
+// globe every position is in the first one.
+std::pair<double, double> cellOf(const LatLon& p, double cell) {
+    return {std::floor((p.lat + 90) / cell), std::floor((p.lon + 180) / cell)};
+}
+
+}  // namespace
+
 bool TrackOutline::sameCell(const LatLon& a, const LatLon& b) const {
-    return std::floor(a.lat / cell_) == std::floor(b.lat / cell_) &&
-           std::floor(a.lon / cell_) == std::floor(b.lon / cell_);
+    return cellOf(a, cell_) == cellOf(b, cell_);
 }
 
 void TrackOutline::add(double lat, double lon, bool newSegment) {
@@ -28,8 +37,9 @@ void TrackOutline::add(double lat, double lon, bool newSegment) {
         ++vertices_;
     }
     // Each segment's tail counted as a vertex, so that the outline with its tails stays
-    // within the bound.
-    while (vertices_ + segments_.size() > kMaxVertices && cell_ < 360.0) coarsen();
+    // within the bound. Cells as large as the globe end it: every segment is then one
+    // point, and those after the first are dropped.
+    while (vertices_ + segments_.size() > kMaxVertices) coarsen();
 }
 
 // Twice the cell, and each segment thinned to it again: its first point, each point that
@@ -37,6 +47,8 @@ void TrackOutline::add(double lat, double lon, bool newSegment) {
 void TrackOutline::coarsen() {
     cell_ *= 2;
     vertices_ = 0;
+    std::vector<Segment> kept;
+    kept.reserve(segments_.size());
     for (Segment& s : segments_) {
         if (s.hasTail) s.points.push_back(s.tail);
         const LatLon last = s.points.back();
@@ -46,8 +58,17 @@ void TrackOutline::coarsen() {
         s.points.resize(out);
         s.hasTail = last.lat != s.points.back().lat || last.lon != s.points.back().lon;
         s.tail = last;
+        // A segment of one cell where the one before ends adds nothing to the picture but
+        // its count: a file of a million one-point segments must not hold a million.
+        if (!kept.empty() && s.points.size() == 1 && !s.hasTail) {
+            const Segment& before = kept.back();
+            if (sameCell(before.hasTail ? before.tail : before.points.back(), s.points[0]))
+                continue;
+        }
         vertices_ += s.points.size();
+        kept.push_back(std::move(s));
     }
+    segments_ = std::move(kept);
     thinKept();
 }
 
@@ -55,14 +76,12 @@ void TrackOutline::addKept(double lat, double lon) {
     const LatLon p{lat, lon};
     if (!kept_.empty() && sameCell(kept_.back(), p)) return;
     kept_.push_back(p);
-    while (kept_.size() > kMaxVertices && cell_ < 360.0) coarsen();
+    while (kept_.size() > kMaxVertices) coarsen();
 }
 
 // One kept point a cell.
 void TrackOutline::thinKept() {
-    const auto key = [this](const LatLon& p) {
-        return std::pair(std::floor(p.lat / cell_), std::floor(p.lon / cell_));
-    };
+    const auto key = [this](const LatLon& p) { return cellOf(p, cell_); };
     std::sort(kept_.begin(), kept_.end(),
               [&](const LatLon& a, const LatLon& b) { return key(a) < key(b); });
     kept_.erase(std::unique(kept_.begin(), kept_.end(),

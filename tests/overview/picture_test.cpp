@@ -226,6 +226,24 @@ TEST(Picture, AMillionPointsStayWithinThePixels) {
     EXPECT_EQ(image.height(), 480 + overview::kProfileHeight);
 }
 
+// A hostile file of a million segments of one point each, back and forth between two
+// places: the outline still holds a bounded number of points.
+TEST(Picture, AMillionOnePointSegmentsStayBounded) {
+    overview::TrackOverview o;
+    o.start({});
+    o.startFile("/tmp/out.txt");
+    for (int i = 0; i < 1000000; ++i) {
+        seams::Point p;
+        // Across the equator and the antimeridian too.
+        p.lat = (i % 2 ? 31.0 : -31.0) + (i % 1000) * 1e-5;
+        p.lon = (i % 4 < 2 ? 179.9 : -179.9) + (i % 1000) * 1e-5;
+        o.point(p, true);
+    }
+    o.end();
+    EXPECT_LE(o.pointsHeld(), 2 * overview::TrackOutline::kMaxVertices);
+    EXPECT_EQ(o.rows().front().points, 1000000);
+}
+
 TEST(Picture, SvgHoldsTheSameDrawing) {
     const std::vector<Case> cases = readCases();
     const overview::Picture pic = feed(cases.front())->picture();
