@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <csignal>
 #include <cstdio>
+#include <memory>
 
 #include "cli/error_stream.h"
 #include "cli/exit_code.h"
@@ -18,16 +19,33 @@
 #include "qt/qt_usb_enumeration.h"
 #include "qt/serial_ports_present.h"
 #include "source/system_volumes.h"
+#include "overview/picture_painter.h"
 
 namespace {
 
 // How long a refusal waits for room on standard error before the program ends anyway.
 constexpr int kErrorWaitMs = 2000;
 
+// A PNG picture is painted with QtGui, which wants a QGuiApplication: on the offscreen
+// platform, so that kelvaron-get still needs no display.
+bool paintsPng(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const QString a = QString::fromLocal8Bit(argv[i]);
+        if ((a == QLatin1String("--preview") && i + 1 < argc &&
+             cli::isPngName(QString::fromLocal8Bit(argv[i + 1]))) ||
+            (a.startsWith(QLatin1String("--preview=")) && cli::isPngName(a)))
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
+    const std::unique_ptr<QCoreApplication> app =
+        paintsPng(argc, argv) ? overview::paintingApplication(argc, argv)
+                              : std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication& application = *app;
     QCoreApplication::setOrganizationName(QStringLiteral("Kelvaron"));
     QCoreApplication::setApplicationName(QStringLiteral("Kelvaron"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KELVARON_VERSION));

@@ -160,12 +160,31 @@ Command parseCommandLine(const QStringList& arguments, const app::SettingsStore&
                                                   "units mounted as drives, one a line: what "
                                                   "--port takes, a tab, what --gps takes, a "
                                                   "tab, a description. Then exit."));
+    const QCommandLineOption preview(
+        QStringLiteral("preview"),
+        QStringLiteral("Also draw the track into FILE (.png or .svg), as the window shows it."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption stats(QStringLiteral("stats"),
+                                   QStringLiteral("Print the figures of each file written (of "
+                                                  "each track when not split) on standard "
+                                                  "output, one a line; --stats=json as JSON."));
+    // QCommandLineParser takes no optional value: --stats=json is read as an option of its own.
+    QCommandLineOption statsJson(QStringLiteral("stats-json"));
+    statsJson.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOptions({gps, port, from, speed, out, grid, reduce, split, trace, tries, switchSpeed,
-                       quiet, units});
+                       quiet, units, preview, stats, statsJson});
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
 
-    if (!parser.parse(arguments)) return refuse(parser.errorText());
+    QStringList args = arguments;
+    for (QString& a : args) {
+        if (a == QLatin1String("--stats=json")) a = QStringLiteral("--stats-json");
+        if (a == QLatin1String("--stats=text")) a = QStringLiteral("--stats");
+        if (a.startsWith(QLatin1String("--stats=")))
+            return refuse(
+                QStringLiteral("--stats takes json or nothing, not \"%1\"").arg(a.mid(8)));
+    }
+    if (!parser.parse(args)) return refuse(parser.errorText());
     // The help option brings --help-all, which a GUI program answers with the toolkit's
     // own options as well; a program without a window has none, so both say the same.
     if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all")))
@@ -320,6 +339,13 @@ Command parseCommandLine(const QStringList& arguments, const app::SettingsStore&
         if (!usb) o.port.switchSpeed = n;
     }
     o.quiet = parser.isSet(quiet);
+    o.preview = parser.value(preview);
+    if (parser.isSet(preview) && !isPictureName(o.preview))
+        return refuse(
+            QStringLiteral("--preview writes a .png or .svg picture, not \"%1\"").arg(o.preview));
+    o.stats = parser.isSet(statsJson) ? Stats::Json
+              : parser.isSet(stats)   ? Stats::Text
+                                      : Stats::None;
     if (!parser.isSet(gps) && !parser.isSet(from) && storedType < 0)
         return refuse(
             QStringLiteral("no receiver family given or stored: choose --gps garmin, "

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <optional>
 
+#include "cli/overview_output.h"
 #include "download/download.h"
 #include "download/download_services.h"
 #include "download/download_ui.h"
@@ -22,6 +23,8 @@ struct Options {
     // window's rounds of four (one Retry/Cancel question each).
     int tries = 4;
     bool quiet = false;
+    QString preview;  // the picture of the track to write, .png or .svg; empty: none
+    Stats stats = Stats::None;
 };
 
 // A download to run, or a text to print and the exit status to end with.

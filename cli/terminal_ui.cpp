@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QTimer>
 #include <csignal>
+#include <cstdio>
 
 #include "cli/exit_code.h"
 
@@ -14,6 +15,12 @@ namespace {
 
 // How long a message waits for room on standard error before it is dropped.
 constexpr int kMessageWaitMs = 2000;
+
+app::DownloadServices withOverview(app::DownloadServices services,
+                                   overview::TrackOverview& overview) {
+    services.overview = &overview;
+    return services;
+}
 
 }  // namespace
 
@@ -27,7 +34,7 @@ TerminalUi::TerminalUi(const Options& options, const app::DownloadServices& serv
                                                        : QStringLiteral("bytes")),
       retryRounds_(roundsOf(options.tries) - 1),
       runner_(
-          services, *this, [files = options.files] { return files; },
+          withOverview(services, overview_), *this, [files = options.files] { return files; },
           app::DownloadRunner::Lifetime::OneDownload, make) {}
 
 void TerminalUi::say(const QString& text) {
@@ -108,8 +115,25 @@ void TerminalUi::finish() {
         if (!options_.quiet || exitCode() != exit_code::kDone)
             for (const QString& text : held_) say(text);
         progress_.breakLine(kMessageWaitMs);
-        QCoreApplication::exit(exitCode());
+        const int code = exitCode();
+        QCoreApplication::exit(
+            code == exit_code::kDone && !writeOverview() ? exit_code::kOutputFailed : code);
     });
+}
+
+bool TerminalUi::writeOverview() {
+    if (!overview_.ended() || overview_.empty()) return true;
+    if (options_.stats != Stats::None) {
+        const QByteArray text = statsText(overview_, options_.stats);
+        std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stdout);
+        std::fflush(stdout);
+    }
+    if (options_.preview.isEmpty()) return true;
+    if (const QString why = writePreview(overview_, options_.preview); !why.isEmpty()) {
+        say(QStringLiteral("The picture %1 could not be written: %2").arg(options_.preview, why));
+        return false;
+    }
+    return true;
 }
 
 int TerminalUi::exitCode() const {

@@ -43,6 +43,9 @@ class TerminalUi final : public app::RunnerUi {
   private:
     // Leaves the event loop with the exit status of how the download ended.
     void finish();
+    // The picture and the figures asked for, once the files are made; false when the
+    // picture could not be written (said).
+    bool writeOverview();
 
     const Options options_;
     ErrorStream errors_;
@@ -56,7 +59,8 @@ class TerminalUi final : public app::RunnerUi {
     // output is written (with --quiet only if it failed after all), so a reader of
     // standard error that does not read cannot hold the output back.
     QStringList held_;
-    app::DownloadRunner runner_;  // last: it reports to the members above
+    overview::TrackOverview overview_;  // fed by the download, read at the end
+    app::DownloadRunner runner_;        // last: it reports to the members above
 };
 
 }  // namespace cli

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 
+#include "overview/track_overview.h"
 #include "seams/seams.h"
 #include "seams/usb_port.h"
 
@@ -120,6 +121,8 @@ struct DownloadServices {
     SettingsStore& settings;
     TempFiles& tempFiles;
     UsbCommPort& usb = NoUsbPort::instance();
+    // Fed every point stored, for the overview shown at the end; none: nothing is gathered.
+    overview::TrackOverview* overview = nullptr;
 };
 
 }  // namespace app

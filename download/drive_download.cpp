@@ -23,7 +23,8 @@ DriveDownload::DriveDownload(const DownloadServices& services, DownloadUi& ui)
       deadline_(services.deadline),
       writer_(
           services.tempFiles, [this] { return ui_.fileChoices(); },
-          [this](const WriterFailure& failure) { ui_.showMessage(writerFailureText(failure)); }) {
+          [this](const WriterFailure& failure) { ui_.showMessage(writerFailureText(failure)); },
+          services.overview) {
     // The source still holds the points: nothing of them stays behind.
     writer_.setWriteThrough(false);
     writer_.setKeepPointsOnFailure(false);

@@ -57,7 +57,8 @@ GarminDownload::GarminDownload(const DownloadServices& services, DownloadUi& ui)
       ui_(ui),
       writer_(
           services.tempFiles, [this] { return ui_.fileChoices(); },
-          [this](const WriterFailure& failure) { ui_.showMessage(writerFailureText(failure)); }),
+          [this](const WriterFailure& failure) { ui_.showMessage(writerFailureText(failure)); },
+          services.overview),
       trackEnd_(writer_, ui),
       GPS(std::make_unique<garmin::cGarminGPS>(services.comm, services.tmrTimeout, *this)),
       speedChange_(*GPS, services.comm, services.deadline, trace_) {}

@@ -49,7 +49,8 @@ MagellanDownload::MagellanDownload(const DownloadServices& services, DownloadUi&
       ui_(ui),
       writer_(
           services.tempFiles, [this] { return ui_.fileChoices(); },
-          [this](const WriterFailure& failure) { ui_.showMessage(failureText(failure)); }) {
+          [this](const WriterFailure& failure) { ui_.showMessage(failureText(failure)); },
+          services.overview) {
     // The points come all at once, after the reply has ended.
     writer_.setWriteThrough(false);
 }

@@ -3,16 +3,19 @@
 #include <QFile>
 #include <exception>
 
+#include "download/deviation.h"
 #include "trackfile/gpx_writer.h"
 
 namespace app {
 
-TrackFileWriter::TrackFileWriter(TempFiles& tempFiles, Choices choices, FailureReport failed)
+TrackFileWriter::TrackFileWriter(TempFiles& tempFiles, Choices choices, FailureReport failed,
+                                 overview::TrackOverview* overview)
     : tempFiles_(tempFiles),
       choices_(choices),
       failed_(std::move(failed)),
       file_([this](const WriterFailure& f) { this->failed(f); }),
-      pass_(std::move(choices), [this](const WriterFailure& f) { this->failed(f); }) {}
+      pass_(std::move(choices), [this](const WriterFailure& f) { this->failed(f); }),
+      overview_(overview) {}
 
 void TrackFileWriter::failed(const WriterFailure& failure) {
     anyFileFailed_ = true;
@@ -29,6 +32,7 @@ bool TrackFileWriter::startDownload() {
     pointsStored_ = 0;
     pointsWithoutPosition_ = 0;
     pointsOutOfRange_ = 0;
+    startOverview(choices_());
     const bool opened = setUpPointFile(false);
     firstOutFile_ = OutFileName;
     return opened;
@@ -52,13 +56,44 @@ bool TrackFileWriter::setUpPointFile(bool atSplit) {
         return false;
     }
     OutFileName = out;
+    if (overview_) overview_->startFile(QFile::encodeName(out).toStdString());
     return file_.open(temp, trackfile::isGpxName(QFile::encodeName(out).toStdString()));
 }
 
 void TrackFileWriter::point(const seams::Point& p) {
     const bool split = choices_().split;
     if (split && file_.beginsSegment(p) && split_.newFileAt()) nextFile();
-    if (file_.append(p, !split)) ++pointsStored_;
+    const bool newSegment = file_.beginsSegment(p);
+    if (!file_.append(p, !split)) return;
+    ++pointsStored_;
+    if (overview_) overview_->point(p, newSegment);
+}
+
+void TrackFileWriter::startTrack(const std::string& name) {
+    file_.startTrack(name);
+    if (overview_) overview_->startTrack(name);
+}
+
+bool TrackFileWriter::closePointFile() {
+    const bool closed = file_.close();
+    if (closed && overview_) overview_->end();
+    return closed;
+}
+
+// The overview follows the points with the choices the download started with; the window
+// keeps them locked until the files are made.
+void TrackFileWriter::startOverview(const FileChoices& choices) {
+    if (!overview_) return;
+    overview::OverviewChoices o;
+    o.system = choices.system;
+    o.gpx = trackfile::isGpxName(QFile::encodeName(choices.fileName).toStdString());
+    o.reduce = choices.reduce;
+    if (const auto deviation = deviationForPass(readNumberText(choices.deviation.toStdString())))
+        o.deviation = *deviation;
+    else
+        o.reduce = false;
+    o.split = choices.split;
+    overview_->start(o);
 }
 
 void TrackFileWriter::nextFile() {
@@ -105,6 +140,8 @@ WrittenFiles TrackFileWriter::written() const {
 
 void TrackFileWriter::startSingleFile(const QString& outFileName) {
     OutFileName = outFileName;
+    startOverview(choices_());
+    if (overview_) overview_->startFile(QFile::encodeName(outFileName).toStdString());
     pass_.restart();
     anyFileFailed_ = false;
     file_.drop();

@@ -14,6 +14,7 @@
 #include "download/finishing_pass.h"
 #include "download/split_files.h"
 #include "download/temp_point_file.h"
+#include "overview/track_overview.h"
 #include "seams/point_sink.h"
 
 namespace app {
@@ -39,7 +40,9 @@ class TrackFileWriter final : public seams::PointSink {
 
     // The choices are read each time they matter; a failure is reported once per
     // point file, and for each output that cannot be made.
-    TrackFileWriter(TempFiles& tempFiles, Choices choices, FailureReport failed);
+    // `overview`, when given, is fed every point stored as it is stored.
+    TrackFileWriter(TempFiles& tempFiles, Choices choices, FailureReport failed,
+                    overview::TrackOverview* overview = nullptr);
 
     QString Make_Temp_Name() { return tempFiles_.create(); }
 
@@ -48,7 +51,7 @@ class TrackFileWriter final : public seams::PointSink {
     bool startDownload();
     // At a new segment starts the next file when splitting.
     void point(const seams::Point& p) override;
-    void startTrack(const std::string& name) override { file_.startTrack(name); }
+    void startTrack(const std::string& name) override;
     void pointWithoutPosition(bool newSegment) override;
     void pointOutOfRange() override { ++pointsOutOfRange_; }
     // Points stored and points left out since startDownload().
@@ -61,7 +64,7 @@ class TrackFileWriter final : public seams::PointSink {
     // Closes and deletes the point file of a download that stored no point.
     void discardEmpty() { file_.discard(); }
     // Closes the point file; false when it failed, now or earlier (that was reported).
-    bool closePointFile() { return file_.close(); }
+    bool closePointFile();
     // Closes the point file of a transfer that was cut short, and deletes it when
     // not a point had arrived; false as closePointFile.
     bool closeCutShort();
@@ -109,6 +112,7 @@ class TrackFileWriter final : public seams::PointSink {
     // The point file so far is finished, or waits, and the next one opened.
     void nextFile();
     void failed(const WriterFailure& failure);
+    void startOverview(const FileChoices& choices);
 
     TempFiles& tempFiles_;
     Choices choices_;
@@ -116,6 +120,7 @@ class TrackFileWriter final : public seams::PointSink {
     TempPointFile file_;
     SplitFiles split_;
     FinishingPass pass_;
+    overview::TrackOverview* overview_;
     QString OutFileName;
     QString firstOutFile_;  // the output name the download started with
     bool splitFilesWait_ = false;

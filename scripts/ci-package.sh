@@ -26,7 +26,7 @@ dpkg-deb -c "$deb"
 
 files=$(dpkg-deb -c "$deb" | awk '{print $6}')
 expected=(usr/bin/kelvaron usr/bin/kelvaron-sim usr/share/doc/kelvaron/Readme.html usr/share/doc/kelvaron/window-ports.png
-          usr/share/doc/kelvaron/window-drives.png
+          usr/share/doc/kelvaron/window-drives.png usr/share/doc/kelvaron/overview.png
           usr/share/doc/kelvaron/copyright usr/share/doc/kelvaron/changelog.gz
           usr/share/applications/kelvaron.desktop
           usr/share/icons/hicolor/scalable/apps/kelvaron.svg

@@ -147,9 +147,21 @@ void frmKelvaron::connectControls() {
     connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
 }
 
+void frmKelvaron::showMessage(const QString& text) {
+    if (overview_.ended() && !overviewShown_ && runner_->told() == app::DownloadEnd::Done &&
+        !overview_.empty()) {
+        overviewShown_ = true;
+        boxes_.overview(text, app::overviewShown(overview_));
+        return;
+    }
+    boxes_.message(text);
+}
+
 void frmKelvaron::Form_Load() {
+    app::DownloadServices services = svc_.downloads();
+    services.overview = &overview_;
     runner_ = std::make_unique<app::DownloadRunner>(
-        svc_.downloads(), *this, [this] { return fileChoices(); },
+        services, *this, [this] { return fileChoices(); },
         app::DownloadRunner::Lifetime::ManyDownloads);
     ports_ =
         std::make_unique<app::SerialPortList>(*cmbCOM, svc_.comm, svc_.portList, svc_.usbUnits);
@@ -354,6 +366,7 @@ void frmKelvaron::cmdSave_Click() {
     storeSettings();
     cmbGPSType->setEnabled(false);
     // Its end unlocks the inputs again.
+    overviewShown_ = false;
     runner_->start(family(), portChoice());
 }
 

@@ -71,7 +71,8 @@ class frmKelvaron : public QWidget, public app::RunnerUi {
     app::FileChoices fileChoices() const;
 
     // app::RunnerUi
-    void showMessage(const QString& text) override { boxes_.message(text); }
+    // The first message after a track read whole carries its overview.
+    void showMessage(const QString& text) override;
     void askRetry(const QString& text, std::function<void(bool)> answer) override {
         boxes_.question(text, std::move(answer));
     }
@@ -104,6 +105,9 @@ class frmKelvaron : public QWidget, public app::RunnerUi {
     QLabel* Label5 = nullptr;
 
     // Made by Form_Load.
+    // Fed by the downloads; declared before the runner, which outlives no part of it.
+    overview::TrackOverview overview_;
+    bool overviewShown_ = false;  // this download's end showed it already
     std::unique_ptr<app::DownloadRunner> runner_;
     std::unique_ptr<app::SerialPortList> ports_;
 

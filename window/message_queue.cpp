@@ -8,6 +8,14 @@ void MessageQueue::message(const QString& text) {
     push({Item::Kind::Message, text, {}, {}});
 }
 
+void MessageQueue::overview(const QString& text, OverviewShown shown) {
+    push({Item::Kind::Message,
+          text,
+          {},
+          {},
+          std::make_shared<const OverviewShown>(std::move(shown))});
+}
+
 void MessageQueue::question(const QString& text, std::function<void(bool)> answer) {
     push({Item::Kind::Question, text, std::move(answer), {}});
 }
@@ -34,7 +42,10 @@ void MessageQueue::run() {
             continue;
         }
         open_ = true;
-        if (item.kind == Item::Kind::Message) {
+        if (item.kind == Item::Kind::Message && item.overview) {
+            dialogs_.overview(parent_, item.text, *item.overview,
+                              [this, item] { answered(item, false); });
+        } else if (item.kind == Item::Kind::Message) {
             dialogs_.message(parent_, item.text, [this, item] { answered(item, false); });
         } else {
             dialogs_.retryCancel(parent_, item.text,

@@ -7,6 +7,7 @@
 #include <QString>
 #include <deque>
 #include <functional>
+#include <memory>
 
 #include "window/services.h"
 
@@ -17,6 +18,8 @@ class MessageQueue {
     MessageQueue(Dialogs& dialogs, QWidget* parent) : dialogs_(dialogs), parent_(parent) {}
 
     void message(const QString& text);
+    // A message shown with the overview of the track beside it.
+    void overview(const QString& text, OverviewShown shown);
     void question(const QString& text, std::function<void(bool)> answer);
     // Runs once every box queued before it has been answered.
     void after(std::function<void()> action);
@@ -26,8 +29,9 @@ class MessageQueue {
     struct Item {
         enum class Kind { Message, Question, Action } kind;
         QString text;
-        std::function<void(bool)> answer;  // a question's
-        std::function<void()> action;      // an action's
+        std::function<void(bool)> answer;                    // a question's
+        std::function<void()> action;                        // an action's
+        std::shared_ptr<const OverviewShown> overview = {};  // a message's, when it has one
     };
 
     void push(Item item);

@@ -8,6 +8,10 @@ namespace app {
 class QtDialogs final : public Dialogs {
   public:
     void message(QWidget* parent, const QString& text, std::function<void()> closed) override;
+    void overview(QWidget* parent, const QString& text, const OverviewShown& shown,
+                  std::function<void()> closed) override {
+        openOverviewBox(parent, text, shown, std::move(closed));
+    }
     void retryCancel(QWidget* parent, const QString& text,
                      std::function<void(bool)> answered) override;
     std::optional<QString> saveFileName(QWidget* parent, const QString& title,

@@ -13,6 +13,7 @@
 #include "download/download_services.h"
 #include "qt/usb_unit_enumeration.h"
 #include "source/mounted_volumes.h"
+#include "window/overview_box.h"
 
 class QWidget;
 
@@ -38,6 +39,12 @@ class Dialogs {
     virtual std::optional<QString> openFileName(QWidget* parent, const QString& title,
                                                 const QStringList& filters,
                                                 const QString& current) = 0;
+    // The message that ends a download, with the overview of its track beside it.
+    virtual void overview(QWidget* parent, const QString& text, const OverviewShown& shown,
+                          std::function<void()> closed) {
+        (void)shown;
+        message(parent, text, std::move(closed));
+    }
 };
 
 // The serial devices present right now: USB adapters, ACM devices, ports with a driver.

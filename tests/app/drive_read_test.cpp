@@ -95,6 +95,66 @@ TEST(DriveRead, WindowRows) {
     }
 }
 
+// The end message of a file read whole carries the overview: a row per track, as the
+// output is not split, in Israel's time, and the picture with the profile's strip.
+TEST(DriveRead, OverviewBesideTheEndMessage) {
+    setenv("TZ", "Asia/Jerusalem", 1);
+    tzset();
+    QTemporaryDir dir;
+    QDir(dir.path()).mkdir("tmp");
+    testkit::FakePlatform fakes(dir.filePath("tmp"));
+    fakes.store.values = {{"Settings/1StUse2", "1"},
+                          {"Settings/GPSType", "2"},
+                          {"Settings/Dev", "10"},
+                          {"Settings/FName", dir.filePath("t.gpx")}};
+    fakes.dialogs.openPath = kFiles + "current.gpx";
+    frmKelvaron window(fakes.services());
+    auto* ports = window.findChild<QComboBox*>("cmbCOM");
+    emit ports->activated(ports->count() - 1);
+    window.findChild<QCheckBox*>("chkSplit")->setChecked(false);
+    window.findChild<QPushButton*>("cmdSave")->click();
+    window.findChild<QPushButton*>("cmdSave")->click();  // a second read shows its own
+
+    ASSERT_EQ(fakes.dialogs.overviews.size(), 2u);
+    const auto& [text, shown] = fakes.dialogs.overviews[0];
+    EXPECT_TRUE(text.startsWith("Read 9 points from ")) << text.toStdString();
+    EXPECT_EQ(fakes.dialogs.messages.size(), 2u);
+    QStringList rows;
+    for (const QStringList& row : shown.rows) rows << row.join('|');
+    EXPECT_EQ(rows.join('\n').toStdString(),
+              "Current Track: 01 MAY 2024 10:00|2024-05-01 10:00:05 IDT (UTC+03:00)|"
+              "2024-05-01 10:20:31 IDT (UTC+03:00)|0:20:26|96 m|7 m|0 m|5\n"
+              "Hermon ridge|2024-04-20 08:10:00 IDT (UTC+03:00)|2024-04-20 08:12:00 IDT "
+              "(UTC+03:00)|0:02:00|86 m|11 m|0 m|2\n"
+              "Planned, no times|N/A|N/A|N/A|146 m|0 m|0 m|2");
+    EXPECT_EQ(shown.headings.size(), 8);
+    EXPECT_EQ(shown.picture.width, 560);
+    EXPECT_EQ(shown.picture.height, 400 + overview::kProfileHeight);
+}
+
+// A read whose file cannot be made (a point outside the new grid's area) ends with its
+// messages alone.
+TEST(DriveRead, NoOverviewWhenTheFileFails) {
+    QTemporaryDir dir;
+    QDir(dir.path()).mkdir("tmp");
+    testkit::FakePlatform fakes(dir.filePath("tmp"));
+    fakes.store.values = {{"Settings/1StUse2", "1"},
+                          {"Settings/GPSType", "2"},
+                          {"Settings/Dev", "10"},
+                          {"Settings/CorSys", "2"},
+                          {"Settings/FName", dir.filePath("t.txt")}};
+    fakes.dialogs.openPath = kFiles + "phone.gpx";
+    frmKelvaron window(fakes.services());
+    auto* ports = window.findChild<QComboBox*>("cmbCOM");
+    emit ports->activated(ports->count() - 1);
+    window.findChild<QCheckBox*>("chkSplit")->setChecked(false);
+    window.findChild<QPushButton*>("cmdSave")->click();
+    ASSERT_FALSE(fakes.dialogs.messages.empty());
+    EXPECT_TRUE(fakes.dialogs.messages[0].contains("outside the area"))
+        << fakes.dialogs.messages[0].toStdString();
+    EXPECT_TRUE(fakes.dialogs.overviews.empty());
+}
+
 // A unit plugged in after the start is offered when the list next opens; "File…" cancelled
 // leaves the list on what was chosen.
 TEST(DriveRead, ListIsReadAgainAndFileCancelledKeepsTheChoice) {

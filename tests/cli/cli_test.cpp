@@ -245,6 +245,14 @@ TEST_P(Program, Row) {
             EXPECT_TRUE(err.contains(part.replace("{kept}", keptFile)))
                 << part.toStdString() << " in " << err.toStdString();
     }
+    if (o.count("stats")) {
+        const QString lines = QString::fromUtf8(get.readAllStandardOutput());
+        EXPECT_TRUE(lines.endsWith("\t" + o["stats"] + "\n") && lines.count('\n') == 1)
+            << lines.toStdString();
+    }
+    if (o.count("picture")) {
+        EXPECT_TRUE(readBytes(dir + "/" + o["picture"]).startsWith("\x89PNG\r\n"));
+    }
     const QString out = dir + "/t.txt";
     if (o["out"] == "dump") {
         // Asked before o["dev"] adds the key.

@@ -95,4 +95,41 @@ TEST(SplitFiles, Rows) {
     }
 }
 
+// The overview follows the points the writer stores: a row a file when split, a row a track
+// when not, and no line across a segment begun by a point left out.
+TEST(SplitFiles, OverviewFollowsThePointsStored) {
+    for (const std::string& row : testkit::tableLines(DOWNLOAD_TEST_DATA "/overviews.txt")) {
+        const std::vector<std::string> c = testkit::cells(row);
+        testkit::TempDir dir;
+        QDir().mkpath(QString::fromStdString(dir.path("tmp")));
+        app::SystemTempFiles temp(QString::fromStdString(dir.path("tmp")));
+        overview::TrackOverview overview;
+        const QString base = QString::fromStdString(dir.path("track.txt"));
+        app::TrackFileWriter writer(
+            temp,
+            [&] {
+                return app::FileChoices{base, c[0] == "1", {}, false, "10"};
+            },
+            [](const app::WriterFailure&) {}, &overview);
+        ASSERT_TRUE(writer.startDownload()) << row;
+        std::istringstream steps(c[1]);
+        for (std::string s; steps >> s;) {
+            if (s.starts_with('-'))
+                writer.pointWithoutPosition(s.ends_with('+'));
+            else if (s.starts_with("t:"))
+                writer.startTrack(s.substr(2));
+            else
+                writer.point(pointOf(s));
+        }
+        EXPECT_FALSE(overview.ended());
+        ASSERT_TRUE(writer.closePointFile());
+        EXPECT_TRUE(overview.ended());
+        std::vector<std::string> rows;
+        for (const overview::PartFigures& part : overview.rows())
+            rows.push_back(part.name + ":" + std::to_string(part.points));
+        EXPECT_EQ(testkit::join(rows), c[2]) << row;
+        EXPECT_EQ(std::to_string(overview.picture().segments.size()), c[3]) << row;
+    }
+}
+
 }  // namespace

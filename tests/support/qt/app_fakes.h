@@ -102,6 +102,12 @@ class RecordingDialogs final : public app::Dialogs {
     void message(QWidget*, const QString& text, std::function<void()> closed) override {
         show(text, [closed = std::move(closed)] { closed(); });
     }
+    // Recorded, then answered as the message it is.
+    void overview(QWidget* parent, const QString& text, const app::OverviewShown& shown,
+                  std::function<void()> closed) override {
+        overviews.push_back({text, shown});
+        message(parent, text, std::move(closed));
+    }
     void retryCancel(QWidget*, const QString& text, std::function<void(bool)> answered) override {
         const bool retry = !retries.empty() && retries.front();
         if (!retries.empty()) retries.pop_front();
@@ -120,7 +126,8 @@ class RecordingDialogs final : public app::Dialogs {
     std::optional<QString> openPath;  // the file the user picks with "File…"
     QStringList openFilters;
     std::vector<QString> messages;
-    std::deque<bool> retries;  // Cancel when they run out
+    std::vector<std::pair<QString, app::OverviewShown>> overviews;  // with their messages
+    std::deque<bool> retries;                                       // Cancel when they run out
     std::optional<QString> savePath;
     int saveFilter = 0;                             // the filter the user chooses, counted from 0
     std::function<void(const QString&)> onMessage;  // runs as a box opens
