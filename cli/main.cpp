@@ -16,10 +16,10 @@
 #include "cli/terminal_ui.h"
 #include "cli/unit_listing.h"
 #include "download/output_name.h"
+#include "overview/picture_painter.h"
 #include "qt/qt_usb_enumeration.h"
 #include "qt/serial_ports_present.h"
 #include "source/system_volumes.h"
-#include "overview/picture_painter.h"
 
 namespace {
 
