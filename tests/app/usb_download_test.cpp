@@ -3,6 +3,9 @@
 // and the files it writes, which must be those of the serial download of the same track.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QCoreApplication>
 #include <QTemporaryDir>
 
 #include "download/download_runner.h"
@@ -11,6 +14,7 @@
 #include "tests/support/temp_dir.h"
 #include "tools/sim/sample_tracks.h"
 #include "tools/sim/usb_unit.h"
+#include "window/frm_kelvaron.h"
 
 namespace {
 
@@ -171,6 +175,42 @@ TEST(UsbDownload, Table) {
             EXPECT_FALSE(unit.readPending());
         }
     }
+}
+
+// The window's wiring: the unit chosen in the Port list is opened, its track saved, and the
+// program ends after the messages, as after every Garmin download.
+TEST(UsbDownload, WindowSavesTheUnitChosenInThePortList) {
+    QTemporaryDir dir;
+    testkit::FakePlatform fakes(dir.path());
+    const ksim::Track track = unitTrack({{"track", "layouts.track"}});
+    ksim::UsbUnit unit(unitSettings({{"caps", "l001-d312"}}), track);
+    SimUsbPort usb(unit);
+    fakes.usbUnits.attached = {{"usb:1", "1-1", "GPSMAP 60CSx"}};
+    const QString out = dir.filePath("track.gpx");
+    fakes.store.values = {{"Settings/1StUse2", "1"},
+                          {"Settings/GPSType", "1"},
+                          {"Settings/Device", "usb:1"},
+                          {"Settings/FName", out},
+                          {"Settings/Dev", "10"}};
+    const app::Services f = fakes.services();
+    frmKelvaron window({f.comm, f.tmrTimeout, f.deadline, f.settings, f.dialogs, f.readme,
+                        f.tempFiles, f.programExit, f.portList, f.volumes, f.usbUnits, usb});
+    EXPECT_EQ(window.findChild<QComboBox*>("cmbCOM")->currentText(), "Garmin USB — GPSMAP 60CSx");
+    window.findChild<QAbstractButton*>("chkSplit")->setChecked(false);
+    window.findChild<QAbstractButton*>("cmdSave")->click();
+    for (int idle = 0; fakes.exit.codes.empty() && idle < 20;) {
+        QCoreApplication::processEvents();
+        if (unit.deliver(usb.handler)) continue;
+        ++idle;
+        fakes.timer.tick();
+        fakes.deadline.pass(2.0);
+    }
+    EXPECT_EQ(usb.opened, QStringList{"usb:1"});
+    EXPECT_EQ(fakes.exit.codes.size(), 1u);
+    ASSERT_FALSE(fakes.dialogs.messages.empty());
+    EXPECT_EQ(fakes.dialogs.messages.front().toStdString(), "Received 10 records.");
+    EXPECT_EQ(testkit::readFile(out.toStdString()),
+              testkit::readFile(KELVARON_E2E_DATA "/fixtures/layouts_d312.gpx"));
 }
 
 }  // namespace
