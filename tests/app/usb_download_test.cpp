@@ -177,8 +177,8 @@ TEST(UsbDownload, Table) {
     }
 }
 
-// The window's wiring: the unit chosen in the Port list is opened, its track saved, and the
-// program ends after the messages, as after every Garmin download.
+// The window's wiring: the unit chosen in the Port list is opened, its track saved and shown,
+// and the program ends after the messages, as after every Garmin download.
 TEST(UsbDownload, WindowSavesTheUnitChosenInThePortList) {
     QTemporaryDir dir;
     testkit::FakePlatform fakes(dir.path());
@@ -209,6 +209,9 @@ TEST(UsbDownload, WindowSavesTheUnitChosenInThePortList) {
     EXPECT_EQ(fakes.exit.codes.size(), 1u);
     ASSERT_FALSE(fakes.dialogs.messages.empty());
     EXPECT_EQ(fakes.dialogs.messages.front().toStdString(), "Received 10 records.");
+    // A Garmin track that came whole is shown beside its first message.
+    ASSERT_EQ(fakes.dialogs.overviews.size(), 1u);
+    EXPECT_EQ(fakes.dialogs.overviews[0].first.toStdString(), "Received 10 records.");
     EXPECT_EQ(testkit::readFile(out.toStdString()),
               testkit::readFile(KELVARON_E2E_DATA "/fixtures/layouts_d312.gpx"));
 }
