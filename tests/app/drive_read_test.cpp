@@ -28,6 +28,14 @@ QByteArray bytesOf(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
 }
 
+// "File…" chosen in the Port list, one output file, Save.
+void saveChosenFile(frmKelvaron& window) {
+    auto* ports = window.findChild<QComboBox*>("cmbCOM");
+    emit ports->activated(ports->count() - 1);
+    window.findChild<QCheckBox*>("chkSplit")->setChecked(false);
+    window.findChild<QPushButton*>("cmdSave")->click();
+}
+
 // A unit as the system mounts it: the folder spelled GARMIN, its log where its
 // GarminDevice.xml says.
 QString mountUnit(const QString& root) {
@@ -109,10 +117,7 @@ TEST(DriveRead, OverviewBesideTheEndMessage) {
                           {"Settings/FName", dir.filePath("t.gpx")}};
     fakes.dialogs.openPath = kFiles + "current.gpx";
     frmKelvaron window(fakes.services());
-    auto* ports = window.findChild<QComboBox*>("cmbCOM");
-    emit ports->activated(ports->count() - 1);
-    window.findChild<QCheckBox*>("chkSplit")->setChecked(false);
-    window.findChild<QPushButton*>("cmdSave")->click();
+    saveChosenFile(window);
     window.findChild<QPushButton*>("cmdSave")->click();  // a second read shows its own
 
     ASSERT_EQ(fakes.dialogs.overviews.size(), 2u);
@@ -145,10 +150,7 @@ TEST(DriveRead, NoOverviewWhenTheFileFails) {
                           {"Settings/FName", dir.filePath("t.txt")}};
     fakes.dialogs.openPath = kFiles + "phone.gpx";
     frmKelvaron window(fakes.services());
-    auto* ports = window.findChild<QComboBox*>("cmbCOM");
-    emit ports->activated(ports->count() - 1);
-    window.findChild<QCheckBox*>("chkSplit")->setChecked(false);
-    window.findChild<QPushButton*>("cmdSave")->click();
+    saveChosenFile(window);
     ASSERT_FALSE(fakes.dialogs.messages.empty());
     EXPECT_TRUE(fakes.dialogs.messages[0].contains("outside the area"))
         << fakes.dialogs.messages[0].toStdString();

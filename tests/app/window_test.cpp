@@ -27,6 +27,14 @@ struct WindowTest : ::testing::Test {
     T* c(const char* name) {
         return window->findChild<T*>(name);
     }
+    // The devices listed after COM9 (col[3], "-" for none), the one shown and its tooltip.
+    static void expectPortList(const QComboBox* list, const QStringList& col) {
+        QStringList items;
+        for (int i = 9; i < list->count(); ++i) items << list->itemText(i);
+        EXPECT_EQ(items.join(';').toStdString(), col[3] == "-" ? "" : col[3].toStdString());
+        EXPECT_EQ(list->currentText().toStdString(), col[4].toStdString());
+        EXPECT_EQ(list->toolTip().toStdString(), col[5].toStdString());
+    }
     QTemporaryDir dir;
     testkit::FakePlatform fakes{dir.path()};
     std::unique_ptr<frmKelvaron> window;
@@ -117,12 +125,8 @@ TEST_F(WindowTest, PortListOffersTheDevicesPresentAndRemembersThemByPath) {
             list->showPopup();
             list->hidePopup();
         }
-        QStringList items;
-        for (int i = 9; i < list->count(); ++i) items << list->itemText(i);
         SCOPED_TRACE(row.toStdString());
-        EXPECT_EQ(items.join(';').toStdString(), col[3] == "-" ? "" : col[3].toStdString());
-        EXPECT_EQ(list->currentText().toStdString(), col[4].toStdString());
-        EXPECT_EQ(list->toolTip().toStdString(), col[5].toStdString());
+        expectPortList(list, col);
         fakes.store.writes.clear();
         fakes.dialogs.messages.clear();
         fakes.comm.refusedPort = col[4].startsWith("COM") ? col[4].mid(3).toInt() : 1;
@@ -163,12 +167,8 @@ TEST_F(WindowTest, GarminPortListOffersTheUsbUnitsAndTheirChoiceHasNoSpeed) {
             list->showPopup();
             list->hidePopup();
         }
-        QStringList items;
-        for (int i = 9; i < list->count(); ++i) items << list->itemText(i);
         SCOPED_TRACE(row.toStdString());
-        EXPECT_EQ(items.join(';').toStdString(), col[3] == "-" ? "" : col[3].toStdString());
-        EXPECT_EQ(list->currentText().toStdString(), col[4].toStdString());
-        EXPECT_EQ(list->toolTip().toStdString(), col[5].toStdString());
+        expectPortList(list, col);
         EXPECT_EQ(c("cmbSpeed")->isEnabled(), col[6] == "1");
         fakes.store.writes.clear();
         fakes.comm.refusedPort = 1;
